@@ -1,0 +1,50 @@
+// The position record.  Positions are never undone: making a move writes a
+// whole new record, linked to its parent, so the record must stay a flat,
+// trivially copyable block.
+#pragma once
+
+#include <cstdint>
+#include <type_traits>
+
+#include "board/types.h"
+#include "eval/score_pair.h"
+
+struct Position {
+  Bitboard pieces[2][7];   // [colour][0] = all pieces of the colour, [colour][type] by type
+  Bitboard castle_lost;    // a1 e1 h1 a8 e8 h8 bits set once a right that needs them is gone
+  Bitboard ep_board;       // 0, or the en-passant target square
+  uint64_t key;            // main hash key
+  uint64_t pawn_key;       // pawns and kings only
+  uint64_t material_key;   // additive material signature
+  ScorePair psq;           // piece-square sum, White's view
+  const Position* previous;
+  uint32_t last_move;
+  int32_t eval_cache;      // EVAL_NOT_COMPUTED until the search evaluates it
+  uint16_t moved_type;
+  uint16_t captured_type;
+  int16_t ply;             // low bit = side to move
+  uint16_t in_check;
+  int16_t phase;
+  uint16_t fifty;
+  uint8_t search_marks[4];
+};
+
+static_assert(std::is_trivially_copyable_v<Position>);
+
+constexpr int32_t EVAL_NOT_COMPUTED = 999999;
+
+inline int side_to_move(const Position& p) { return p.ply & 1; }
+inline Bitboard occupancy(const Position& p) { return p.pieces[0][0] | p.pieces[1][0]; }
+inline int king_square(const Position& p, int colour) { return __builtin_ctzll(p.pieces[colour][KING]); }
+
+// Castling-lost masks of the four rights.
+constexpr Bitboard CASTLE_WHITE_SHORT = 0x90ULL;
+constexpr Bitboard CASTLE_WHITE_LONG = 0x11ULL;
+constexpr Bitboard CASTLE_BLACK_SHORT = 0x9000000000000000ULL;
+constexpr Bitboard CASTLE_BLACK_LONG = 0x1100000000000000ULL;
+constexpr Bitboard CASTLE_SQUARES = 0x9100000000000091ULL;
+
+// From-scratch definitions of the three keys.
+uint64_t compute_key(const Position& p);
+uint64_t compute_pawn_key(const Position& p);
+uint64_t compute_material_key(const Position& p);
