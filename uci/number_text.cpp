@@ -24,6 +24,20 @@ int32_t parse_int32(const char* text) {
   return value > 2147483647LL ? 2147483647 : static_cast<int32_t>(value);
 }
 
+int64_t parse_int64(const char* text) {
+  const char* s = skip_blanks(text);
+  bool negative = false;
+  if (*s == '+' || *s == '-') negative = *s++ == '-';
+  uint64_t value = 0;
+  constexpr uint64_t LIMIT = uint64_t{1} << 63;  // magnitude of INT64_MIN
+  for (; is_digit(*s); ++s) {
+    uint64_t digit = static_cast<uint64_t>(*s - '0');
+    value = value > (LIMIT - digit) / 10 ? LIMIT : value * 10 + digit;  // saturate; the sign decides below
+  }
+  if (negative) return value == LIMIT ? INT64_MIN : -static_cast<int64_t>(value);
+  return value >= LIMIT ? INT64_MAX : static_cast<int64_t>(value);
+}
+
 uint64_t parse_uint64(const char* text) {
   const char* s = skip_blanks(text);
   bool negative = false;

@@ -59,3 +59,11 @@ TEST(ThreeFileMask, EdgeFilesShiftInward) {
   EXPECT_EQ(three_file_mask[9], 0x0707070707070707ULL);   // b2: files a-c
   EXPECT_EQ(three_file_mask[14], 0xe0e0e0e0e0e0e0e0ULL);  // g2: files f-h
 }
+
+TEST(NumberText, SignedSixtyFourBit) {
+  EXPECT_EQ(parse_int64("2754896"), 2754896);
+  EXPECT_EQ(parse_int64("-9223372036854775808"), INT64_MIN);
+  EXPECT_EQ(parse_int64("99999999999999999999"), INT64_MAX);
+  EXPECT_EQ(parse_int64("-99999999999999999999"), INT64_MIN);
+  EXPECT_EQ(parse_int64(""), 0);
+}
