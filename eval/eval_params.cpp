@@ -60,7 +60,7 @@ const EvalParams DEFAULT_EVAL_PARAMS = {
     .bishop_other_colour_pawn = {3, 5},
 
     .passed_base = {50, 100},
-    .passed_base_rank = {55, 65},
+    .passed_base_rank = {40, 45},
     .passed_supported_rank = {15, 25},
     .passed_free_covered_rank = {20, 70},
     .passed_free_rank = {15, 50},

@@ -85,7 +85,7 @@ struct EvalParams {
 
   // ---- Passed pawns (r = relative rank - 1, rank factor f = r(r-1)/2) ----
   Weight passed_base;              // any passed pawn
-  Weight passed_base_rank;         // grows with the rank factor
+  Weight passed_base_rank;         // grows with the rank factor of the next rank
   Weight passed_supported_rank;    // own pawn beside or behind it
   Weight passed_free_covered_rank; // path free and fully covered by us
   Weight passed_free_rank;         // path free of enemy control

@@ -189,7 +189,8 @@ void build_piece_tables() {
 
   for (int r = 0; r < 6; ++r) {
     int f = rank_factor(r);
-    passed_base_table[r] = score_add(to_pair(e.passed_base), scaled(f, e.passed_base_rank));
+    // The base grows from the third rank on, the other terms from the fourth.
+    passed_base_table[r] = score_add(to_pair(e.passed_base), scaled(rank_factor(r + 1), e.passed_base_rank));
     passed_supported_table[r] = scaled(f, e.passed_supported_rank);
     passed_free_covered_table[r] = scaled(f, e.passed_free_covered_rank);
     passed_free_table[r] = scaled(f, e.passed_free_rank);
