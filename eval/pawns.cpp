@@ -173,7 +173,7 @@ void build_pawn_masks() {
   }
 }
 
-void compute_pawn_entry(const Position& p, PawnEntry* out) {
+void compute_pawn_entry(const Position& p, PawnEntry* out, ScorePair* side_sums) {
   out->key = p.pawn_key;
   for (auto& list : out->passed)
     for (uint8_t& sq : list) sq = 0;
@@ -183,6 +183,10 @@ void compute_pawn_entry(const Position& p, PawnEntry* out) {
   white = score_add(white, white_sum);
   black = score_add(black, black_sum);
   out->score = score_sub(white, black);
+  if (side_sums) {
+    side_sums[WHITE] = white;
+    side_sums[BLACK] = black;
+  }
 }
 
 const PawnEntry& evaluate_pawns(const Position& p) {
