@@ -1,3 +1,56 @@
 #include "app/startup.h"
 
-int program_main(int, char**) { return 0; }
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <thread>
+
+#include "app/clock.h"
+#include "app/command_line.h"
+#include "app/log.h"
+#include "app/three_file_mask.h"
+#include "app/version.h"
+#include "uci/command_queue.h"
+#include "uci/interpreter.h"
+
+namespace {
+
+[[noreturn]] void run_protocol() {
+  std::fprintf(stderr, "Pelion version %s\n", VERSION_TEXT);
+  start_input_reader();
+  // One command per pass; the sleep keeps an idle engine at almost no
+  // processor time while a command waits at most about a millisecond.
+  for (;;) {
+    uci_poll();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+}  // namespace
+
+int program_main(int argc, char** argv) {
+  // The opening book's random choice draws from the library generator.
+  std::srand(static_cast<unsigned>(std::time(nullptr)));
+  build_three_file_mask();
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  std::setvbuf(stdin, nullptr, _IONBF, 0);
+  std::fflush(nullptr);
+
+  reset_command_line();
+  const char* program_name = argc > 0 && argv[0] ? argv[0] : "engine";
+  if (!process_command_line(argc, argv, stderr)) {
+    print_usage(program_name, stderr);
+    return -1;  // 255 as the shell sees it
+  }
+  if (command_line.help) {
+    print_usage(program_name, stderr);
+    return 0;
+  }
+  if (command_line.log_name[0]) {
+    // A log that cannot be opened is silently left out.
+    log_file = std::fopen(command_line.log_name, "a+");
+    if (log_file) std::setvbuf(log_file, nullptr, _IONBF, 0);
+  }
+  run_protocol();
+}

@@ -10,19 +10,19 @@
 #include "eval/score_pair.h"
 
 struct Position {
-  Bitboard pieces[2][7];   // [colour][0] = all pieces of the colour, [colour][type] by type
-  Bitboard castle_lost;    // a1 e1 h1 a8 e8 h8 bits set once a right that needs them is gone
-  Bitboard ep_board;       // 0, or the en-passant target square
-  uint64_t key;            // main hash key
-  uint64_t pawn_key;       // pawns and kings only
-  uint64_t material_key;   // additive material signature
-  ScorePair psq;           // piece-square sum, White's view
+  Bitboard pieces[2][7];  // [colour][0] = all pieces of the colour, [colour][type] by type
+  Bitboard castle_lost;   // a1 e1 h1 a8 e8 h8 bits set once a right that needs them is gone
+  Bitboard ep_board;      // 0, or the en-passant target square
+  uint64_t key;           // main hash key
+  uint64_t pawn_key;      // pawns and kings only
+  uint64_t material_key;  // additive material signature
+  ScorePair psq;          // piece-square sum, White's view
   const Position* previous;
   uint32_t last_move;
-  int32_t eval_cache;      // EVAL_NOT_COMPUTED until the search evaluates it
+  int32_t eval_cache;  // EVAL_NOT_COMPUTED until the search evaluates it
   uint16_t moved_type;
   uint16_t captured_type;
-  int16_t ply;             // low bit = side to move
+  int16_t ply;  // low bit = side to move
   uint16_t in_check;
   int16_t phase;
   uint16_t fifty;

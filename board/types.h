@@ -38,9 +38,7 @@ constexpr int KIND_PROMOTE_KNIGHT = 5;
 constexpr int KIND_PROMOTE_ROOK = 6;
 constexpr int KIND_PROMOTE_BISHOP = 7;
 
-constexpr Move move_code(int from, int to, int kind) {
-  return static_cast<Move>(to | (from << 6) | (kind << 12));
-}
+constexpr Move move_code(int from, int to, int kind) { return static_cast<Move>(to | (from << 6) | (kind << 12)); }
 constexpr int move_to(Move m) { return static_cast<int>(m & 63); }
 constexpr int move_from(Move m) { return static_cast<int>((m >> 6) & 63); }
 constexpr int move_kind(Move m) { return static_cast<int>((m >> 12) & 7); }
@@ -59,12 +57,8 @@ constexpr Bitboard RANK_1 = 0xffULL;
 constexpr Bitboard BACK_RANKS = 0xff000000000000ffULL;  // promotion targets
 
 // Squares attacked by a set of pawns of the given colour.
-constexpr Bitboard white_pawn_attacks(Bitboard p) {
-  return ((p << 9) & NOT_FILE_A) | ((p << 7) & NOT_FILE_H);
-}
-constexpr Bitboard black_pawn_attacks(Bitboard p) {
-  return ((p >> 7) & NOT_FILE_A) | ((p >> 9) & NOT_FILE_H);
-}
+constexpr Bitboard white_pawn_attacks(Bitboard p) { return ((p << 9) & NOT_FILE_A) | ((p << 7) & NOT_FILE_H); }
+constexpr Bitboard black_pawn_attacks(Bitboard p) { return ((p >> 7) & NOT_FILE_A) | ((p >> 9) & NOT_FILE_H); }
 constexpr Bitboard pawn_attacks(Bitboard p, int colour) {
   return colour == WHITE ? white_pawn_attacks(p) : black_pawn_attacks(p);
 }

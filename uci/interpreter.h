@@ -1,16 +1,64 @@
-// The UCI command interpreter.
+// The UCI command interpreter.  uci_poll takes at most one line from the
+// command queue and acts on it; it runs in the protocol loop and, re-entered,
+// from inside the search, which is how "stop", "ponderhit", "isready" and
+// "quit" reach a running search.
 #pragma once
 
 #include <cstdint>
 
 #include "board/position.h"
 
+// The positions of the current game: entry 0 is the position given by
+// "position", entry k+1 is entry k after the k-th listed move.
 constexpr int GAME_RECORD_SIZE = 2048;
 extern Position game_record[GAME_RECORD_SIZE];
 extern int game_ply;
 
-// One interpreter step: takes at most one line from the command queue and
-// acts on it.  Called by the protocol loop and, every 256 nodes, by the search.
-void uci_poll();
+// The parameters of the last "go".  The node budget and the pondering flag
+// live in search/search_state.h, where the search reads them.
+constexpr int SEARCHMOVES_SIZE = 8192;
+struct SearchLimits {
+  double wtime, btime;  // seconds left on the clocks
+  double winc, binc;    // increments, seconds
+  int32_t movestogo;    // 0 = sudden death
+  double movetime;      // seconds; 0 = none
+  int32_t depth;        // plies; 0 = none
+  int infinite;
+  char searchmoves[SEARCHMOVES_SIZE];  // each move followed by one blank
+};
+extern SearchLimits search_limits;
+
+// What "go" hands to the search, and how it was decided.
+struct SearchPlan {
+  int rule;              // 1 depth, 2 infinite, 3 movetime, 4 nodes, 5 sudden death, 6 moves to go
+  double goal;           // seconds
+  int max_depth;         // plies; 99 = none
+  int max_goal_percent;  // the hard limit in percent of the goal
+  double clock;          // the side to move's remaining time (rules 5 and 6)
+  double moves_goal;     // rule 6: the time per move before the overhead
+};
+
+// Fixed constants of the time allocation.
+constexpr double SUDDEN_DEATH_DIVISOR = 50.0;
+constexpr double SUDDEN_DEATH_DIVISOR_WITH_INCREMENT = 30.0;
+constexpr int MOVES_TO_GO_RESERVE = 2;
+constexpr double MOVES_TO_GO_PERCENT = 110.0;
+
+// Fills limits from the words after "go" (words[0] is "go"); also sets the
+// node budget, the pondering flag and the fixed move time.
+void parse_go(char** words, int count, SearchLimits* limits);
+
+// Chooses the search and allocates time for the side to move.
+SearchPlan plan_search(const SearchLimits& limits, int side, double overhead_seconds, int max_goal_percent_now);
+
+// Splits text in place into words at blanks, tabs and line ends.
+int split_words(char* text, char** words, int max_words);
 
 uint32_t command_hash(const char* word);
+
+// One interpreter step.
+void uci_poll();
+
+// 1 while "go" is inside the search.  Commands that would disturb a running
+// search ("position", "go", "setoption") are held back until it has ended.
+extern int search_active;

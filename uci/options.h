@@ -3,16 +3,51 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
-extern int option_ponder;               // Ponder (only logged)
-extern int option_hash_mb;              // Hash, megabytes; 0 turns the table off
-extern int option_own_book;             // OwnBook
-extern int option_multipv;              // MultiPV
-extern char option_book_file[1024];     // Book File
-extern int option_use_lmr;              // use lmr
-extern int option_null_move;            // null move pruning
-extern int option_deterministic;        // deterministic
-extern int option_best_line;            // Best Line
-extern int option_king_safety;          // King Safety Aggressiveness
-extern int option_move_overhead_ms;     // move overhead milliseconds
-extern int option_drawscore;            // Drawscore
+constexpr int BOOK_FILE_NAME_SIZE = 4096;
+
+extern int option_ponder;                           // Ponder (only logged)
+extern int option_hash_mb;                          // Hash, megabytes; 0 turns the table off
+extern int option_own_book;                         // OwnBook
+extern int option_multipv;                          // MultiPV
+extern char option_book_file[BOOK_FILE_NAME_SIZE];  // Book File
+extern int option_use_lmr;                          // use lmr
+extern int option_null_move;                        // null move pruning
+extern int option_deterministic;                    // deterministic
+extern int option_best_line;                        // Best Line
+extern int option_king_safety;                      // King Safety Aggressiveness
+extern int option_move_overhead_ms;                 // move overhead milliseconds
+extern int option_drawscore;                        // Drawscore
+
+// Check options handled by the table (name, target), in declaration order.
+struct CheckOption {
+  const char* name;  // "" ends the table
+  int* target;
+};
+// Spin options handled by the table; the range is advertised, not enforced.
+struct SpinOption {
+  const char* name;  // "" ends the table
+  int* target;
+  int min;
+  int max;
+};
+extern const CheckOption check_options[];
+extern const SpinOption spin_options[];
+
+// The option lines of the answer to "uci"; each default shows the current value.
+void print_option_declarations();
+
+// The name and value texts of a "setoption" line (words[0] is "setoption").
+// The name is lower-cased.  The value is lower-cased with every second word
+// cut to 8 characters, except that raw_value keeps all value words exactly
+// as given (joined by single blanks), which a file name needs.
+struct SetoptionText {
+  std::string name;
+  std::string value;
+  std::string raw_value;
+};
+SetoptionText parse_setoption(char** words, int count);
+
+// Carries out a "setoption" line.
+void apply_setoption(char** words, int count);

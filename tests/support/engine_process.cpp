@@ -1,13 +1,14 @@
 #include "tests/support/engine_process.h"
 
-#include <cerrno>
-#include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 
 double monotonic_seconds() {
   timespec ts{};
@@ -33,6 +34,12 @@ bool engine_start(EngineProcess* e, const std::string& program, const std::vecto
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     execv(program.c_str(), argv.data());
+    if (errno == ENOEXEC) {
+      // A kernel without 32-bit support cannot run engine32 directly; the
+      // user-mode emulator runs it unchanged.
+      argv.insert(argv.begin(), const_cast<char*>("qemu-i386"));
+      execvp("qemu-i386", argv.data());
+    }
     _exit(127);
   }
   close(in_pipe[0]);

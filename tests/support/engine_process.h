@@ -2,18 +2,19 @@
 // chess GUI does, for the end-to-end tests.
 #pragma once
 
-#include <string>
 #include <sys/types.h>
+
+#include <string>
 #include <vector>
 
 struct EngineProcess {
   pid_t pid = -1;
-  int to_child = -1;      // child's standard input
-  int from_child = -1;    // child's standard output
+  int to_child = -1;    // child's standard input
+  int from_child = -1;  // child's standard output
   int err_from_child = -1;
   std::string out_buffer;
   std::string err_text;
-  int exit_status = -1;   // set once the child has been reaped
+  int exit_status = -1;  // set once the child has been reaped
 };
 
 // Starts program with the given arguments; returns false when it cannot start.

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "eval/score_pair.h"
+
+#include <gtest/gtest.h>
 
 TEST(ScorePair, PackingAndCarries) {
   EXPECT_EQ(make_score(-1, -1), 0x7fffffff7fffffffULL);

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 machine lacks, builds all three programs,
+# the developer tool and the tests, and runs every test (the long "deep"
+# runs excepted; run them with: (cd build && ctest -L deep)).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+
+missing=()
+command -v cmake >/dev/null || missing+=(cmake)
+command -v g++ >/dev/null || missing+=(g++)
+[ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+probe=$(mktemp -d)
+echo 'int main() { return 0; }' > "$probe/p.cpp"
+# The 32-bit program needs the 32-bit C++ libraries.
+g++ -m32 "$probe/p.cpp" -o "$probe/p32" 2>/dev/null || missing+=(g++-multilib)
+# A kernel without 32-bit support runs engine32 in the user-mode emulator.
+if [ -x "$probe/p32" ] && ! "$probe/p32" 2>/dev/null; then
+  command -v qemu-i386 >/dev/null || missing+=(qemu-user)
+elif [ ! -x "$probe/p32" ]; then
+  command -v qemu-i386 >/dev/null || missing+=(qemu-user)
+fi
+rm -rf "$probe"
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  as_root apt-get update
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+fi
+
+jobs=$(nproc)
+
+echo "== Release build: engine32, engine64, engine64-popcnt, engine-tool, tests"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+cmake --build build -j"$jobs"
+(cd build && ctest --output-on-failure -LE deep -j"$jobs")
+
+echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELION_SANITIZE=ON -DPELION_ENGINE32=OFF
+cmake --build build-asan -j"$jobs" --target unit_tests
+(cd build-asan && ctest --output-on-failure -L unit -j"$jobs")
+
+echo "== all tests passed"

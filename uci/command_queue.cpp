@@ -1,0 +1,57 @@
+#include "uci/command_queue.h"
+
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+struct CommandQueue {
+  char slots[QUEUE_SLOTS][QUEUE_SLOT_SIZE];
+  int write_index = 0;
+  int read_index = 0;
+  std::mutex lock;
+  std::condition_variable slot_freed;  // the reader waits on it when the ring is full
+};
+
+CommandQueue queue;
+
+bool queue_full() { return ((queue.write_index + 1) & (QUEUE_SLOTS - 1)) == queue.read_index; }
+
+}  // namespace
+
+void input_reader_loop(std::FILE* in) {
+  char line[QUEUE_MAX_PIECE + 1];
+  while (std::fgets(line, sizeof line, in)) {
+    std::unique_lock<std::mutex> guard(queue.lock);
+    // The ring holds at most 127 unread lines; rather than overwrite the
+    // oldest, wait until the main thread has taken one.
+    queue.slot_freed.wait(guard, [] { return !queue_full(); });
+    std::memcpy(queue.slots[queue.write_index], line, std::strlen(line) + 1);
+    queue.write_index = (queue.write_index + 1) & (QUEUE_SLOTS - 1);
+  }
+}
+
+void start_input_reader() {
+  // The thread blocks on standard input for the whole life of the process
+  // and is never joined: the process ends through an explicit exit.
+  std::thread([] { input_reader_loop(stdin); }).detach();
+}
+
+bool queue_pop(char* out) {
+  {
+    std::lock_guard<std::mutex> guard(queue.lock);
+    if (queue.read_index == queue.write_index) return false;
+    const char* slot = queue.slots[queue.read_index];
+    std::memcpy(out, slot, std::strlen(slot) + 1);
+    queue.read_index = (queue.read_index + 1) & (QUEUE_SLOTS - 1);
+  }
+  queue.slot_freed.notify_one();
+  return true;
+}
+
+int queue_size() {
+  std::lock_guard<std::mutex> guard(queue.lock);
+  return (queue.write_index - queue.read_index) & (QUEUE_SLOTS - 1);
+}

@@ -1,0 +1,263 @@
+#include "uci/interpreter.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+
+#include "app/exit.h"
+#include "app/log.h"
+#include "app/version.h"
+#include "search/search_state.h"
+#include "uci/command_queue.h"
+#include "uci/number_text.h"
+#include "uci/options.h"
+
+Position game_record[GAME_RECORD_SIZE];
+int game_ply = 0;
+SearchLimits search_limits;
+int search_active = 0;
+
+namespace {
+
+constexpr uint32_t HASH_UCI = 0x0b88b1c6;
+constexpr uint32_t HASH_ISREADY = 0xaaebbe96;
+constexpr uint32_t HASH_SETOPTION = 0x687891ea;
+constexpr uint32_t HASH_POSITION = 0x4cef7aba;
+constexpr uint32_t HASH_GO = 0x005977fb;
+constexpr uint32_t HASH_STOP = 0x7c9e1b4b;
+constexpr uint32_t HASH_PONDERHIT = 0x5d4738f2;
+constexpr uint32_t HASH_QUIT = 0x7c9d0608;
+
+constexpr int MAX_WORDS = QUEUE_SLOT_SIZE / 2 + 1;
+
+// Lines held back while a search runs, taken up again once it has ended.
+constexpr int DEFERRED_LINES = 16;
+char deferred[DEFERRED_LINES][QUEUE_SLOT_SIZE];
+int deferred_count = 0;
+
+bool is_separator(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+void command_uci() {
+  std::printf("id name %s %s\n", ENGINE_NAME, VERSION_TEXT);
+  std::printf("id author %s\n", ENGINE_AUTHOR);
+  std::printf("uciok\n");
+  std::fflush(stdout);
+}
+
+void command_go(char** words, int count) {
+  parse_go(words, count, &search_limits);
+  int side = game_record[game_ply].ply & 1;
+  SearchPlan plan = plan_search(search_limits, side, option_move_overhead_ms / 1000.0, max_goal_percent);
+  max_goal_percent = plan.max_goal_percent;
+  if (plan.rule == 3) log_printf("Time Left: %8.1f\n", search_limits.movetime);
+  if (plan.rule == 5) log_printf("We have %8.1f seconds for the game.  %8.1f goal set\n", plan.clock, plan.goal);
+  if (plan.rule == 6) {
+    log_printf("We have %8.1f seconds to make %d moves = %8.1f goal\n", plan.clock, search_limits.movestogo,
+               plan.moves_goal);
+    std::printf("goal: %8.3f   max_goal_perc: %8d \n", plan.goal, max_goal_percent);
+  }
+  // The search itself lands with the search subsystem.
+}
+
+void dispatch(char* line) {
+  // Cut at the first form feed, line feed or carriage return.
+  line[std::strcspn(line, "\f\n\r")] = '\0';
+  if (!line[0]) return;
+  log_printf("uci -> %s\n", line);
+
+  char copy[QUEUE_SLOT_SIZE];
+  std::strcpy(copy, line);
+  char* words[MAX_WORDS];
+  int count = split_words(copy, words, MAX_WORDS);
+  if (count == 0) return;
+  log_printf("cmd = %s\n", words[0]);
+
+  uint32_t hash = command_hash(words[0]);
+  if (search_active && (hash == HASH_POSITION || hash == HASH_GO || hash == HASH_SETOPTION)) {
+    if (deferred_count < DEFERRED_LINES)
+      std::strcpy(deferred[deferred_count++], line);
+    else
+      log_printf("dropped while searching: %s\n", line);
+    return;
+  }
+  switch (hash) {
+    case HASH_UCI:
+      command_uci();
+      break;
+    case HASH_ISREADY:
+      std::printf("readyok\n");
+      std::fflush(stdout);
+      break;
+    case HASH_SETOPTION:
+      break;
+    case HASH_POSITION:
+      break;
+    case HASH_GO:
+      command_go(words, count);
+      break;
+    case HASH_STOP:
+      stop_requested = 1;
+      break;
+    case HASH_PONDERHIT:
+      pondering = 0;
+      break;
+    case HASH_QUIT:
+      exit_process(0);
+    default:
+      break;  // ucinewgame, debug, register and anything unknown
+  }
+}
+
+}  // namespace
+
+uint32_t command_hash(const char* word) {
+  uint32_t h = 5381;
+  for (const char* p = word; *p; ++p)
+    h = h * 33 + static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(*p)));
+  return h;
+}
+
+int split_words(char* text, char** words, int max_words) {
+  int count = 0;
+  char* p = text;
+  while (*p && count < max_words) {
+    while (*p && is_separator(*p)) ++p;
+    if (!*p) break;
+    words[count++] = p;
+    while (*p && !is_separator(*p)) ++p;
+    if (*p) *p++ = '\0';
+  }
+  return count;
+}
+
+void parse_go(char** words, int count, SearchLimits* limits) {
+  *limits = SearchLimits{};
+  node_limit = NO_NODE_LIMIT;
+  pondering = 0;
+  bool in_searchmoves = false;
+  size_t used = 0;
+  auto value = [&](int i) -> const char* { return i + 1 < count ? words[i + 1] : nullptr; };
+  for (int i = 1; i < count; ++i) {
+    const char* w = words[i];
+    const char* v = value(i);
+    bool keyword = true;
+    if (!std::strcmp(w, "infinite"))
+      limits->infinite = 1;
+    else if (!std::strcmp(w, "ponder"))
+      pondering = 1;
+    else if (!std::strcmp(w, "searchmoves"))
+      in_searchmoves = true;
+    else if (!std::strcmp(w, "wtime") || !std::strcmp(w, "btime") || !std::strcmp(w, "winc") ||
+             !std::strcmp(w, "binc") || !std::strcmp(w, "nodes") || !std::strcmp(w, "movestogo") ||
+             !std::strcmp(w, "depth") || !std::strcmp(w, "movetime")) {
+      if (v) {
+        ++i;  // the value word is consumed; a keyword with nothing after it reads nothing
+        if (!std::strcmp(w, "nodes"))
+          node_limit = parse_uint64(v);
+        else if (!std::strcmp(w, "movestogo"))
+          limits->movestogo = parse_int32(v);
+        else if (!std::strcmp(w, "depth"))
+          limits->depth = parse_int32(v);
+        else if (!std::strcmp(w, "movetime"))
+          limits->movetime = parse_int32(v) / 1000.0;
+        else {
+          double seconds = static_cast<double>(parse_uint64(v)) / 1000.0;
+          if (!std::strcmp(w, "wtime"))
+            limits->wtime = seconds;
+          else if (!std::strcmp(w, "btime"))
+            limits->btime = seconds;
+          else if (!std::strcmp(w, "winc"))
+            limits->winc = seconds;
+          else
+            limits->binc = seconds;
+        }
+      }
+    } else {
+      keyword = false;
+    }
+    if (keyword) {
+      if (std::strcmp(w, "searchmoves") != 0) in_searchmoves = false;
+      continue;
+    }
+    if (in_searchmoves) {
+      size_t len = std::strlen(w);
+      if (used + len + 2 <= sizeof limits->searchmoves) {
+        std::memcpy(limits->searchmoves + used, w, len);
+        limits->searchmoves[used + len] = ' ';
+        used += len + 1;
+        limits->searchmoves[used] = '\0';
+      }
+    }
+  }
+  fixed_move_time = limits->movetime;
+}
+
+SearchPlan plan_search(const SearchLimits& limits, int side, double overhead, int max_goal_percent_now) {
+  SearchPlan plan{};
+  plan.max_depth = 99;
+  plan.goal = 31622400.0;
+  plan.max_goal_percent = max_goal_percent_now;
+  if (limits.depth > 0) {
+    plan.rule = 1;
+    plan.max_depth = limits.infinite ? 99 : limits.depth;
+    return plan;
+  }
+  if (limits.infinite) {
+    plan.rule = 2;
+    return plan;
+  }
+  if (limits.movetime != 0) {
+    plan.rule = 3;
+    plan.goal = limits.movetime;
+    return plan;
+  }
+  if (node_limit != NO_NODE_LIMIT) {
+    plan.rule = 4;
+    return plan;
+  }
+  double t = side == 0 ? limits.wtime : limits.btime;
+  double inc = side == 0 ? limits.winc : limits.binc;
+  plan.clock = t;
+  if (limits.movestogo == 0 && limits.depth == 0) {
+    plan.rule = 5;
+    double f, base;
+    if (inc <= 0.00001) {
+      base = (t - inc) / SUDDEN_DEATH_DIVISOR + 0.95 * inc;
+      f = 5.0;
+    } else {
+      f = t / inc + 2.0;
+      if (f > 5.0) f = 5.0;
+      base = (t - inc) / SUDDEN_DEATH_DIVISOR_WITH_INCREMENT + 0.95 * inc;
+      plan.max_goal_percent = static_cast<int>(100.0 * f);
+    }
+    double goal = t / (1.1 * f);
+    if (base < goal) goal = base;
+    goal -= overhead;
+    plan.goal = goal > 0.002 ? goal : 0.002;
+    return plan;
+  }
+  plan.rule = 6;
+  int m = limits.movestogo;
+  double g = t / (m + MOVES_TO_GO_RESERVE) * (MOVES_TO_GO_PERCENT / 100.0);
+  double limit = m == 1 ? 0.9 * t : (5 * g < 0.5 * t ? 5 * g : 0.5 * t);
+  plan.moves_goal = g;
+  // A nonsensical movestogo (0 or below reaching here through a negative
+  // depth, or -2) can make the ratio undefined: then keep the percentage.
+  double percent = limit / g * 1.10 * 100;
+  if (g > 0 && percent >= 0 && percent < 2e9) plan.max_goal_percent = static_cast<int>(percent);
+  double goal = g - overhead;
+  plan.goal = goal > 0.005 ? goal : 0.005;
+  return plan;
+}
+
+void uci_poll() {
+  char line[QUEUE_SLOT_SIZE];
+  if (!search_active && deferred_count > 0) {
+    std::strcpy(line, deferred[0]);
+    std::memmove(deferred[0], deferred[1], sizeof deferred[0] * (deferred_count - 1));
+    --deferred_count;
+  } else if (!queue_pop(line)) {
+    return;
+  }
+  dispatch(line);
+}
