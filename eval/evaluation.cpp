@@ -103,6 +103,20 @@ int64_t divide_rounded(int64_t value, int64_t divisor) {
   return value >= 0 ? (value + divisor / 2) / divisor : (value - divisor / 2) / divisor;
 }
 
+// The exchange on a queen's contact-check square.  The exchange evaluator
+// examines only the lowest-numbered slider of each kind, a tie rule that is
+// not colour-symmetric; Black's exchanges are therefore run on the mirrored
+// board with the colours swapped, so that a position and its colour-flipped
+// twin always get the same answer.
+template <int C>
+int contact_check_exchange(const Position& p, int from, int to) {
+  if (C == WHITE) return see_for(p.pieces, WHITE, move_code(from, to, KIND_NORMAL));
+  Bitboard mirrored[2][7];
+  for (int c = WHITE; c <= BLACK; ++c)
+    for (int t = ALL_PIECES; t <= KING; ++t) mirrored[c][t] = __builtin_bswap64(p.pieces[c ^ 1][t]);
+  return see_for(mirrored, WHITE, move_code(from ^ 56, to ^ 56, KIND_NORMAL));
+}
+
 // Per-side facts gathered while the pieces are scored.
 struct SideInfo {
   int king;
@@ -231,7 +245,7 @@ void piece_terms(const Position& p, SideInfo* info, Accumulator<Trace>& acc) {
       int t = pop_lowest_bit(&checks);
       if (zone & square_bit(t)) {
         // Contact check: it only counts in full when the queen survives.
-        bool loses = see_for(p.pieces, C, move_code(s, t, KIND_NORMAL)) < 0;
+        bool loses = contact_check_exchange<C>(p, s, t) < 0;
         queen_units += loses ? e.queen_contact_losing_units : e.queen_contact_units;
       } else {
         queen_units += e.queen_check_units;
