@@ -295,6 +295,132 @@ TEST_F(Evaluation, TracedTermsAddUpToTheScore) {
   EXPECT_EQ(blended + 96 * t.material_value, t.blended);
 }
 
+// How a term of one side moves when `field` goes from (0, 0) to (1, 10).
+ScorePair term_delta(Weight EvalParams::* field, const char* fen, EvalTerm term, int colour) {
+  eval_params = DEFAULT_EVAL_PARAMS;
+  eval_params.*field = {0, 0};
+  initialise_evaluation();
+  ScorePair before = trace_of(fen).term[term][colour];
+  eval_params.*field = {1, 10};
+  initialise_evaluation();
+  ScorePair after = trace_of(fen).term[term][colour];
+  eval_params = DEFAULT_EVAL_PARAMS;
+  initialise_evaluation();
+  return score_sub(after, before);
+}
+
+TEST_F(Evaluation, PassedPawnPath) {
+  // White's passer on e5 (r = 3, rank factor 3).  A Black rook behind it
+  // x-rays the whole path: contested.
+  const char* xray = "k7/8/8/4P3/8/7K/8/4r3 w - - 0 1";
+  EXPECT_EQ(term_delta(&EvalParams::passed_contested_rank, xray, TERM_PASSED_PAWNS, WHITE), make_score(3, 30));
+  EXPECT_EQ(term_delta(&EvalParams::passed_free_rank, xray, TERM_PASSED_PAWNS, WHITE), 0u);
+  // A White knight between them blocks the x-ray: the path is free.
+  const char* blocked = "k7/8/8/4P3/8/4N2K/8/4r3 w - - 0 1";
+  EXPECT_EQ(term_delta(&EvalParams::passed_free_rank, blocked, TERM_PASSED_PAWNS, WHITE), make_score(3, 30));
+  EXPECT_EQ(term_delta(&EvalParams::passed_contested_rank, blocked, TERM_PASSED_PAWNS, WHITE), 0u);
+  // The same for Black's passer on d4 with a White rook on d8.
+  const char* black_xray = "3R4/8/7k/8/3p4/8/8/K7 b - - 0 1";
+  EXPECT_EQ(term_delta(&EvalParams::passed_contested_rank, black_xray, TERM_PASSED_PAWNS, BLACK), make_score(3, 30));
+  // Two White rooks behind, the nearer one Black's: still an x-ray battery
+  // for Black's rooks only when nothing else stands between.
+  const char* battery = "k7/8/8/4P3/8/4r2K/8/4r3 w - - 0 1";
+  EXPECT_EQ(term_delta(&EvalParams::passed_contested_rank, battery, TERM_PASSED_PAWNS, WHITE), make_score(3, 30));
+  // Path square e7 hit by a bishop but covered by the queen on a7; nothing
+  // of ours on the path.
+  const char* covered = "7k/Q7/8/2b1P3/8/7K/8/8 w - - 0 1";
+  EXPECT_EQ(term_delta(&EvalParams::passed_covered_rank, covered, TERM_PASSED_PAWNS, WHITE), make_score(3, 30));
+  EXPECT_EQ(term_delta(&EvalParams::passed_clear_path_rank, covered, TERM_PASSED_PAWNS, WHITE), make_score(3, 30));
+  // Our own queen on the path: no clear path.
+  EXPECT_EQ(term_delta(&EvalParams::passed_clear_path_rank, "7k/4Q3/8/2b1P3/8/7K/8/8 w - - 0 1", TERM_PASSED_PAWNS,
+                       WHITE),
+            0u);
+  // A pawn directly behind supports it.
+  EXPECT_EQ(term_delta(&EvalParams::passed_supported_rank, "k7/8/8/4P3/4P3/7K/8/4r3 w - - 0 1", TERM_PASSED_PAWNS,
+                       WHITE),
+            make_score(3, 30));
+}
+
+TEST_F(Evaluation, PassedPawnRooksAndKings) {
+  // Rook behind the passer, ours and theirs.
+  EXPECT_EQ(term_delta(&EvalParams::rook_behind_passer, "k7/8/8/4P3/8/7K/8/4R3 w - - 0 1", TERM_PASSED_PAWNS, WHITE),
+            make_score(1, 10));
+  EXPECT_EQ(term_delta(&EvalParams::rook_behind_passer, "k7/8/8/4P3/8/7K/8/4r3 w - - 0 1", TERM_PASSED_PAWNS, BLACK),
+            make_score(1, 10));
+  // Not for a passer on its fourth rank (r = 2), nor below.
+  EXPECT_EQ(term_delta(&EvalParams::rook_behind_passer, "k7/8/8/8/4P3/7K/8/4R3 w - - 0 1", TERM_PASSED_PAWNS, WHITE),
+            0u);
+  // Kings next to the promotion square e8: both sides get the bonus.
+  const char* kings = "3k4/5K2/4P3/8/8/8/8/7r w - - 0 1";
+  EXPECT_EQ(term_delta(&EvalParams::king_near_promotion, kings, TERM_PASSED_PAWNS, WHITE), make_score(1, 10));
+  EXPECT_EQ(term_delta(&EvalParams::king_near_promotion, kings, TERM_PASSED_PAWNS, BLACK), make_score(1, 10));
+}
+
+TEST_F(Evaluation, PawnAndPieceTerms) {
+  // Knight d6 blockading d7, out of reach of every Black pawn.
+  const char* outpost = "6k1/3p4/3N4/8/8/8/PP6/4K3 w - - 0 1";
+  EXPECT_EQ(term_delta(&EvalParams::knight_outpost, outpost, TERM_PAWNS_AND_PIECES, WHITE), make_score(1, 10));
+  EXPECT_EQ(term_delta(&EvalParams::safe_square, outpost, TERM_PAWNS_AND_PIECES, WHITE), make_score(1, 10));
+  // d7 is blocked, and it is an unmoved pawn on the wing away from g8.
+  EXPECT_EQ(term_delta(&EvalParams::blocked_pawn, outpost, TERM_PAWNS_AND_PIECES, WHITE), make_score(1, 10));
+  EXPECT_EQ(term_delta(&EvalParams::blocked_centre, outpost, TERM_PAWNS_AND_PIECES, WHITE), make_score(1, 10));
+  // With the Black king on c8 the far wing is d-g: d7 still counts; a
+  // blocked b7 would not.
+  EXPECT_EQ(term_delta(&EvalParams::blocked_centre, "2k5/1p6/1N6/8/8/8/PP6/4K3 b - - 0 1", TERM_PAWNS_AND_PIECES,
+                       WHITE),
+            0u);
+  // A c-pawn can reach d6's attackers: c7 guards it, so no outpost.
+  EXPECT_EQ(term_delta(&EvalParams::knight_outpost, "6k1/2pp4/3N4/8/8/8/PP6/4K3 w - - 0 1", TERM_PAWNS_AND_PIECES,
+                       WHITE),
+            0u);
+  // Minor behind a pawn; bishop in front of its king; two extra pieces.
+  EXPECT_EQ(term_delta(&EvalParams::shielded_minor, "4k3/p7/8/8/3P4/3N4/8/4K3 w - - 0 1", TERM_PAWNS_AND_PIECES, WHITE),
+            make_score(1, 10));
+  EXPECT_EQ(term_delta(&EvalParams::bishop_before_king, "4k3/4b3/8/8/8/8/8/4K3 w - - 0 1", TERM_PAWNS_AND_PIECES,
+                       BLACK),
+            make_score(1, 10));
+  EXPECT_EQ(term_delta(&EvalParams::extra_pieces, "4k3/p7/8/8/8/8/P7/RNB1K3 w - - 0 1", TERM_PAWNS_AND_PIECES, WHITE),
+            make_score(1, 10));
+  EXPECT_EQ(term_delta(&EvalParams::extra_pieces, "4k3/p7/8/8/8/8/P7/RN2K1n1 w - - 0 1", TERM_PAWNS_AND_PIECES, WHITE),
+            0u);
+}
+
+TEST_F(Evaluation, BishopTerms) {
+  // Bishop b1 on the long diagonal to h7... the king is on g6 with only a
+  // knight between: it still aims at the king.
+  EXPECT_EQ(term_delta(&EvalParams::bishop_at_king, "8/8/6k1/5n2/8/8/8/1B2K3 w - - 0 1", TERM_BISHOP_AT_KING, WHITE),
+            make_score(1, 10));
+  EXPECT_EQ(term_delta(&EvalParams::bishop_at_king, "8/8/6k1/5p2/8/8/8/1B2K3 w - - 0 1", TERM_BISHOP_AT_KING, WHITE),
+            0u);
+  // A knight three ranks up the bishop's file, in its own half.
+  EXPECT_EQ(term_delta(&EvalParams::bishop_facing_knight, "4k3/8/8/2n5/8/8/2B5/4K3 w - - 0 1", TERM_BISHOPS, WHITE),
+            make_score(1, 10));
+  EXPECT_EQ(term_delta(&EvalParams::bishop_facing_knight, "4k3/8/8/8/2n5/8/8/2B1K3 w - - 0 1", TERM_BISHOPS, WHITE),
+            0u);
+  // The pair needs exactly two bishops.
+  EXPECT_EQ(term_delta(&EvalParams::bishop_pair, "4k3/8/8/8/8/8/8/2B1KB2 w - - 0 1", TERM_BISHOPS, WHITE),
+            make_score(1, 10));
+  EXPECT_EQ(term_delta(&EvalParams::bishop_pair, "4k3/8/8/8/8/8/B7/2B1KB2 w - - 0 1", TERM_BISHOPS, WHITE), 0u);
+}
+
+TEST_F(Evaluation, RookFiles) {
+  // a1 open, d1 against an undefended d6 pawn, h1 against h6 defended by g7.
+  const char* fen = "4k3/6p1/3p3p/8/8/8/8/R2RK2R w - - 0 1";
+  EXPECT_EQ(term_delta(&EvalParams::rook_open_file, fen, TERM_ROOKS, WHITE), make_score(1, 10));
+  EXPECT_EQ(term_delta(&EvalParams::rook_half_open_weak, fen, TERM_ROOKS, WHITE), make_score(1, 10));
+  EXPECT_EQ(term_delta(&EvalParams::rook_half_open_defended, fen, TERM_ROOKS, WHITE), make_score(1, 10));
+  // Rook on the seventh with the king on its back rank.
+  EXPECT_EQ(term_delta(&EvalParams::rook_seventh, "4k3/R7/8/8/8/8/8/4K3 w - - 0 1", TERM_ROOKS, WHITE),
+            make_score(1, 10));
+  EXPECT_EQ(term_delta(&EvalParams::rook_seventh, "8/R3k3/8/8/8/8/8/4K3 b - - 0 1", TERM_ROOKS, WHITE), 0u);
+  // Two rooks, and rook with queen.
+  EXPECT_EQ(term_delta(&EvalParams::rook_redundancy, "4k3/8/8/8/8/8/8/R2QK2R w - - 0 1", TERM_HEAVY_PIECES, WHITE),
+            make_score(1, 10));
+  EXPECT_EQ(term_delta(&EvalParams::rook_queen_redundancy, "4k3/8/8/8/8/8/8/R2QK2R w - - 0 1", TERM_HEAVY_PIECES,
+                       WHITE),
+            make_score(1, 10));
+}
+
 // ---- Colour symmetry -------------------------------------------------------
 
 void expect_symmetric(const Position& p, const std::string& where) {
