@@ -42,21 +42,21 @@ struct EvalParams {
   Weight tempo;                    // the side to move
 
   // ---- Pawn structure given weights -------------------------------------
-  Weight island;                   // each pawn island beyond the first
-  Weight undefended_doubled;       // front pawn of a doubled pair, not defended by a pawn
-  Weight space_unit;               // each square behind own pawns
-  Weight two_passers;              // two or more passed pawns stretch the defence
-  Weight walled_king;              // king on its back rank walled in by three own pawns
+  Weight island;              // each pawn island beyond the first
+  Weight undefended_doubled;  // front pawn of a doubled pair, not defended by a pawn
+  Weight space_unit;          // each square behind own pawns
+  Weight two_passers;         // two or more passed pawns stretch the defence
+  Weight walled_king;         // king on its back rank walled in by three own pawns
 
   // ---- Material ---------------------------------------------------------
-  Weight piece_value[8];           // none, pawn, knight, bishop, rook, queen, king, none
+  Weight piece_value[8];  // none, pawn, knight, bishop, rook, queen, king, none
 
   // ---- King attack units (integers) -------------------------------------
-  int knight_zone_units;           // knight attacks touch the king's neighbourhood
+  int knight_zone_units;  // knight attacks touch the king's neighbourhood
   int bishop_zone_units;
   int rook_zone_units;
   int queen_zone_units;
-  int knight_check_units;          // per safe square from which a knight would check
+  int knight_check_units;  // per safe square from which a knight would check
   int bishop_check_units;
   int rook_check_units;
   int queen_contact_units;         // queen contact check that survives the exchange
@@ -65,38 +65,38 @@ struct EvalParams {
   int queen_check_cap;             // queen-check units never count more than this
 
   // ---- Piece-square shapes (added to the piece values) ------------------
-  Weight pawn_centre_push;         // per centre-file step, per rank advanced up to the fourth
-  Weight pawn_advance;             // per rank a pawn has advanced
-  Weight knight_centre;            // per step towards the centre (file and rank)
-  Weight knight_back_rank;         // knight still on its first rank
-  Weight bishop_centre;            // per step towards the centre
-  Weight bishop_back_rank;         // bishop still on its first rank
-  Weight rook_centre_file;         // per step of the rook's file towards the centre
-  Weight queen_centre;             // per step towards the centre
-  Weight king_centre;              // per step towards the centre (bad early, good late)
-  Weight king_advance;             // per rank the king has left its first rank
+  Weight pawn_centre_push;  // per centre-file step, per rank advanced up to the fourth
+  Weight pawn_advance;      // per rank a pawn has advanced
+  Weight knight_centre;     // per step towards the centre (file and rank)
+  Weight knight_back_rank;  // knight still on its first rank
+  Weight bishop_centre;     // per step towards the centre
+  Weight bishop_back_rank;  // bishop still on its first rank
+  Weight rook_centre_file;  // per step of the rook's file towards the centre
+  Weight queen_centre;      // per step towards the centre
+  Weight king_centre;       // per step towards the centre (bad early, good late)
+  Weight king_advance;      // per rank the king has left its first rank
 
   // ---- Piece and pawn-count adjustments ---------------------------------
-  Weight knight_king_distance;     // per step between a knight and its own king
-  Weight knight_pawn_slope;        // per own pawn above five: knights like closed boards
-  Weight rook_pawn_slope;          // per own pawn above five: rooks like open boards
-  Weight bishop_own_colour_pawn;   // own pawn on the bishop's colour hems it in
-  Weight bishop_other_colour_pawn; // own pawn on the other colour complements the bishop
+  Weight knight_king_distance;      // per step between a knight and its own king
+  Weight knight_pawn_slope;         // per own pawn above five: knights like closed boards
+  Weight rook_pawn_slope;           // per own pawn above five: rooks like open boards
+  Weight bishop_own_colour_pawn;    // own pawn on the bishop's colour hems it in
+  Weight bishop_other_colour_pawn;  // own pawn on the other colour complements the bishop
 
   // ---- Passed pawns (r = relative rank - 1, rank factor f = r(r-1)/2) ----
-  Weight passed_base;              // any passed pawn
-  Weight passed_base_rank;         // grows with the rank factor of the next rank
-  Weight passed_supported_rank;    // own pawn beside or behind it
-  Weight passed_free_covered_rank; // path free and fully covered by us
-  Weight passed_free_rank;         // path free of enemy control
-  Weight passed_covered_rank;      // every contested path square is also ours
-  Weight passed_contested_rank;    // path contested by the enemy
-  Weight passed_clear_path_rank;   // none of our own pieces on its path
-  Weight connected_passer;         // passed pawn beside or defended by another passer
-  Weight connected_passer_rank;    // grows with the rank factor
-  Weight candidate;                // unopposed pawn that can become passed
-  Weight candidate_rank;           // per rank advanced
-  Weight passer_king_proximity;    // per step a king stands closer to a passer's stop square
+  Weight passed_base;               // any passed pawn
+  Weight passed_base_rank;          // grows with the rank factor of the next rank
+  Weight passed_supported_rank;     // own pawn beside or behind it
+  Weight passed_free_covered_rank;  // path free and fully covered by us
+  Weight passed_free_rank;          // path free of enemy control
+  Weight passed_covered_rank;       // every contested path square is also ours
+  Weight passed_contested_rank;     // path contested by the enemy
+  Weight passed_clear_path_rank;    // none of our own pieces on its path
+  Weight connected_passer;          // passed pawn beside or defended by another passer
+  Weight connected_passer_rank;     // grows with the rank factor
+  Weight candidate;                 // unopposed pawn that can become passed
+  Weight candidate_rank;            // per rank advanced
+  Weight passer_king_proximity;     // per step a king stands closer to a passer's stop square
 
   // ---- Pawn structure shapes --------------------------------------------
   Weight doubled;                  // per extra pawn on an already occupied file
@@ -104,18 +104,18 @@ struct EvalParams {
   Weight isolated_open;            // isolated pawn on a half-open file: rooks attack it
   Weight doubled_isolated_closed;  // front doubled pawn that is also isolated
   Weight doubled_isolated_open;
-  Weight connected;                // pawn with a neighbour beside it (or a pawn ahead)
-  Weight backward;                 // backward pawn whose stop square is blocked or guarded
-  Weight backward_open;            // ... and on a half-open file in front of it
-  Weight shield;                   // shelter pawn, per rank it stands closer to its king
-  Weight storm;                    // storming pawn, per rank beyond its third
-  int shelter_depth;               // ranks in front of the king that form its shelter zone
+  Weight connected;      // pawn with a neighbour beside it (or a pawn ahead)
+  Weight backward;       // backward pawn whose stop square is blocked or guarded
+  Weight backward_open;  // ... and on a half-open file in front of it
+  Weight shield;         // shelter pawn, per rank it stands closer to its king
+  Weight storm;          // storming pawn, per rank beyond its third
+  int shelter_depth;     // ranks in front of the king that form its shelter zone
 
   // ---- Pawn-and-piece shapes --------------------------------------------
-  Weight knight_outpost;           // knight blockading an enemy pawn on a safe square
-  Weight blocked_pawn;             // each enemy pawn whose way forward is occupied
-  Weight blocked_centre;           // enemy unmoved pawn on the far wing, blocked
-  Weight shielded_minor;           // minor piece behind an own pawn
+  Weight knight_outpost;  // knight blockading an enemy pawn on a safe square
+  Weight blocked_pawn;    // each enemy pawn whose way forward is occupied
+  Weight blocked_centre;  // enemy unmoved pawn on the far wing, blocked
+  Weight shielded_minor;  // minor piece behind an own pawn
 };
 
 extern EvalParams eval_params;

@@ -56,7 +56,8 @@ Bitboard shelter_zone[2][64];
 
 int phase_piece_value[97][8];
 
-const int32_t SQRT_PER_MILLE[15] = {0, 1000, 1414, 1732, 2000, 2236, 2449, 2646, 2828, 3000, 3162, 3317, 3464, 3606, 3742};
+const int32_t SQRT_PER_MILLE[15] = {0,    1000, 1414, 1732, 2000, 2236, 2449, 2646,
+                                    2828, 3000, 3162, 3317, 3464, 3606, 3742};
 
 namespace {
 
@@ -163,7 +164,8 @@ void build_piece_tables() {
   int aggressiveness = option_king_safety;
   if (aggressiveness < 0) aggressiveness = 0;
   if (aggressiveness > 10) aggressiveness = 10;
-  for (int i = 0; i < KING_ATTACK_SIZE; ++i) king_attack_table[i] = make_score(KING_ATTACK_CURVE[i] * aggressiveness, 0);
+  for (int i = 0; i < KING_ATTACK_SIZE; ++i)
+    king_attack_table[i] = make_score(KING_ATTACK_CURVE[i] * aggressiveness, 0);
   for (int n = 0; n < COUNT_TABLE_SIZE; ++n) threat_table[n] = scaled(n < 2 ? n : n + 2, e.threat_unit);
   fill_linear(outpost_table, COUNT_TABLE_SIZE, e.safe_square);
   fill_linear(space_table, COUNT_TABLE_SIZE, e.space_unit);

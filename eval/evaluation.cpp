@@ -41,8 +41,8 @@ int compute_phase(const Position& p) {
 EvalCacheEntry eval_cache[EVAL_CACHE_SIZE];
 
 const char* const EVAL_TERM_NAMES[TERM_COUNT] = {
-    "piece-square", "pawn structure", "castling",    "trapped rook", "bishop at king",
-    "knights",      "bishops",        "rooks",       "queens",       "heavy pieces",
+    "piece-square", "pawn structure", "castling",     "trapped rook",     "bishop at king",
+    "knights",      "bishops",        "rooks",        "queens",           "heavy pieces",
     "king attack",  "threats",        "passed pawns", "pawns and pieces",
 };
 
@@ -214,14 +214,18 @@ void piece_terms(const Position& p, SideInfo* info, Accumulator<Trace>& acc) {
   for (Bitboard b = p.pieces[C][ROOK]; b;) {
     int s = pop_lowest_bit(&b);
     ScorePair t = to_pair(e.rook_each);
-    if (rank_of(their_king) == their_back_rank && relative_rank_of<C>(s) == 6) t = score_add(t, to_pair(e.rook_seventh));
+    if (rank_of(their_king) == their_back_rank && relative_rank_of<C>(s) == 6)
+      t = score_add(t, to_pair(e.rook_seventh));
     t = score_add(t, rook_pawn_table[pawn_count]);
     Bitboard file = FILE_A << file_of(s);
     if (!(our_pawns & file)) {
       Bitboard their_file_pawns = p.pieces[E][PAWN] & file;
-      if (!their_file_pawns) t = score_add(t, to_pair(e.rook_open_file));
-      else if (!(their_file_pawns & them.pawn_attacks)) t = score_add(t, to_pair(e.rook_half_open_weak));
-      else t = score_add(t, to_pair(e.rook_half_open_defended));
+      if (!their_file_pawns)
+        t = score_add(t, to_pair(e.rook_open_file));
+      else if (!(their_file_pawns & them.pawn_attacks))
+        t = score_add(t, to_pair(e.rook_half_open_weak));
+      else
+        t = score_add(t, to_pair(e.rook_half_open_defended));
     }
     Bitboard att = rook_attacks(s, occ);
     us.rook_attacks |= att;
@@ -318,8 +322,10 @@ void passed_pawn_terms(const Position& p, const PawnEntry& pawns, const SideInfo
         const Bitboard helpers = sideways(bit) | (C == WHITE ? bit >> 8 : bit << 8);
         if (p.pieces[C][PAWN] & helpers) t = score_add(t, passed_supported_table[r]);
         const Bitboard ours = info[C].all_attacks;
-        if (!unsafe) t = score_add(t, (path & ~ours) ? passed_free_table[r] : passed_free_covered_table[r]);
-        else t = score_add(t, (unsafe & ~ours) ? passed_contested_table[r] : passed_covered_table[r]);
+        if (!unsafe)
+          t = score_add(t, (path & ~ours) ? passed_free_table[r] : passed_free_covered_table[r]);
+        else
+          t = score_add(t, (unsafe & ~ours) ? passed_contested_table[r] : passed_covered_table[r]);
         if (!(path & p.pieces[C][ALL_PIECES])) t = score_add(t, passed_clear_path_table[r]);
       }
     }
@@ -342,7 +348,8 @@ void pawn_piece_terms(const Position& p, const SideInfo* info, Accumulator<Trace
   t = score_add(t, blocked_pawn_table[popcount(blocked)]);
   const Bitboard wing = file_of(info[E].king) >= 4 ? 0x1e1e1e1e1e1e1e1eULL : 0x7878787878787878ULL;
   t = score_add(t, blocked_centre_table[popcount(blocked & start_rank[E] & wing)]);
-  t = score_add(t, shielded_minor_table[popcount(minors & (C == WHITE ? p.pieces[C][PAWN] >> 8 : p.pieces[C][PAWN] << 8))]);
+  t = score_add(
+      t, shielded_minor_table[popcount(minors & (C == WHITE ? p.pieces[C][PAWN] >> 8 : p.pieces[C][PAWN] << 8))]);
   if (p.pieces[C][BISHOP] & step_ahead<C>(square_bit(info[C].king))) t = score_add(t, to_pair(e.bishop_before_king));
   if (info[C].piece_count >= info[E].piece_count + 2) t = score_add(t, to_pair(e.extra_pieces));
   acc.add(C, TERM_PAWNS_AND_PIECES, t);
@@ -361,6 +368,10 @@ void gather_side(const Position& p, SideInfo* info) {
 template <bool Cached, bool Trace>
 int evaluate_impl(const Position& p, EvalTrace* trace) {
   const int stm = side_to_move(p);
+  // Every term needs both kings; a record without one (only an illegal line
+  // that captured a king could make it) scores level instead of reading
+  // tables with an undefined square.
+  if (!p.pieces[WHITE][KING] || !p.pieces[BLACK][KING]) return 0;
   EvalCacheEntry* slot = &eval_cache[p.key & (EVAL_CACHE_SIZE - 1)];
   if constexpr (Cached) {
     if (slot->key == p.key) return slot->score;
@@ -418,7 +429,8 @@ int evaluate_impl(const Position& p, EvalTrace* trace) {
   piece_terms<WHITE>(p, info, acc);
   piece_terms<BLACK>(p, info, acc);
   for (SideInfo& s : info)
-    s.all_attacks = s.pawn_attacks | s.knight_attacks | s.bishop_attacks | s.rook_attacks | s.queen_attacks | s.king_attacks;
+    s.all_attacks =
+        s.pawn_attacks | s.knight_attacks | s.bishop_attacks | s.rook_attacks | s.queen_attacks | s.king_attacks;
   threat_terms<WHITE>(p, info, acc);
   threat_terms<BLACK>(p, info, acc);
   passed_pawn_terms<WHITE>(p, *pawns, info, acc);

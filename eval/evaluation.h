@@ -58,16 +58,16 @@ enum EvalTerm {
 extern const char* const EVAL_TERM_NAMES[TERM_COUNT];
 
 struct EvalTrace {
-  ScorePair term[TERM_COUNT][2];  // each side's pair, in that side's favour
-  int special;                    // 1 when a special endgame evaluator answered
-  int phase;                      // capped at 96
-  int32_t material_value;         // tenths of a centipawn, White's view
-  int32_t material_scale;         // per mille
-  int32_t opposite_bishop_factor; // per mille
-  int32_t blended;                // after the phase blend, before any scaling (x 96)
-  int32_t scaled;                 // after the scaling rules (x 96)
-  int32_t tempo;                  // tenths of a centipawn
-  int score;                      // centipawns, side to move's view
+  ScorePair term[TERM_COUNT][2];   // each side's pair, in that side's favour
+  int special;                     // 1 when a special endgame evaluator answered
+  int phase;                       // capped at 96
+  int32_t material_value;          // tenths of a centipawn, White's view
+  int32_t material_scale;          // per mille
+  int32_t opposite_bishop_factor;  // per mille
+  int32_t blended;                 // after the phase blend, before any scaling (x 96)
+  int32_t scaled;                  // after the scaling rules (x 96)
+  int32_t tempo;                   // tenths of a centipawn
+  int score;                       // centipawns, side to move's view
 };
 
 // Evaluates from scratch and fills the breakdown; returns the score.

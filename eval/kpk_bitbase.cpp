@@ -39,7 +39,8 @@ const KingSteps& king_steps() {
 
 // A pawn moving towards rank 1 attacks the two squares diagonally below it.
 bool pawn_attacks_square(int pawn, int square) {
-  return rank_of(square) == rank_of(pawn) - 1 && (file_of(square) - file_of(pawn) == 1 || file_of(pawn) - file_of(square) == 1);
+  return rank_of(square) == rank_of(pawn) - 1 &&
+         (file_of(square) - file_of(pawn) == 1 || file_of(pawn) - file_of(square) == 1);
 }
 
 // Squares a queen (or rook) on `from` attacks, with `blocker` the only piece
@@ -93,8 +94,10 @@ void solve_pawn_square(int pawn) {
             int t = steps.to[sk][i];
             if (t == pawn || distance(t, wk) <= 1) continue;
             uint8_t child = state[0][t][wk];
-            if (child == WIN) any_win = true;
-            else if (child != DRAW) all_draw = false;
+            if (child == WIN)
+              any_win = true;
+            else if (child != DRAW)
+              all_draw = false;
           }
           if (!any_win && push != sk && push != wk) {
             if (rank_of(push) == 0) {
@@ -123,8 +126,10 @@ void solve_pawn_square(int pawn) {
               break;
             }
             uint8_t child = state[1][sk][t];
-            if (child == DRAW) any_draw = true;
-            else if (child != WIN) all_win = false;
+            if (child == DRAW)
+              any_draw = true;
+            else if (child != WIN)
+              all_win = false;
           }
           if (!has_move) {
             // Mate when in check, stalemate otherwise.
@@ -145,8 +150,10 @@ void solve_pawn_square(int pawn) {
     for (int sk = 0; sk < 64; ++sk)
       for (int wk = 0; wk < 64; ++wk) {
         int b = bit_number(index, sk, wk, stm == 1);
-        if (state[stm][sk][wk] == WIN) kpk_bitbase[b >> 3] |= static_cast<uint8_t>(1u << (b & 7));
-        else kpk_bitbase[b >> 3] &= static_cast<uint8_t>(~(1u << (b & 7)));
+        if (state[stm][sk][wk] == WIN)
+          kpk_bitbase[b >> 3] |= static_cast<uint8_t>(1u << (b & 7));
+        else
+          kpk_bitbase[b >> 3] &= static_cast<uint8_t>(~(1u << (b & 7)));
       }
 }
 

@@ -55,12 +55,18 @@ const Descriptor DESCRIPTORS[] = {
 
 int piece_type_of_letter(char c) {
   switch (c | 0x20) {
-    case 'p': return PAWN;
-    case 'n': return KNIGHT;
-    case 'b': return BISHOP;
-    case 'r': return ROOK;
-    case 'q': return QUEEN;
-    default: return 0;  // kings and anything else add nothing
+    case 'p':
+      return PAWN;
+    case 'n':
+      return KNIGHT;
+    case 'b':
+      return BISHOP;
+    case 'r':
+      return ROOK;
+    case 'q':
+      return QUEEN;
+    default:
+      return 0;  // kings and anything else add nothing
   }
 }
 

@@ -8,9 +8,9 @@
 #include "eval/score_pair.h"
 
 struct PawnEntry {
-  uint64_t key;            // full pawn key
-  ScorePair score;         // White's view
-  uint8_t passed[2][8];    // passed-pawn squares per colour, ascending, 0-terminated when fewer than 8
+  uint64_t key;          // full pawn key
+  ScorePair score;       // White's view
+  uint8_t passed[2][8];  // passed-pawn squares per colour, ascending, 0-terminated when fewer than 8
 };
 
 constexpr int PAWN_TABLE_SIZE = 131072;

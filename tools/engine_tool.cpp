@@ -138,8 +138,8 @@ int command_eval(int argc, char** argv) {
       evaluations += count;
       seconds = seconds_since(start);
     } while (seconds < 2.0);
-    std::printf("%d positions, %" PRId64 " evaluations in %.3f s (checksum %" PRId64 ")\n", count, evaluations,
-                seconds, sum / (evaluations / count));
+    std::printf("%d positions, %" PRId64 " evaluations in %.3f s (checksum %" PRId64 ")\n", count, evaluations, seconds,
+                sum / (evaluations / count));
     std::printf("%.0f\n", static_cast<double>(evaluations) / seconds);
     return 0;
   }

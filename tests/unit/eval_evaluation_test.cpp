@@ -70,6 +70,15 @@ TEST_F(Evaluation, BareKings) {
   EXPECT_EQ(evaluate(from_fen("4k3/8/8/8/8/8/8/3BK3 b - - 0 1")), 4);
 }
 
+TEST_F(Evaluation, MissingKingScoresLevel) {
+  // Only an illegal line that captured a king leaves a record without one.
+  Position p = from_fen("4k3/8/8/8/8/8/3q4/4K3 b - - 0 1");
+  p.pieces[WHITE][ALL_PIECES] &= ~p.pieces[WHITE][KING];
+  p.pieces[WHITE][KING] = 0;
+  EXPECT_EQ(evaluate(p), 0);
+  EXPECT_EQ(evaluate_uncached(p), 0);
+}
+
 TEST_F(Evaluation, KingAndPawnUsesTheBitbase) {
   // Won whoever is to move: 450 + 16 * 4 (pawn on its fifth rank).
   EXPECT_EQ(evaluate(from_fen("4k3/8/4K3/4P3/8/8/8/8 w - - 0 1")), 514);
@@ -291,12 +300,13 @@ TEST_F(Evaluation, TracedTermsAddUpToTheScore) {
   EXPECT_EQ(score, evaluate_uncached(p));
   ScorePair sum = 0;
   for (int i = 0; i < TERM_COUNT; ++i) sum = score_add(sum, score_sub(t.term[i][WHITE], t.term[i][BLACK]));
-  int64_t blended = static_cast<int64_t>(opening_part(sum)) * t.phase + static_cast<int64_t>(endgame_part(sum)) * (96 - t.phase);
+  int64_t blended =
+      static_cast<int64_t>(opening_part(sum)) * t.phase + static_cast<int64_t>(endgame_part(sum)) * (96 - t.phase);
   EXPECT_EQ(blended + 96 * t.material_value, t.blended);
 }
 
 // How a term of one side moves when `field` goes from (0, 0) to (1, 10).
-ScorePair term_delta(Weight EvalParams::* field, const char* fen, EvalTerm term, int colour) {
+ScorePair term_delta(Weight EvalParams::*field, const char* fen, EvalTerm term, int colour) {
   eval_params = DEFAULT_EVAL_PARAMS;
   eval_params.*field = {0, 0};
   initialise_evaluation();
@@ -332,13 +342,13 @@ TEST_F(Evaluation, PassedPawnPath) {
   EXPECT_EQ(term_delta(&EvalParams::passed_covered_rank, covered, TERM_PASSED_PAWNS, WHITE), make_score(3, 30));
   EXPECT_EQ(term_delta(&EvalParams::passed_clear_path_rank, covered, TERM_PASSED_PAWNS, WHITE), make_score(3, 30));
   // Our own queen on the path: no clear path.
-  EXPECT_EQ(term_delta(&EvalParams::passed_clear_path_rank, "7k/4Q3/8/2b1P3/8/7K/8/8 w - - 0 1", TERM_PASSED_PAWNS,
-                       WHITE),
-            0u);
+  EXPECT_EQ(
+      term_delta(&EvalParams::passed_clear_path_rank, "7k/4Q3/8/2b1P3/8/7K/8/8 w - - 0 1", TERM_PASSED_PAWNS, WHITE),
+      0u);
   // A pawn directly behind supports it.
-  EXPECT_EQ(term_delta(&EvalParams::passed_supported_rank, "k7/8/8/4P3/4P3/7K/8/4r3 w - - 0 1", TERM_PASSED_PAWNS,
-                       WHITE),
-            make_score(3, 30));
+  EXPECT_EQ(
+      term_delta(&EvalParams::passed_supported_rank, "k7/8/8/4P3/4P3/7K/8/4r3 w - - 0 1", TERM_PASSED_PAWNS, WHITE),
+      make_score(3, 30));
 }
 
 TEST_F(Evaluation, PassedPawnRooksAndKings) {
@@ -366,19 +376,18 @@ TEST_F(Evaluation, PawnAndPieceTerms) {
   EXPECT_EQ(term_delta(&EvalParams::blocked_centre, outpost, TERM_PAWNS_AND_PIECES, WHITE), make_score(1, 10));
   // With the Black king on c8 the far wing is d-g: d7 still counts; a
   // blocked b7 would not.
-  EXPECT_EQ(term_delta(&EvalParams::blocked_centre, "2k5/1p6/1N6/8/8/8/PP6/4K3 b - - 0 1", TERM_PAWNS_AND_PIECES,
-                       WHITE),
-            0u);
+  EXPECT_EQ(
+      term_delta(&EvalParams::blocked_centre, "2k5/1p6/1N6/8/8/8/PP6/4K3 b - - 0 1", TERM_PAWNS_AND_PIECES, WHITE), 0u);
   // A c-pawn can reach d6's attackers: c7 guards it, so no outpost.
-  EXPECT_EQ(term_delta(&EvalParams::knight_outpost, "6k1/2pp4/3N4/8/8/8/PP6/4K3 w - - 0 1", TERM_PAWNS_AND_PIECES,
-                       WHITE),
-            0u);
+  EXPECT_EQ(
+      term_delta(&EvalParams::knight_outpost, "6k1/2pp4/3N4/8/8/8/PP6/4K3 w - - 0 1", TERM_PAWNS_AND_PIECES, WHITE),
+      0u);
   // Minor behind a pawn; bishop in front of its king; two extra pieces.
   EXPECT_EQ(term_delta(&EvalParams::shielded_minor, "4k3/p7/8/8/3P4/3N4/8/4K3 w - - 0 1", TERM_PAWNS_AND_PIECES, WHITE),
             make_score(1, 10));
-  EXPECT_EQ(term_delta(&EvalParams::bishop_before_king, "4k3/4b3/8/8/8/8/8/4K3 w - - 0 1", TERM_PAWNS_AND_PIECES,
-                       BLACK),
-            make_score(1, 10));
+  EXPECT_EQ(
+      term_delta(&EvalParams::bishop_before_king, "4k3/4b3/8/8/8/8/8/4K3 w - - 0 1", TERM_PAWNS_AND_PIECES, BLACK),
+      make_score(1, 10));
   EXPECT_EQ(term_delta(&EvalParams::extra_pieces, "4k3/p7/8/8/8/8/P7/RNB1K3 w - - 0 1", TERM_PAWNS_AND_PIECES, WHITE),
             make_score(1, 10));
   EXPECT_EQ(term_delta(&EvalParams::extra_pieces, "4k3/p7/8/8/8/8/P7/RN2K1n1 w - - 0 1", TERM_PAWNS_AND_PIECES, WHITE),
@@ -416,9 +425,9 @@ TEST_F(Evaluation, RookFiles) {
   // Two rooks, and rook with queen.
   EXPECT_EQ(term_delta(&EvalParams::rook_redundancy, "4k3/8/8/8/8/8/8/R2QK2R w - - 0 1", TERM_HEAVY_PIECES, WHITE),
             make_score(1, 10));
-  EXPECT_EQ(term_delta(&EvalParams::rook_queen_redundancy, "4k3/8/8/8/8/8/8/R2QK2R w - - 0 1", TERM_HEAVY_PIECES,
-                       WHITE),
-            make_score(1, 10));
+  EXPECT_EQ(
+      term_delta(&EvalParams::rook_queen_redundancy, "4k3/8/8/8/8/8/8/R2QK2R w - - 0 1", TERM_HEAVY_PIECES, WHITE),
+      make_score(1, 10));
 }
 
 // ---- Colour symmetry -------------------------------------------------------

@@ -92,7 +92,9 @@ TEST_F(KpkBitbase, BuildIsFastAndIdempotent) {
 // stalemate and taking the pawn as drawn).  Written independently of the
 // generator, in the stored orientation (pawn moving towards rank 1).
 TEST_F(KpkBitbase, WholeBaseConsistency) {
-  auto pawn_attacks = [](int pawn, int s) { return (s >> 3) == (pawn >> 3) - 1 && std::abs((s & 7) - (pawn & 7)) == 1; };
+  auto pawn_attacks = [](int pawn, int s) {
+    return (s >> 3) == (pawn >> 3) - 1 && std::abs((s & 7) - (pawn & 7)) == 1;
+  };
   auto neighbours = [](int s, int* out) {
     int n = 0;
     for (int t = 0; t < 64; ++t)

@@ -28,7 +28,7 @@ TEST_F(MaterialTable, DescriptorsAndTwins) {
     int value;
   };
   const Case cases[] = {{"BBb", 200, -3000}, {"Qr", 500, -1000}, {"Np", 300, -3200},
-                        {"NN", 200, -7000},  {"Rr", 50, 0},       {"Q", 700, 0}};
+                        {"NN", 200, -7000},  {"Rr", 50, 0},      {"Q", 700, 0}};
   for (const Case& c : cases) {
     const MaterialEntry* e = material_probe(material_key_of(c.pieces, false));
     ASSERT_NE(e, nullptr) << c.pieces;

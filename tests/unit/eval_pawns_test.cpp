@@ -18,17 +18,27 @@ Position from_fen(const char* fen) {
 }
 
 // Every pawn-structure weight, so that a test can switch on just one.
-Weight EvalParams::* const STRUCTURE_WEIGHTS[] = {
-    &EvalParams::island,           &EvalParams::undefended_doubled,
-    &EvalParams::space_unit,       &EvalParams::two_passers,
-    &EvalParams::walled_king,      &EvalParams::connected_passer,
-    &EvalParams::connected_passer_rank, &EvalParams::candidate,
-    &EvalParams::candidate_rank,   &EvalParams::passer_king_proximity,
-    &EvalParams::doubled,          &EvalParams::isolated_closed,
-    &EvalParams::isolated_open,    &EvalParams::doubled_isolated_closed,
-    &EvalParams::doubled_isolated_open, &EvalParams::connected,
-    &EvalParams::backward,         &EvalParams::backward_open,
-    &EvalParams::shield,           &EvalParams::storm,
+Weight EvalParams::*const STRUCTURE_WEIGHTS[] = {
+    &EvalParams::island,
+    &EvalParams::undefended_doubled,
+    &EvalParams::space_unit,
+    &EvalParams::two_passers,
+    &EvalParams::walled_king,
+    &EvalParams::connected_passer,
+    &EvalParams::connected_passer_rank,
+    &EvalParams::candidate,
+    &EvalParams::candidate_rank,
+    &EvalParams::passer_king_proximity,
+    &EvalParams::doubled,
+    &EvalParams::isolated_closed,
+    &EvalParams::isolated_open,
+    &EvalParams::doubled_isolated_closed,
+    &EvalParams::doubled_isolated_open,
+    &EvalParams::connected,
+    &EvalParams::backward,
+    &EvalParams::backward_open,
+    &EvalParams::shield,
+    &EvalParams::storm,
 };
 
 class PawnStructure : public ::testing::Test {
@@ -46,9 +56,9 @@ class PawnStructure : public ::testing::Test {
     ScorePair white, black;
     PawnEntry entry;
   };
-  static Sums only(Weight EvalParams::* field, const char* fen) {
+  static Sums only(Weight EvalParams::*field, const char* fen) {
     eval_params = DEFAULT_EVAL_PARAMS;
-    for (Weight EvalParams::* w : STRUCTURE_WEIGHTS) eval_params.*w = {0, 0};
+    for (Weight EvalParams::*w : STRUCTURE_WEIGHTS) eval_params.*w = {0, 0};
     eval_params.*field = {1, 10};
     initialise_evaluation();
     Sums s;

@@ -1,9 +1,10 @@
+#include "eval/eval_tables.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "eval/eval_params.h"
-#include "eval/eval_tables.h"
 #include "eval/evaluation.h"
 #include "eval/psq_table.h"
 #include "uci/options.h"
@@ -27,10 +28,10 @@ class EvalTables : public ::testing::Test {
 TEST_F(EvalTables, Islands) {
   EXPECT_EQ(islands_table[0], 0u);
   EXPECT_EQ(islands_table[255], 0u);
-  EXPECT_EQ(islands_table[21], make_score(-60, -120));   // a, c, e
-  EXPECT_EQ(islands_table[0x81], make_score(-30, -60));  // a and h
-  EXPECT_EQ(islands_table[0x55], make_score(-90, -180)); // a, c, e, g
-  EXPECT_EQ(islands_table[0x18], 0u);                    // d and e together
+  EXPECT_EQ(islands_table[21], make_score(-60, -120));    // a, c, e
+  EXPECT_EQ(islands_table[0x81], make_score(-30, -60));   // a and h
+  EXPECT_EQ(islands_table[0x55], make_score(-90, -180));  // a, c, e, g
+  EXPECT_EQ(islands_table[0x18], 0u);                     // d and e together
 }
 
 TEST_F(EvalTables, Tempo) {
@@ -45,6 +46,13 @@ TEST_F(EvalTables, Tempo) {
   initialise_evaluation();
   EXPECT_EQ(tempo_table[4], -43);
   EXPECT_EQ(tempo_table[96], -100);
+}
+
+TEST_F(EvalTables, KingAttackCurve) {
+  const int index[] = {0, 3, 10, 16, 20, 30, 40, 50, 63, 80, 100, 127};
+  const int value[] = {0, 6, 68, 166, 248, 487, 731, 943, 1152, 1322, 1422, 1475};
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(KING_ATTACK_CURVE[index[i]], value[i]) << index[i];
+  for (int i = 1; i < 128; ++i) EXPECT_GT(KING_ATTACK_CURVE[i], KING_ATTACK_CURVE[i - 1]) << i;
 }
 
 TEST_F(EvalTables, KingAttackFollowsTheOption) {
