@@ -72,7 +72,7 @@ TEST_F(Evaluation, BareKings) {
 
 TEST_F(Evaluation, MissingKingScoresLevel) {
   // Only an illegal line that captured a king leaves a record without one.
-  Position p = from_fen("4k3/8/8/8/8/8/3q4/4K3 b - - 0 1");
+  Position p = from_fen("4k3/8/8/8/8/8/3q4/4K3 w - - 0 1");
   p.pieces[WHITE][ALL_PIECES] &= ~p.pieces[WHITE][KING];
   p.pieces[WHITE][KING] = 0;
   EXPECT_EQ(evaluate(p), 0);
