@@ -1,6 +1,216 @@
+// Developer tool over the engine library.
+//
+//   engine-tool perft DEPTH FEN    the number of legal move paths; the total
+//                                  alone on the last line
+//   engine-tool divide DEPTH FEN   each legal root move with its count, then
+//                                  the total alone on the last line
+//   engine-tool eval [--terms] FEN the static evaluation in centipawns from the
+//                                  side to move's view, alone on the last line;
+//                                  --terms first prints every term's pairs
+//   engine-tool eval --bench [N]   evaluations per second, caches defeated, on
+//                                  N positions from random playouts
+//
+// The FEN (4 or 6 fields) is one argument.  A subcommand is one row of the
+// COMMANDS table below.
+#include <chrono>
+#include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
 
-int main() {
-  std::fprintf(stderr, "usage: engine-tool perft|divide DEPTH FEN\n");
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "board/perft.h"
+#include "eval/evaluation.h"
+#include "uci/fen.h"
+
+namespace {
+
+// Reads a depth of 0 to 30; false for anything else.
+bool read_depth(const char* text, int* depth) {
+  char* end = nullptr;
+  long value = std::strtol(text, &end, 10);
+  if (end == text || *end || value < 0 || value > 30) return false;
+  *depth = static_cast<int>(value);
+  return true;
+}
+
+// Sets up the position of a command line FEN; reports a bad one.
+bool read_fen(const char* text, Position* p) {
+  char error[FEN_ERROR_SIZE];
+  if (fen_parse(p, text, error)) return true;
+  std::fprintf(stderr, "%s\n", error);
+  return false;
+}
+
+double seconds_since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+int command_perft(int argc, char** argv) {
+  int depth;
+  Position p;
+  if (argc != 2 || !read_depth(argv[0], &depth) || !read_fen(argv[1], &p)) return 2;
+  auto start = std::chrono::steady_clock::now();
+  uint64_t total = count_paths_top(p, depth, true);
+  double seconds = seconds_since(start);
+  std::printf("depth %d: %" PRIu64 " moves made, %" PRIu64 " castles at depth 1, %.3f s, %.0f paths/s\n", depth,
+              paths_moves_made, paths_castles, seconds, seconds > 0 ? static_cast<double>(total) / seconds : 0.0);
+  std::printf("%" PRIu64 "\n", total);
+  return 0;
+}
+
+int command_divide(int argc, char** argv) {
+  int depth;
+  Position p;
+  if (argc != 2 || !read_depth(argv[0], &depth) || !read_fen(argv[1], &p)) return 2;
+  if (depth < 1) depth = 1;
+  Move moves[MAX_MOVES];
+  int count = generate_all(p, moves);
+  uint64_t total = 0;
+  for (int i = 0; i < count; ++i) {
+    Position child;
+    make_move(p, &child, moves[i]);
+    if (king_attacked(child, side_to_move(p))) continue;
+    child.in_check = static_cast<uint16_t>(king_attacked(child, side_to_move(child)));
+    uint64_t n = count_paths(child, depth - 1);
+    char text[8];
+    move_to_text(moves[i], text);
+    std::printf("%s: %" PRIu64 "\n", text, n);
+    total += n;
+  }
+  std::printf("%" PRIu64 "\n", total);
+  return 0;
+}
+
+// Positions from random playouts of the start position (a fixed seed, so
+// every run and every build sees the same ones).
+std::vector<Position> playout_positions(int count) {
+  std::vector<Position> out;
+  uint64_t seed = 0x2545f4914f6cdd1dULL;
+  Position start;
+  position_from_fen(&start, START_FEN);
+  start.psq = compute_psq(start);
+  start.phase = static_cast<int16_t>(compute_phase(start));
+  Position game[256];
+  int ply = 0;
+  game[0] = start;
+  while (static_cast<int>(out.size()) < count) {
+    Move moves[MAX_MOVES];
+    int n = generate_all(game[ply], moves);
+    Move legal[MAX_MOVES];
+    int legal_count = 0;
+    for (int i = 0; i < n; ++i) {
+      Position child;
+      make_move(game[ply], &child, moves[i]);
+      if (!king_attacked(child, side_to_move(game[ply]))) legal[legal_count++] = moves[i];
+    }
+    if (legal_count == 0 || ply == 254 || game[ply].fifty >= 100) {
+      ply = 0;
+      continue;
+    }
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    make_move(game[ply], &game[ply + 1], legal[(seed >> 33) % static_cast<uint64_t>(legal_count)]);
+    ++ply;
+    game[ply].in_check = static_cast<uint16_t>(king_attacked(game[ply], side_to_move(game[ply])));
+    Position copy = game[ply];
+    copy.previous = nullptr;
+    out.push_back(copy);
+  }
+  return out;
+}
+
+void print_pair_cells(ScorePair s) { std::printf(" %8d %8d", opening_part(s), endgame_part(s)); }
+
+int command_eval(int argc, char** argv) {
+  initialise_evaluation();
+  if (argc >= 1 && std::strcmp(argv[0], "--bench") == 0) {
+    int count = 20000;
+    if (argc == 2) count = std::atoi(argv[1]);
+    if (argc > 2 || count < 1 || count > 10000000) return 2;
+    std::vector<Position> positions = playout_positions(count);
+    int64_t sum = 0, evaluations = 0;
+    auto start = std::chrono::steady_clock::now();
+    double seconds = 0;
+    do {
+      for (const Position& p : positions) sum += evaluate_uncached(p);
+      evaluations += count;
+      seconds = seconds_since(start);
+    } while (seconds < 2.0);
+    std::printf("%d positions, %" PRId64 " evaluations in %.3f s (checksum %" PRId64 ")\n", count, evaluations, seconds,
+                sum / (evaluations / count));
+    std::printf("%.0f\n", static_cast<double>(evaluations) / seconds);
+    return 0;
+  }
+  bool terms = argc >= 1 && std::strcmp(argv[0], "--terms") == 0;
+  if (terms) {
+    --argc;
+    ++argv;
+  }
+  if (argc < 1) return 2;
+  // The FEN may come as one argument or as several words.
+  char text[1024] = "";
+  for (int i = 0; i < argc; ++i) {
+    if (std::strlen(text) + std::strlen(argv[i]) + 2 > sizeof(text)) return 2;
+    if (i) std::strcat(text, " ");
+    std::strcat(text, argv[i]);
+  }
+  Position p;
+  if (!read_fen(text, &p)) return 2;
+  p.psq = compute_psq(p);
+  p.phase = static_cast<int16_t>(compute_phase(p));
+  if (terms) {
+    EvalTrace t;
+    evaluate_traced(p, &t);
+    if (t.special) {
+      std::printf("special endgame evaluator\n");
+    } else {
+      std::printf("%-18s %8s %8s %8s %8s\n", "term (tenths)", "white op", "white eg", "black op", "black eg");
+      for (int i = 0; i < TERM_COUNT; ++i) {
+        std::printf("%-18s", EVAL_TERM_NAMES[i]);
+        print_pair_cells(t.term[i][WHITE]);
+        print_pair_cells(t.term[i][BLACK]);
+        std::printf("\n");
+      }
+      std::printf("phase %d, material value %d, material scale %d, opposite-bishop factor %d\n", t.phase,
+                  t.material_value, t.material_scale, t.opposite_bishop_factor);
+      std::printf("blended x96 %d, scaled x96 %d, tempo %d\n", t.blended, t.scaled, t.tempo);
+    }
+  }
+  std::printf("%d\n", evaluate(p));
+  return 0;
+}
+
+struct Command {
+  const char* name;
+  int (*run)(int argc, char** argv);  // the arguments after the subcommand
+  const char* usage;
+};
+
+const Command COMMANDS[] = {
+    {"perft", command_perft, "perft DEPTH FEN"},
+    {"divide", command_divide, "divide DEPTH FEN"},
+    {"eval", command_eval, "eval [--terms] FEN | eval --bench [POSITIONS]"},
+};
+
+int usage() {
+  std::fprintf(stderr, "usage:\n");
+  for (const Command& c : COMMANDS) std::fprintf(stderr, "  engine-tool %s\n", c.usage);
   return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return usage();
+  for (const Command& c : COMMANDS) {
+    if (std::strcmp(argv[1], c.name) != 0) continue;
+    int status = c.run(argc - 2, argv + 2);
+    if (status == 2) {
+      std::fprintf(stderr, "usage: engine-tool %s\n", c.usage);
+    }
+    return status;
+  }
+  return usage();
 }

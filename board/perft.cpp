@@ -1,0 +1,63 @@
+#include "board/perft.h"
+
+#include <cstdio>
+
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "board/picker.h"
+
+uint64_t paths_moves_made = 0;
+uint64_t paths_castles = 0;
+
+namespace {
+
+// Calls visit(child) for every legal move of p.  The moves come from the
+// mode-0 picker, which leaves out rook and bishop promotions; they are added
+// next to each queen promotion, so that every legal move is counted.
+template <typename Visit>
+void for_each_legal_child(const Position& p, int depth, Visit visit) {
+  int us = side_to_move(p);
+  MoveList list;
+  picker_init(p, &list, PICKER_ALL, 0, 0, 0, 0);
+  for (Move m; (m = picker_next(&list));) {
+    if (move_kind(m) != KIND_EN_PASSANT && !is_pseudo_legal(p, m)) continue;
+    Move variants[3] = {m, 0, 0};
+    if (move_kind(m) == KIND_PROMOTE_QUEEN) {
+      variants[1] = move_code(move_from(m), move_to(m), KIND_PROMOTE_ROOK);
+      variants[2] = move_code(move_from(m), move_to(m), KIND_PROMOTE_BISHOP);
+    }
+    for (Move v : variants) {
+      if (!v) break;
+      Position child;
+      make_move(p, &child, v);
+      if (king_attacked(child, us)) continue;
+      ++paths_moves_made;
+      if (depth == 1 && move_kind(v) == KIND_CASTLING) ++paths_castles;
+      visit(child);
+    }
+  }
+}
+
+}  // namespace
+
+uint64_t count_paths(const Position& p, int depth) {
+  if (depth <= 0) return 1;
+  uint64_t total = 0;
+  for_each_legal_child(p, depth, [&](const Position& child) { total += count_paths(child, depth - 1); });
+  return total;
+}
+
+uint64_t count_paths_top(const Position& p, int depth, bool quiet) {
+  paths_moves_made = 0;
+  paths_castles = 0;
+  if (depth <= 0) return 1;
+  uint64_t total = 0;
+  for_each_legal_child(p, depth, [&](const Position& child) {
+    total += count_paths(child, depth - 1);
+    if (!quiet) {
+      std::fputs(".", stdout);
+      std::fflush(stdout);
+    }
+  });
+  return total;
+}

@@ -1,0 +1,18 @@
+// Counting move paths (perft): the number of legal move sequences of a given
+// length, a check of move generation and make-move against known counts.
+#pragma once
+
+#include <cstdint>
+
+#include "board/position.h"
+
+// Counters kept while counting: every legal move made, and the castling
+// moves made at depth 1.  Reset by count_paths_top.
+extern uint64_t paths_moves_made;
+extern uint64_t paths_castles;
+
+// Number of legal move sequences of the given length.
+uint64_t count_paths(const Position& p, int depth);
+// The same from the top: resets the counters and, unless quiet, writes "."
+// after each root move and flushes standard output.
+uint64_t count_paths_top(const Position& p, int depth, bool quiet);

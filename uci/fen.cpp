@@ -1,0 +1,194 @@
+#include "uci/fen.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/exit.h"
+#include "board/bits.h"
+#include "board/keys.h"
+#include "board/make_move.h"
+#include "board/movegen.h"
+
+char best_move_text[8] = "0000";
+
+namespace {
+
+int piece_of_letter(char c, int* colour) {
+  const char* letters = "PNBRQKpnbrqk";
+  const char* at = c ? std::strchr(letters, c) : nullptr;
+  if (!at) return 0;
+  int index = static_cast<int>(at - letters);
+  *colour = index / 6;
+  return index % 6 + 1;
+}
+
+bool fail(char* error, const char* fen, const char* reason) {
+  std::snprintf(error, FEN_ERROR_SIZE, "Error in fen \"%s\": %s\n", fen, reason);
+  return false;
+}
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// A castling right stays only when its king and rook stand on their start
+// squares; otherwise castling would move pieces that are not there.
+void drop_impossible_rights(Position* p) {
+  struct Right {
+    Bitboard mask;
+    int colour, king, rook;
+  };
+  const Right rights[4] = {{CASTLE_WHITE_SHORT, WHITE, 4, 7},
+                           {CASTLE_WHITE_LONG, WHITE, 4, 0},
+                           {CASTLE_BLACK_SHORT, BLACK, 60, 63},
+                           {CASTLE_BLACK_LONG, BLACK, 60, 56}};
+  for (const Right& r : rights)
+    if (!(p->pieces[r.colour][KING] & square_bit(r.king)) || !(p->pieces[r.colour][ROOK] & square_bit(r.rook)))
+      p->castle_lost |= r.mask;
+}
+
+}  // namespace
+
+bool fen_parse(Position* out, const char* text, char* error) {
+  Position p{};
+  p.castle_lost = 0xff000000000000ffULL;
+  p.ply = -1;
+
+  char fen[FEN_MAX_LENGTH + 1];
+  std::snprintf(fen, sizeof fen, "%s", text && text[0] ? text : START_FEN);
+
+  // Piece placement: index i counts squares in FEN order (a8 = 0 ... h1 = 63).
+  int k = 0;
+  int i = 0;
+  for (; fen[k] && fen[k] != ' '; ++k) {
+    char c = fen[k];
+    int colour = 0;
+    int type = piece_of_letter(c, &colour);
+    if (c >= '0' && c <= '9') {
+      i += c - '0';
+    } else if (c == '/') {
+      i = (i + 7) & ~7;
+    } else if (type) {
+      if (i >= 64) return fail(error, fen, "pieces placed past the 64 squares");
+      p.pieces[colour][type] |= square_bit(i ^ 56);
+      ++i;
+    } else {
+      ++i;
+    }
+  }
+  for (int colour = 0; colour < 2; ++colour)
+    for (int type = PAWN; type <= KING; ++type) p.pieces[colour][ALL_PIECES] |= p.pieces[colour][type];
+
+  // Side to move: the character after the blank that ends the placement.
+  char side = fen[k] ? fen[k + 1] : '\0';
+  if (side != 'w' && side != 'b') {
+    std::snprintf(error, FEN_ERROR_SIZE, "Error in ctm for fen \"%s\"", fen);
+    return false;
+  }
+  p.ply = side == 'w' ? 0 : 1;
+  k += 2;
+
+  // Castling rights, from the second character after the side letter.
+  if (fen[k]) {
+    for (k += 1; fen[k] && fen[k] != ' '; ++k) {
+      if (fen[k] == 'K') p.castle_lost &= ~CASTLE_WHITE_SHORT;
+      if (fen[k] == 'Q') p.castle_lost &= ~CASTLE_WHITE_LONG;
+      if (fen[k] == 'k') p.castle_lost &= ~CASTLE_BLACK_SHORT;
+      if (fen[k] == 'q') p.castle_lost &= ~CASTLE_BLACK_LONG;
+    }
+  }
+
+  // Positions that no game can reach and that the engine cannot handle.
+  for (int colour = 0; colour < 2; ++colour) {
+    if (popcount(p.pieces[colour][KING]) != 1)
+      return fail(error, fen, colour == WHITE ? "White needs exactly one king" : "Black needs exactly one king");
+    if (popcount(p.pieces[colour][ALL_PIECES]) > 16) return fail(error, fen, "more than 16 men of one colour");
+  }
+  if ((p.pieces[WHITE][PAWN] | p.pieces[BLACK][PAWN]) & BACK_RANKS)
+    return fail(error, fen, "a pawn on the first or last rank");
+  if (king_attacked(p, 1 - side_to_move(p))) return fail(error, fen, "the side not to move is in check");
+  drop_impossible_rights(&p);
+
+  p.in_check = static_cast<uint16_t>(king_attacked(p, side_to_move(p)));
+  p.key = compute_key(p);
+  p.pawn_key = compute_pawn_key(p);
+  p.material_key = compute_material_key(p);
+
+  // En-passant square, after any number of blanks.
+  while (fen[k] == ' ') ++k;
+  char file = fen[k];
+  char rank = file ? fen[k + 1] : '\0';
+  if (file >= 'a' && file <= 'h' && (rank == '3' || rank == '6')) {
+    int e = (rank - '1') * 8 + (file - 'a');
+    int step_from = rank == '3' ? e - 8 : e + 8;
+    int step_to = rank == '3' ? e + 8 : e - 8;
+    int mover = rank == '3' ? WHITE : BLACK;
+    // Only a double step that can have happened counts: the side that made
+    // it is not to move, its pawn stands on the step's end and the squares
+    // it passed are empty.  Anything else would let an en-passant capture
+    // take a pawn that is not there.
+    bool happened = side_to_move(p) != mover && (p.pieces[mover][PAWN] & square_bit(step_to)) &&
+                    !(occupancy(p) & (square_bit(e) | square_bit(step_from)));
+    if (happened) {
+      p.last_move = move_code(step_from, step_to, KIND_NORMAL);
+      Bitboard to_bit = square_bit(step_to);
+      Bitboard beside = ((to_bit << 1) & NOT_FILE_A) | ((to_bit >> 1) & NOT_FILE_H);
+      if (p.pieces[1 - mover][PAWN] & beside) {
+        p.ep_board = square_bit(e);
+        p.key ^= zobrist[1][0][e];
+      }
+    }
+  }
+  *out = p;
+  return true;
+}
+
+void position_from_fen(Position* out, const char* text) {
+  char error[FEN_ERROR_SIZE];
+  if (fen_parse(out, text, error)) return;
+  std::fputs(error, stderr);
+  exit_process(1);
+}
+
+void move_to_text(Move m, char* text) {
+  if (m == 0) {
+    std::strcpy(text, "null");
+    return;
+  }
+  int from = move_from(m), to = move_to(m);
+  text[0] = static_cast<char>('a' + file_of(from));
+  text[1] = static_cast<char>('1' + rank_of(from));
+  text[2] = static_cast<char>('a' + file_of(to));
+  text[3] = static_cast<char>('1' + rank_of(to));
+  int n = 4;
+  if (move_kind(m) >= KIND_PROMOTE_QUEEN) text[n++] = "qnrb"[move_kind(m) - KIND_PROMOTE_QUEEN];
+  text[n] = '\0';
+}
+
+bool apply_move_text(const Position& p, Position* next, const char* text) {
+  Move moves[MAX_MOVES];
+  int count = generate_all(p, moves);
+  for (int n = 0; n < count; ++n) {
+    char candidate[8];
+    move_to_text(moves[n], candidate);
+    int c = 0;
+    while (candidate[c] && lower(text[c]) == candidate[c]) ++c;
+    if (candidate[c] || text[c]) continue;
+    make_move(p, next, moves[n]);
+    if (king_attacked(*next, side_to_move(p))) return false;
+    next->in_check = static_cast<uint16_t>(in_check(*next, side_to_move(*next)));
+    return true;
+  }
+  return false;
+}
+
+void pv_to_text(const Move* moves, char* text) {
+  std::strcpy(best_move_text, "ZZZZ");
+  text[0] = '\0';
+  char* out = text;
+  for (int n = 0; n < 64 && moves[n]; ++n) {
+    move_to_text(moves[n], out);
+    if (n == 0) std::strcpy(best_move_text, out);
+    out += std::strlen(out);
+    *out++ = ' ';
+    *out = '\0';
+  }
+}

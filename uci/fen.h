@@ -1,0 +1,49 @@
+// FEN text to positions, moves to coordinate text and back.
+#pragma once
+
+#include <cstddef>
+
+#include "board/position.h"
+#include "board/types.h"
+
+inline constexpr char START_FEN[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
+// At most this many characters of a FEN text are read.
+constexpr int FEN_MAX_LENGTH = 254;
+// Room for an error text of fen_parse.
+constexpr int FEN_ERROR_SIZE = 400;
+
+// Sets up a position from FEN text (four fields are read; a halfmove clock
+// and a fullmove number are ignored; an empty text is the start position).
+// On a text that gives no sound position (a bad side-to-move field, pieces
+// placed past the 64 squares, a missing or second king, more than 16 men of
+// one colour, a pawn on the first or last rank, the side not to move in
+// check) it writes a message naming the FEN on standard error and ends the
+// process with status 1.
+void position_from_fen(Position* out, const char* text);
+
+// The same set-up, but returns false with the message in error (at least
+// FEN_ERROR_SIZE characters) instead of ending the process.
+bool fen_parse(Position* out, const char* text, char* error);
+
+// Coordinate text of a move ("e2e4", "e7e8q", castling as the king's move,
+// "null" for the null move) into a buffer of at least 6 characters.
+void move_to_text(Move m, char* text);
+
+// Makes the generated move whose text equals the word (without regard to
+// case) into *next, sets next->in_check and returns true.  Returns false when
+// no move of the position has that text or when the move would leave the
+// mover's king attacked; *next then holds nothing meaningful.
+bool apply_move_text(const Position& p, Position* next, const char* text);
+
+// Text of the best move of the last search: "0000" at program start, "ZZZZ"
+// while none is known.
+extern char best_move_text[8];
+
+// Room for pv_to_text's output: 64 moves of at most 5 characters and a blank.
+constexpr int PV_TEXT_SIZE = 64 * 6 + 1;
+
+// Writes the texts of a 0-terminated move list (at most 64 moves), each
+// followed by a blank, and copies the first move's text to best_move_text
+// ("ZZZZ" when the list is empty).
+void pv_to_text(const Move* moves, char* text);
