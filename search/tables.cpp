@@ -7,7 +7,6 @@
 Move killer1[MAX_PLY];
 Move killer2[MAX_PLY];
 CounterMove countermoves[14][4096];
-int32_t history_table[2][8][64];
 int futility_margin[FUTILITY_MARGINS];
 uint8_t scout_reduction[REDUCTION_DEPTHS][REDUCTION_MOVES];
 uint8_t pv_reduction[REDUCTION_DEPTHS][REDUCTION_MOVES];

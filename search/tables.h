@@ -22,8 +22,9 @@ struct CounterMove {
 };
 extern CounterMove countermoves[14][4096];
 
-// Quiet-move history [side][moving piece type][destination].  Values stay
-// within 0..32640, so the move picker may use them as 16-bit keys.
+// Quiet-move history [side][moving piece type][destination], kept by the
+// search and read by the move picker (which holds the storage).  Values
+// stay within 0..32640, so the picker may use them as 16-bit keys.
 extern int32_t history_table[2][8][64];
 
 // Quadratic futility margins by depth in half-plies: 2 d^2 + 60.
