@@ -23,7 +23,8 @@ std::string word_after(const std::string& line, const std::string& key) {
   return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-std::string best_move_of(const std::string& bestmove_line) { return word_after(bestmove_line + " ", "bestmove"); }
+// The move of a "bestmove" line.
+std::string best_move_of(const std::string& line) { return word_after(" " + line, "bestmove"); }
 
 // A running engine that is always ended, whatever the test does.
 class SearchProtocol : public ::testing::Test {
