@@ -12,6 +12,7 @@
 
 #include "app/clock.h"
 #include "app/log.h"
+#include "book/book.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "eval/evaluation.h"
@@ -19,17 +20,10 @@
 #include "search/search_state.h"
 #include "search/tables.h"
 #include "search/tt.h"
+#include "uci/dump.h"
 #include "uci/fen.h"
 #include "uci/interpreter.h"
 #include "uci/options.h"
-#if __has_include("book/book.h")
-#include "book/book.h"
-#define PELION_HAVE_BOOK 1
-#endif
-#if __has_include("uci/dump.h")
-#include "uci/dump.h"
-#define PELION_HAVE_DUMP 1
-#endif
 
 DepthRecord depth_records[DEPTH_RECORDS];
 double total_move_time = 0.0;
@@ -162,9 +156,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
     }
     tt_new_search();
   }
-#ifdef PELION_HAVE_DUMP
   log_position(root);
-#endif
 
   search_start_time = now();
   const double start = search_start_time;
@@ -191,7 +183,6 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
 
   for (int d = 1;; ++d) {
     if (d == 1) {
-#ifdef PELION_HAVE_BOOK
       Move book_move = probe_book(root);
       if (book_move) {
         best_move = book_move;
@@ -199,7 +190,6 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
         best_score = 0;
         break;
       }
-#endif
     } else {
       first_iteration = 0;
     }

@@ -47,6 +47,10 @@ TEST(TranspositionTableSizing, AllocateFreeAndOff) {
 }
 
 TEST(TranspositionTableDeathTest, TooBigExitsWithStatusOne) {
+#if defined(__SANITIZE_ADDRESS__)
+  // The sanitizer's allocator aborts on such a request instead of failing it.
+  GTEST_SKIP();
+#endif
   tt_free();
   EXPECT_EXIT(tt_allocate(2147483647), ::testing::ExitedWithCode(1), "Hash table too big");
 }
