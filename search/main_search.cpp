@@ -148,6 +148,7 @@ int search_scout(Position* p, int beta, int depth, int ply, Move excluded, int n
       int child_depth = depth - x / 1000 - 2;
       Position child;
       make_move(*p, &child, 0);
+      tt_prefetch(child.key);
       int s = -search_scout(&child, 1 - beta, child_depth, ply + 1, 0, 1);
       if (stop_requested) return 0;
       if (abs_of(s) < 31801 && s >= beta) return beta;
@@ -227,6 +228,7 @@ int search_scout(Position* p, int beta, int depth, int ply, Move excluded, int n
 
     make_move(*p, &child, m);
     if (king_attacked(child, us)) continue;
+    tt_prefetch(child.key);
     ++count;
     ++made;
     child.in_check = static_cast<uint16_t>(king_attacked(child, them));
@@ -412,6 +414,7 @@ int search_pv(Position* p, int alpha, int beta, int depth, int ply, Move* pv) {
 
     make_move(*p, &child, m);
     if (king_attacked(child, us)) continue;
+    tt_prefetch(child.key);
     ++count;
     child.in_check = static_cast<uint16_t>(king_attacked(child, them));
     const bool tactical = child.captured_type || kind == KIND_EN_PASSANT || is_promotion(m);

@@ -100,6 +100,7 @@ int quiesce(Position* p, int alpha, int beta, int qdepth, int ply, Move* pv) {
 
     make_move(*p, &child, m);
     if (king_attacked(child, us)) continue;
+    tt_prefetch(child.key);
     ++counted;
     child.in_check = static_cast<uint16_t>(king_attacked(child, them));
     int s;

@@ -62,6 +62,12 @@ inline const TTEntry* tt_probe(uint64_t key) {
   return nullptr;
 }
 
+// Starts loading the bucket of a position that is about to be searched, so
+// that the probe at its node entry does not wait for memory.
+inline void tt_prefetch(uint64_t key) {
+  if (tt.buckets) __builtin_prefetch(&tt.buckets[key & tt.mask]);
+}
+
 void tt_store(uint64_t key, int depth, int score, int bound, Move move, int cutoff_marker);
 
 // Scores: mate in n plies from the root is 32000 - n, mated in n is n - 32000.
