@@ -45,9 +45,7 @@ int evasion_key(const Position& p, Move m) {
   return history_key(p, m) >> 1;
 }
 
-int check_key(const Position& p, Move m) {
-  return piece_type_on(p, side_to_move(p), move_from(m)) == KNIGHT ? 99 : 0;
-}
+int check_key(const Position& p, Move m) { return piece_type_on(p, side_to_move(p), move_from(m)) == KNIGHT ? 99 : 0; }
 
 // Generates a stage into list->moves and gives every entry its key.
 void fill_stage(MoveList* list, int (*generate)(const Position&, Move*), int (*key)(const Position&, Move)) {

@@ -21,8 +21,8 @@ std::vector<std::string> lines_of(const std::string& text) {
 }  // namespace
 
 TEST(EngineTool, PerftPrintsTheTotalOnItsLastLine) {
-  RunResult r = run_program(PELION_ENGINE_TOOL,
-                            {"perft", "4", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"}, 60);
+  RunResult r =
+      run_program(PELION_ENGINE_TOOL, {"perft", "4", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"}, 60);
   ASSERT_EQ(r.status, 0) << r.err;
   std::vector<std::string> lines = lines_of(r.out);
   ASSERT_FALSE(lines.empty());

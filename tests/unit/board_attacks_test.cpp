@@ -125,8 +125,9 @@ TEST(BoardAttacks, Between) {
       // Between squares are exactly those on both pieces' lines that the
       // slider from a reaches before b on an empty board.
       if (queen_ray[a] & square_bit(b) && a != b) {
-        Bitboard reach = (rook_ray[a] & square_bit(b)) ? rook_attacks(a, square_bit(b)) & rook_attacks(b, square_bit(a))
-                                                       : bishop_attacks(a, square_bit(b)) & bishop_attacks(b, square_bit(a));
+        Bitboard reach = (rook_ray[a] & square_bit(b))
+                             ? rook_attacks(a, square_bit(b)) & rook_attacks(b, square_bit(a))
+                             : bishop_attacks(a, square_bit(b)) & bishop_attacks(b, square_bit(a));
         ASSERT_EQ(between[a][b], reach);
       }
     }

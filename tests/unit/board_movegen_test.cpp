@@ -37,10 +37,9 @@ TEST(BoardMovegen, GenerationOrder) {
   // first), single pushes, knights, ..., king, double steps.
   Position p = setup("1n2k3/P7/8/8/8/2p1p3/3P4/R3K3 w Q - 0 1");
   // The capture a7xb8 comes in the second pass, after d2xe3 (lower target).
-  std::vector<std::string> want = {"a7a8q", "a7a8n", "a7a8r", "a7a8b", "e1c1", "d2c3", "d2e3",
-                                   "a7b8q", "a7b8n", "a7b8r", "a7b8b", "d2d3", "a1b1", "a1c1",
-                                   "a1d1",  "a1a2",  "a1a3",  "a1a4",  "a1a5", "a1a6", "e1d1",
-                                   "e1f1",  "e1e2",  "e1f2",  "d2d4"};
+  std::vector<std::string> want = {"a7a8q", "a7a8n", "a7a8r", "a7a8b", "e1c1", "d2c3", "d2e3", "a7b8q", "a7b8n",
+                                   "a7b8r", "a7b8b", "d2d3",  "a1b1",  "a1c1", "a1d1", "a1a2", "a1a3",  "a1a4",
+                                   "a1a5",  "a1a6",  "e1d1",  "e1f1",  "e1e2", "e1f2", "d2d4"};
   EXPECT_EQ(all_texts(p), want);
 }
 
@@ -86,8 +85,8 @@ TEST(BoardMovegen, EvasionHelpers) {
   // Blocks: pushes (queen promotion only), double steps, knights, bishops and
   // queens diagonally, rooks and queens along lines.
   Position b = setup("4k3/8/8/8/8/8/r3P2K/1N1R4 w - - 0 1");
-  n = generate_blocks(b, moves, between[square_of("a2")][square_of("h2")] | square_bit(square_of("e4")) |
-                                    square_bit(square_of("e3")));
+  n = generate_blocks(
+      b, moves, between[square_of("a2")][square_of("h2")] | square_bit(square_of("e4")) | square_bit(square_of("e3")));
   EXPECT_EQ(texts(b, moves, n), (std::vector<std::string>{"e2e3", "e2e4", "b1d2", "d1d2"}));
   Position ep = setup("4k3/8/8/2PpP3/8/8/8/4K3 w - d6 0 1");
   n = generate_en_passant(ep, moves);

@@ -188,8 +188,8 @@ TEST(BoardPicker, CaptureOrder) {
   // after every ordinary capture; a plain promotion with key -2 last.
   // The queen's capture on d5 loses the queen and is dropped.
   Position p = setup("r2q3k/1Pn5/2r5/1N1pP3/8/8/5p2/3Q1K2 w - d6 0 1");
-  EXPECT_EQ(draw_texts(p, PICKER_CAPTURES), (std::vector<std::string>{"b7a8q", "b7a8n", "b5c7", "f1f2", "e5d6",
-                                                                      "b7b8q", "b7b8n"}));
+  EXPECT_EQ(draw_texts(p, PICKER_CAPTURES),
+            (std::vector<std::string>{"b7a8q", "b7a8n", "b5c7", "f1f2", "e5d6", "b7b8q", "b7b8n"}));
   // In mode 0 it comes back after all quiet moves.
   EXPECT_EQ(draw_texts(p, PICKER_ALL).back(), "d1d5");
 }

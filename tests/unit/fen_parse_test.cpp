@@ -74,9 +74,9 @@ TEST(FenParse, EnPassantField) {
 TEST(FenParse, EnPassantFieldThatCannotHaveHappened) {
   // Wrong side to move, no pawn that made the step, an occupied square, a
   // nonsense square: no en-passant square, no implied move.
-  for (const char* fen : {"4k3/8/8/8/3pP3/8/8/4K3 w - e3 0 1", "4k3/8/8/3p4/8/8/8/4K3 w - e6 0 1",
-                          "4k3/8/4n3/3pP3/8/8/8/4K3 w - e6 0 1", "4k3/8/8/3pP3/8/8/8/4K3 w - d5 0 1",
-                          "4k3/8/8/3pP3/8/8/8/4K3 w - z6 0 1", "4k3/8/8/3pP3/8/8/8/4K3 w - d"}) {
+  for (const char* fen :
+       {"4k3/8/8/8/3pP3/8/8/4K3 w - e3 0 1", "4k3/8/8/3p4/8/8/8/4K3 w - e6 0 1", "4k3/8/4n3/3pP3/8/8/8/4K3 w - e6 0 1",
+        "4k3/8/8/3pP3/8/8/8/4K3 w - d5 0 1", "4k3/8/8/3pP3/8/8/8/4K3 w - z6 0 1", "4k3/8/8/3pP3/8/8/8/4K3 w - d"}) {
     Position p = setup(fen);
     EXPECT_EQ(p.ep_board, 0u) << fen;
     EXPECT_EQ(p.last_move, 0u) << fen;
@@ -140,8 +140,7 @@ TEST(FenParse, RejectsPositionsThatAreNotSound) {
   // The side that just moved left its king attacked.
   EXPECT_NE(parse_error("4k3/8/8/8/8/8/8/4K2r b - - 0 1").find("not to move is in check"), std::string::npos);
   // Every message names the FEN.
-  EXPECT_EQ(parse_error("8/8/8/8/8/8/8/4K3 w - - 0 1").rfind("Error in fen \"8/8/8/8/8/8/8/4K3 w - - 0 1\": ", 0),
-            0u);
+  EXPECT_EQ(parse_error("8/8/8/8/8/8/8/4K3 w - - 0 1").rfind("Error in fen \"8/8/8/8/8/8/8/4K3 w - - 0 1\": ", 0), 0u);
 }
 
 TEST(FenParse, SideToMoveField) {
@@ -167,8 +166,7 @@ TEST(FenParseDeathTest, FatalInputEndsTheProcess) {
               "^Error in ctm for fen \"4k3/8/8/8/8/8/8/4K3 W - - 0 1\"$");
   EXPECT_EXIT(position_from_fen(&p, "8/8/8/8/8/8/8/8/K w - - 0 1"), testing::ExitedWithCode(1),
               "Error in fen \"8/8/8/8/8/8/8/8/K w - - 0 1\": pieces placed past the 64 squares");
-  EXPECT_EXIT(position_from_fen(&p, "8/8/8/8/8/8/8/8 w - - 0 1"), testing::ExitedWithCode(1),
-              "needs exactly one king");
+  EXPECT_EXIT(position_from_fen(&p, "8/8/8/8/8/8/8/8 w - - 0 1"), testing::ExitedWithCode(1), "needs exactly one king");
 }
 
 TEST(FenParse, PerftPositionsAllParse) {

@@ -90,8 +90,8 @@ TEST(FenMoveText, ApplyMoveTextSetsCheckAndRefusesIllegalMoves) {
 TEST(FenMoveText, GameOfMoves) {
   // A short game through castling, en passant and a promotion; each entry
   // links to the one before, as the game record needs.
-  const char* moves[] = {"e2e4", "g8f6", "e4e5", "d7d5", "e5d6", "e7e6", "d6c7", "f8e7",
-                         "c7b8q", "e8g8", "g1f3", "a8b8"};
+  const char* moves[] = {"e2e4", "g8f6", "e4e5",  "d7d5", "e5d6", "e7e6",
+                         "d6c7", "f8e7", "c7b8q", "e8g8", "g1f3", "a8b8"};
   std::vector<Position> record(13);
   record[0] = setup(START_FEN);
   for (int i = 0; i < 12; ++i) {
