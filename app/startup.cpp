@@ -11,12 +11,15 @@
 #include "app/log.h"
 #include "app/three_file_mask.h"
 #include "app/version.h"
+#include "book/book.h"
+#include "eval/evaluation.h"
 #include "uci/command_queue.h"
 #include "uci/interpreter.h"
 
 namespace {
 
 [[noreturn]] void run_protocol() {
+  initialise_evaluation();
   std::fprintf(stderr, "Pelion version %s\n", VERSION_TEXT);
   start_input_reader();
   // One command per pass; the sleep keeps an idle engine at almost no
@@ -32,6 +35,8 @@ namespace {
 int program_main(int argc, char** argv) {
   // The opening book's random choice draws from the library generator.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
+  // The default book is open before the command line is read.
+  open_book();
   build_three_file_mask();
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   std::setvbuf(stdin, nullptr, _IONBF, 0);

@@ -11,7 +11,12 @@
 void initialise_evaluation();
 
 // Static score in centipawns from the side to move's point of view.
+// Needs the position's psq and phase fields to be current.
 int evaluate(const Position& p);
+
+// The same score computed from scratch: neither the evaluation cache nor
+// the pawn cache is read or written.  For tests and benchmarks.
+int evaluate_uncached(const Position& p);
 
 // From-scratch piece-square sum and phase count of a position.
 ScorePair compute_psq(const Position& p);
@@ -23,3 +28,47 @@ extern int phase_piece_value[97][8];
 // Pawn-cache statistics, reported in the log after each search.
 extern uint64_t pawn_table_hits;
 extern uint64_t pawn_table_probes;
+
+// Evaluation cache: the finished score of recently evaluated positions.
+struct EvalCacheEntry {
+  uint64_t key;
+  int32_t score;
+};
+constexpr int EVAL_CACHE_SIZE = 4096;
+extern EvalCacheEntry eval_cache[EVAL_CACHE_SIZE];
+
+// A breakdown of one evaluation, for the developer tool.
+enum EvalTerm {
+  TERM_PIECE_SQUARE,
+  TERM_PAWN_STRUCTURE,
+  TERM_CASTLING,
+  TERM_TRAPPED_ROOK,
+  TERM_BISHOP_AT_KING,
+  TERM_KNIGHTS,
+  TERM_BISHOPS,
+  TERM_ROOKS,
+  TERM_QUEENS,
+  TERM_HEAVY_PIECES,
+  TERM_KING_ATTACK,
+  TERM_THREATS,
+  TERM_PASSED_PAWNS,
+  TERM_PAWNS_AND_PIECES,
+  TERM_COUNT
+};
+extern const char* const EVAL_TERM_NAMES[TERM_COUNT];
+
+struct EvalTrace {
+  ScorePair term[TERM_COUNT][2];   // each side's pair, in that side's favour
+  int special;                     // 1 when a special endgame evaluator answered
+  int phase;                       // capped at 96
+  int32_t material_value;          // tenths of a centipawn, White's view
+  int32_t material_scale;          // per mille
+  int32_t opposite_bishop_factor;  // per mille
+  int32_t blended;                 // after the phase blend, before any scaling (x 96)
+  int32_t scaled;                  // after the scaling rules (x 96)
+  int32_t tempo;                   // tenths of a centipawn
+  int score;                       // centipawns, side to move's view
+};
+
+// Evaluates from scratch and fills the breakdown; returns the score.
+int evaluate_traced(const Position& p, EvalTrace* trace);

@@ -4,6 +4,11 @@
 //                                  alone on the last line
 //   engine-tool divide DEPTH FEN   each legal root move with its count, then
 //                                  the total alone on the last line
+//   engine-tool eval [--terms] FEN the static evaluation in centipawns from the
+//                                  side to move's view, alone on the last line;
+//                                  --terms first prints every term's pairs
+//   engine-tool eval --bench [N]   evaluations per second, caches defeated, on
+//                                  N positions from random playouts
 //
 // The FEN (4 or 6 fields) is one argument.  A subcommand is one row of the
 // COMMANDS table below.
@@ -12,10 +17,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/perft.h"
+#include "eval/evaluation.h"
 #include "uci/fen.h"
 
 namespace {
@@ -77,6 +84,104 @@ int command_divide(int argc, char** argv) {
   return 0;
 }
 
+// Positions from random playouts of the start position (a fixed seed, so
+// every run and every build sees the same ones).
+std::vector<Position> playout_positions(int count) {
+  std::vector<Position> out;
+  uint64_t seed = 0x2545f4914f6cdd1dULL;
+  Position start;
+  position_from_fen(&start, START_FEN);
+  start.psq = compute_psq(start);
+  start.phase = static_cast<int16_t>(compute_phase(start));
+  Position game[256];
+  int ply = 0;
+  game[0] = start;
+  while (static_cast<int>(out.size()) < count) {
+    Move moves[MAX_MOVES];
+    int n = generate_all(game[ply], moves);
+    Move legal[MAX_MOVES];
+    int legal_count = 0;
+    for (int i = 0; i < n; ++i) {
+      Position child;
+      make_move(game[ply], &child, moves[i]);
+      if (!king_attacked(child, side_to_move(game[ply]))) legal[legal_count++] = moves[i];
+    }
+    if (legal_count == 0 || ply == 254 || game[ply].fifty >= 100) {
+      ply = 0;
+      continue;
+    }
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    make_move(game[ply], &game[ply + 1], legal[(seed >> 33) % static_cast<uint64_t>(legal_count)]);
+    ++ply;
+    game[ply].in_check = static_cast<uint16_t>(king_attacked(game[ply], side_to_move(game[ply])));
+    Position copy = game[ply];
+    copy.previous = nullptr;
+    out.push_back(copy);
+  }
+  return out;
+}
+
+void print_pair_cells(ScorePair s) { std::printf(" %8d %8d", opening_part(s), endgame_part(s)); }
+
+int command_eval(int argc, char** argv) {
+  initialise_evaluation();
+  if (argc >= 1 && std::strcmp(argv[0], "--bench") == 0) {
+    int count = 20000;
+    if (argc == 2) count = std::atoi(argv[1]);
+    if (argc > 2 || count < 1 || count > 10000000) return 2;
+    std::vector<Position> positions = playout_positions(count);
+    int64_t sum = 0, evaluations = 0;
+    auto start = std::chrono::steady_clock::now();
+    double seconds = 0;
+    do {
+      for (const Position& p : positions) sum += evaluate_uncached(p);
+      evaluations += count;
+      seconds = seconds_since(start);
+    } while (seconds < 2.0);
+    std::printf("%d positions, %" PRId64 " evaluations in %.3f s (checksum %" PRId64 ")\n", count, evaluations, seconds,
+                sum / (evaluations / count));
+    std::printf("%.0f\n", static_cast<double>(evaluations) / seconds);
+    return 0;
+  }
+  bool terms = argc >= 1 && std::strcmp(argv[0], "--terms") == 0;
+  if (terms) {
+    --argc;
+    ++argv;
+  }
+  if (argc < 1) return 2;
+  // The FEN may come as one argument or as several words.
+  char text[1024] = "";
+  for (int i = 0; i < argc; ++i) {
+    if (std::strlen(text) + std::strlen(argv[i]) + 2 > sizeof(text)) return 2;
+    if (i) std::strcat(text, " ");
+    std::strcat(text, argv[i]);
+  }
+  Position p;
+  if (!read_fen(text, &p)) return 2;
+  p.psq = compute_psq(p);
+  p.phase = static_cast<int16_t>(compute_phase(p));
+  if (terms) {
+    EvalTrace t;
+    evaluate_traced(p, &t);
+    if (t.special) {
+      std::printf("special endgame evaluator\n");
+    } else {
+      std::printf("%-18s %8s %8s %8s %8s\n", "term (tenths)", "white op", "white eg", "black op", "black eg");
+      for (int i = 0; i < TERM_COUNT; ++i) {
+        std::printf("%-18s", EVAL_TERM_NAMES[i]);
+        print_pair_cells(t.term[i][WHITE]);
+        print_pair_cells(t.term[i][BLACK]);
+        std::printf("\n");
+      }
+      std::printf("phase %d, material value %d, material scale %d, opposite-bishop factor %d\n", t.phase,
+                  t.material_value, t.material_scale, t.opposite_bishop_factor);
+      std::printf("blended x96 %d, scaled x96 %d, tempo %d\n", t.blended, t.scaled, t.tempo);
+    }
+  }
+  std::printf("%d\n", evaluate(p));
+  return 0;
+}
+
 struct Command {
   const char* name;
   int (*run)(int argc, char** argv);  // the arguments after the subcommand
@@ -86,6 +191,7 @@ struct Command {
 const Command COMMANDS[] = {
     {"perft", command_perft, "perft DEPTH FEN"},
     {"divide", command_divide, "divide DEPTH FEN"},
+    {"eval", command_eval, "eval [--terms] FEN | eval --bench [POSITIONS]"},
 };
 
 int usage() {

@@ -9,6 +9,7 @@
 #include "app/version.h"
 #include "search/search_state.h"
 #include "uci/command_queue.h"
+#include "uci/fen.h"
 #include "uci/number_text.h"
 #include "uci/options.h"
 
@@ -44,6 +45,46 @@ void command_uci() {
   std::fflush(stdout);
 }
 
+void command_position(char** words, int count) {
+  int moves_from;
+  char fen[600];
+  if (count >= 2 && !std::strcmp(words[1], "fen")) {
+    // Up to four FEN fields; a field can never be the word "moves".
+    fen[0] = '\0';
+    int last = 2;
+    for (int i = 2; i < count && i < 6 && std::strcmp(words[i], "moves") != 0; ++i) {
+      if (i > 2) std::strncat(fen, " ", sizeof fen - std::strlen(fen) - 1);
+      std::strncat(fen, words[i], sizeof fen - std::strlen(fen) - 1);
+      last = i;
+    }
+    // "moves" is looked for from the sixth word on, or right after a
+    // shorter FEN.
+    moves_from = last + 1 < 5 ? last + 1 : 5;
+  } else if (count >= 2 && !std::strcmp(words[1], "startpos")) {
+    std::strcpy(fen, START_FEN);
+    moves_from = 2;
+  } else {
+    std::fprintf(stderr, "Error here!\n");
+    exit_process(1);
+  }
+  game_ply = 0;
+  position_from_fen(&game_record[0], fen);
+  int i = moves_from;
+  while (i < count && std::strcmp(words[i], "moves") != 0) ++i;
+  for (++i; i < count; ++i) {
+    if (game_ply + 1 >= GAME_RECORD_SIZE) {
+      log_printf("game record full: move %s and the rest not applied\n", words[i]);
+      break;
+    }
+    if (!apply_move_text(game_record[game_ply], &game_record[game_ply + 1], words[i])) {
+      // The game stays on the last position that a listed move reached.
+      log_printf("illegal move %s: the rest of the move list is not applied\n", words[i]);
+      break;
+    }
+    ++game_ply;
+  }
+}
+
 void command_go(char** words, int count) {
   parse_go(words, count, &search_limits);
   int side = game_record[game_ply].ply & 1;
@@ -59,7 +100,14 @@ void command_go(char** words, int count) {
   // The search itself lands with the search subsystem.
 }
 
-void dispatch(char* line) {
+}  // namespace
+
+void uci_execute(char* input) {
+  // A queued line never exceeds a slot; a longer one handed in directly is
+  // cut to the same length.
+  char line[QUEUE_SLOT_SIZE];
+  std::strncpy(line, input, sizeof line - 1);
+  line[sizeof line - 1] = '\0';
   // Cut at the first form feed, line feed or carriage return.
   line[std::strcspn(line, "\f\n\r")] = '\0';
   if (!line[0]) return;
@@ -91,6 +139,7 @@ void dispatch(char* line) {
     case HASH_SETOPTION:
       break;
     case HASH_POSITION:
+      command_position(words, count);
       break;
     case HASH_GO:
       command_go(words, count);
@@ -107,8 +156,6 @@ void dispatch(char* line) {
       break;  // ucinewgame, debug, register and anything unknown
   }
 }
-
-}  // namespace
 
 uint32_t command_hash(const char* word) {
   uint32_t h = 5381;
@@ -251,6 +298,12 @@ SearchPlan plan_search(const SearchLimits& limits, int side, double overhead, in
 }
 
 void uci_poll() {
+  static bool first_call = true;
+  if (first_call) {
+    first_call = false;
+    position_from_fen(&game_record[0], START_FEN);
+    game_ply = 0;
+  }
   char line[QUEUE_SLOT_SIZE];
   if (!search_active && deferred_count > 0) {
     std::strcpy(line, deferred[0]);
@@ -259,5 +312,5 @@ void uci_poll() {
   } else if (!queue_pop(line)) {
     return;
   }
-  dispatch(line);
+  uci_execute(line);
 }

@@ -59,6 +59,9 @@ uint32_t command_hash(const char* word);
 // One interpreter step.
 void uci_poll();
 
+// Acts on one input line (cut at its first line end).
+void uci_execute(char* line);
+
 // 1 while "go" is inside the search.  Commands that would disturb a running
 // search ("position", "go", "setoption") are held back until it has ended.
 extern int search_active;

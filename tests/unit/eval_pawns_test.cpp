@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include "eval/eval_params.h"
+#include "eval/eval_tables.h"
+#include "eval/evaluation.h"
+#include "eval/pawns.h"
+#include "uci/fen.h"
+
+namespace {
+
+Position from_fen(const char* fen) {
+  Position p;
+  char error[FEN_ERROR_SIZE];
+  EXPECT_TRUE(fen_parse(&p, fen, error)) << error;
+  p.psq = compute_psq(p);
+  p.phase = static_cast<int16_t>(compute_phase(p));
+  return p;
+}
+
+// Every pawn-structure weight, so that a test can switch on just one.
+Weight EvalParams::*const STRUCTURE_WEIGHTS[] = {
+    &EvalParams::island,
+    &EvalParams::undefended_doubled,
+    &EvalParams::space_unit,
+    &EvalParams::two_passers,
+    &EvalParams::walled_king,
+    &EvalParams::connected_passer,
+    &EvalParams::connected_passer_rank,
+    &EvalParams::candidate,
+    &EvalParams::candidate_rank,
+    &EvalParams::passer_king_proximity,
+    &EvalParams::doubled,
+    &EvalParams::isolated_closed,
+    &EvalParams::isolated_open,
+    &EvalParams::doubled_isolated_closed,
+    &EvalParams::doubled_isolated_open,
+    &EvalParams::connected,
+    &EvalParams::backward,
+    &EvalParams::backward_open,
+    &EvalParams::shield,
+    &EvalParams::storm,
+};
+
+class PawnStructure : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    eval_params = DEFAULT_EVAL_PARAMS;
+    initialise_evaluation();
+  }
+  void TearDown() override {
+    eval_params = DEFAULT_EVAL_PARAMS;
+    initialise_evaluation();
+  }
+  // White's and Black's sums with only `field` weighted (1, 10) per unit.
+  struct Sums {
+    ScorePair white, black;
+    PawnEntry entry;
+  };
+  static Sums only(Weight EvalParams::*field, const char* fen) {
+    eval_params = DEFAULT_EVAL_PARAMS;
+    for (Weight EvalParams::*w : STRUCTURE_WEIGHTS) eval_params.*w = {0, 0};
+    eval_params.*field = {1, 10};
+    initialise_evaluation();
+    Sums s;
+    ScorePair sums[2];
+    compute_pawn_entry(from_fen(fen), &s.entry, sums);
+    s.white = sums[WHITE];
+    s.black = sums[BLACK];
+    return s;
+  }
+};
+
+TEST_F(PawnStructure, Islands) {
+  Sums s = only(&EvalParams::island, "4k3/8/8/8/8/8/P1P1P3/4K3 w - - 0 1");
+  EXPECT_EQ(s.white, make_score(2, 20));  // three islands
+  EXPECT_EQ(s.black, 0u);                 // no pawns, no island term
+  eval_params = DEFAULT_EVAL_PARAMS;
+  initialise_evaluation();
+  EXPECT_EQ(islands_table[0x15], make_score(-60, -120));
+}
+
+TEST_F(PawnStructure, DoubledAndIsolated) {
+  // c2, c3, c4: two extra pawns; the front one (c4) undefended.
+  EXPECT_EQ(only(&EvalParams::doubled, "4k3/8/8/8/2P5/2P5/2P5/4K3 w - - 0 1").white, make_score(2, 20));
+  EXPECT_EQ(only(&EvalParams::undefended_doubled, "4k3/8/8/8/2P5/2P5/2P5/4K3 w - - 0 1").white, make_score(1, 10));
+  // b3 defends c4: no longer undefended.
+  EXPECT_EQ(only(&EvalParams::undefended_doubled, "4k3/8/8/8/2P5/1PP5/2P5/4K3 w - - 0 1").white, 0u);
+  // d4 against d6 is closed; a2 on an empty file is open.
+  const char* fen = "4k3/8/3p4/8/3P4/8/P7/4K3 w - - 0 1";
+  EXPECT_EQ(only(&EvalParams::isolated_closed, fen).white, make_score(1, 10));
+  EXPECT_EQ(only(&EvalParams::isolated_open, fen).white, make_score(1, 10));
+  EXPECT_EQ(only(&EvalParams::isolated_closed, fen).black, make_score(1, 10));
+  // A doubled isolated pair: the front one counts once more.
+  EXPECT_EQ(only(&EvalParams::doubled_isolated_open, "4k3/8/8/8/P7/P7/8/4K3 w - - 0 1").white, make_score(1, 10));
+  EXPECT_EQ(only(&EvalParams::doubled_isolated_closed, "4k3/p7/8/8/P7/P7/8/4K3 w - - 0 1").white, make_score(1, 10));
+}
+
+TEST_F(PawnStructure, SpaceAndNeighbours) {
+  // Squares behind the pawns: a2 has one, e4 three.
+  EXPECT_EQ(only(&EvalParams::space_unit, "4k3/8/8/8/4P3/8/P7/4K3 w - - 0 1").white, make_score(4, 40));
+  // d4-e4 stand side by side; the rear pawn of f3-f4 has one ahead of it;
+  // f4 is beside e4 but is the front of a doubled file.
+  EXPECT_EQ(only(&EvalParams::connected, "4k3/8/8/8/3PPP2/5P2/8/4K3 w - - 0 1").white, make_score(3, 30));
+}
+
+TEST_F(PawnStructure, BackwardPawn) {
+  // d3 with e4 ahead of it and c5 guarding d4; the d-file is open ahead.
+  const char* fen = "4k3/8/8/2p5/4P3/3P4/8/4K3 w - - 0 1";
+  EXPECT_EQ(only(&EvalParams::backward, fen).white, make_score(1, 10));
+  EXPECT_EQ(only(&EvalParams::backward_open, fen).white, make_score(1, 10));
+  // With a Black pawn on d6 the file is closed ahead: backward, not open.
+  fen = "4k3/8/3p4/2p5/4P3/3P4/8/4K3 w - - 0 1";
+  EXPECT_EQ(only(&EvalParams::backward, fen).white, make_score(1, 10));
+  EXPECT_EQ(only(&EvalParams::backward_open, fen).white, 0u);
+  // Supported from behind by c2: not backward.
+  EXPECT_EQ(only(&EvalParams::backward, "4k3/8/8/2p5/4P3/3P4/2P5/4K3 w - - 0 1").white, 0u);
+}
+
+TEST_F(PawnStructure, PassedPawnLists) {
+  // Eight passed pawns fill the list without a terminating 0.
+  Sums s = only(&EvalParams::two_passers, "4k3/8/8/8/8/8/PPPPPPPP/4K3 w - - 0 1");
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(s.entry.passed[WHITE][i], 8 + i);
+  EXPECT_EQ(s.entry.passed[BLACK][0], 0);
+  EXPECT_EQ(s.white, make_score(1, 10));
+  // A pawn beside an enemy pawn is passed; one that must pass an enemy
+  // pawn's guard is not.
+  s = only(&EvalParams::two_passers, "4k3/8/8/3pP3/8/8/8/4K3 w - - 0 1");
+  EXPECT_EQ(s.entry.passed[WHITE][0], 36);
+  EXPECT_EQ(s.entry.passed[BLACK][0], 35);
+  // e5 and d7 guard each other's way: neither is passed.
+  s = only(&EvalParams::two_passers, "4k3/3p4/8/4P3/8/8/8/4K3 w - - 0 1");
+  EXPECT_EQ(s.entry.passed[WHITE][0], 0);
+  EXPECT_EQ(s.entry.passed[BLACK][0], 0);
+  EXPECT_EQ(s.white, 0u);
+}
+
+TEST_F(PawnStructure, PasserTerms) {
+  // d5 and e5 support each other.
+  Sums s = only(&EvalParams::connected_passer, "4k3/8/8/3PP3/8/8/8/4K3 w - - 0 1");
+  EXPECT_EQ(s.white, make_score(2, 20));
+  // Passer e5, stop e6: White's king e1 is 5 away, Black's e8 2 away.
+  s = only(&EvalParams::passer_king_proximity, "4k3/8/8/4P3/8/8/8/4K3 w - - 0 1");
+  EXPECT_EQ(s.white, make_score(2, 20));
+  EXPECT_EQ(s.black, make_score(5, 50));
+  // Candidate: d4 unopposed beside c4, one enemy pawn (c6) left to pass.
+  s = only(&EvalParams::candidate, "4k3/8/2p5/8/2PP4/8/8/4K3 w - - 0 1");
+  EXPECT_EQ(s.white, make_score(1, 10));
+  // Two sentries: no candidate.
+  s = only(&EvalParams::candidate, "4k3/8/2p1p3/8/2PP4/8/8/4K3 w - - 0 1");
+  EXPECT_EQ(s.white, 0u);
+}
+
+TEST_F(PawnStructure, ShelterStormAndWalledKing) {
+  // King e1 behind f2, g2, h2: the castled shelter (f2 + 2 x g2 + h2 at
+  // 3 units each) beats its own (f2 alone).
+  Sums s = only(&EvalParams::shield, "4k3/8/8/8/8/8/5PPP/4K3 w - - 0 1");
+  EXPECT_EQ(s.white, make_score(12, 120));
+  // On f1 it gets only its own zone: e2-g4 holds f2 (twice) and g2.
+  s = only(&EvalParams::shield, "4k3/8/8/8/8/8/5PPP/5K2 w - - 0 1");
+  EXPECT_EQ(s.white, make_score(9, 90));
+  // Black the same way round.
+  s = only(&EvalParams::shield, "4k3/5ppp/8/8/8/8/8/4K3 w - - 0 1");
+  EXPECT_EQ(s.black, make_score(12, 120));
+  // A White pawn on g5 storms the king on g8 (relative rank 4: 2 units).
+  s = only(&EvalParams::storm, "6k1/8/8/6P1/8/8/8/4K3 w - - 0 1");
+  EXPECT_EQ(s.white, make_score(2, 20));
+  // Back-rank kings boxed in by three pawns, or two on the edge.
+  EXPECT_EQ(only(&EvalParams::walled_king, "4k3/8/8/8/8/8/5PPP/6K1 w - - 0 1").white, make_score(1, 10));
+  EXPECT_EQ(only(&EvalParams::walled_king, "4k3/8/8/8/8/8/6PP/7K w - - 0 1").white, make_score(1, 10));
+  EXPECT_EQ(only(&EvalParams::walled_king, "4k3/8/8/8/8/6P1/5P1P/6K1 w - - 0 1").white, 0u);
+}
+
+TEST_F(PawnStructure, CacheHitsAndStatistics) {
+  Position p = from_fen("r1bqkb1r/pp3ppp/2n1pn2/2pp4/3P4/2P1PN2/PP3PPP/RNBQKB1R w KQkq - 0 1");
+  // Displace whatever sits in the slot, then probe twice.
+  pawn_table[p.pawn_key & (PAWN_TABLE_SIZE - 1)].key = p.pawn_key ^ 1;
+  uint64_t hits = pawn_table_hits, probes = pawn_table_probes;
+  const PawnEntry& first = evaluate_pawns(p);
+  EXPECT_EQ(pawn_table_hits, hits);
+  const PawnEntry& second = evaluate_pawns(p);
+  EXPECT_EQ(pawn_table_hits, hits + 1);
+  EXPECT_EQ(pawn_table_probes, probes + 2);
+  EXPECT_EQ(&first, &second);
+  PawnEntry fresh;
+  compute_pawn_entry(p, &fresh);
+  EXPECT_EQ(second.score, fresh.score);
+  // The pieces do not matter, only pawns and kings.
+  Position q = from_fen("4k3/pp3ppp/4p3/2pp4/3P4/2P1P3/PP3PPP/4K3 b - - 0 1");
+  EXPECT_EQ(q.pawn_key, p.pawn_key);
+  EXPECT_EQ(evaluate_pawns(q).score, fresh.score);
+}
+
+}  // namespace

@@ -1,0 +1,169 @@
+#include "eval/eval_tables.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "eval/eval_params.h"
+#include "eval/evaluation.h"
+#include "eval/psq_table.h"
+#include "uci/options.h"
+
+namespace {
+
+class EvalTables : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    option_king_safety = 6;
+    eval_params = DEFAULT_EVAL_PARAMS;
+    initialise_evaluation();
+  }
+  void TearDown() override {
+    option_king_safety = 6;
+    eval_params = DEFAULT_EVAL_PARAMS;
+    initialise_evaluation();
+  }
+};
+
+TEST_F(EvalTables, Islands) {
+  EXPECT_EQ(islands_table[0], 0u);
+  EXPECT_EQ(islands_table[255], 0u);
+  EXPECT_EQ(islands_table[21], make_score(-60, -120));    // a, c, e
+  EXPECT_EQ(islands_table[0x81], make_score(-30, -60));   // a and h
+  EXPECT_EQ(islands_table[0x55], make_score(-90, -180));  // a, c, e, g
+  EXPECT_EQ(islands_table[0x18], 0u);                     // d and e together
+}
+
+TEST_F(EvalTables, Tempo) {
+  EXPECT_EQ(tempo_table[96], 100);
+  EXPECT_EQ(tempo_table[0], 40);
+  EXPECT_EQ(tempo_table[48], 70);
+  // Half away from zero: 40 + 60 * 1 / 96 = 40.625 -> 41; 40 + 60 * 4 / 96 = 42.5 -> 43.
+  EXPECT_EQ(tempo_table[1], 41);
+  EXPECT_EQ(tempo_table[4], 43);
+  // A negative tempo rounds symmetrically.
+  eval_params.tempo = {-100, -40};
+  initialise_evaluation();
+  EXPECT_EQ(tempo_table[4], -43);
+  EXPECT_EQ(tempo_table[96], -100);
+}
+
+TEST_F(EvalTables, KingAttackCurve) {
+  const int index[] = {0, 3, 10, 16, 20, 30, 40, 50, 63, 80, 100, 127};
+  const int value[] = {0, 6, 68, 166, 248, 487, 731, 943, 1152, 1322, 1422, 1475};
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(KING_ATTACK_CURVE[index[i]], value[i]) << index[i];
+  for (int i = 1; i < 128; ++i) EXPECT_GT(KING_ATTACK_CURVE[i], KING_ATTACK_CURVE[i - 1]) << i;
+}
+
+TEST_F(EvalTables, KingAttackFollowsTheOption) {
+  EXPECT_EQ(king_attack_table[0], 0u);
+  EXPECT_EQ(king_attack_table[10], make_score(68 * 6, 0));
+  EXPECT_EQ(king_attack_table[127], make_score(1475 * 6, 0));
+  option_king_safety = 0;
+  initialise_evaluation();
+  for (ScorePair s : king_attack_table) EXPECT_EQ(s, 0u);
+  option_king_safety = 10;
+  initialise_evaluation();
+  EXPECT_EQ(opening_part(king_attack_table[63]), 11520);
+  EXPECT_EQ(endgame_part(king_attack_table[63]), 0);
+}
+
+TEST_F(EvalTables, ThreatsOutpostsSpace) {
+  EXPECT_EQ(threat_table[0], 0u);
+  EXPECT_EQ(threat_table[1], make_score(100, 120));
+  EXPECT_EQ(threat_table[2], make_score(400, 480));
+  EXPECT_EQ(threat_table[17], make_score(1900, 2280));
+  EXPECT_EQ(outpost_table[3], make_score(90, 90));
+  EXPECT_EQ(space_table[17], make_score(170, 170));
+  // Space is counted per square; more than 17 squares are possible.
+  EXPECT_EQ(space_table[40], make_score(400, 400));
+}
+
+TEST_F(EvalTables, OppositeBishopRootsMatchTheFormula) {
+  const int expected_factor[15] = {0, 200, 283, 346, 400, 447, 490, 529, 566, 600, 632, 663, 693, 721, 748};
+  for (int n = 0; n < 15; ++n) {
+    EXPECT_EQ(SQRT_PER_MILLE[n], static_cast<int>(std::lround(1000.0 * std::sqrt(static_cast<double>(n))))) << n;
+    EXPECT_EQ((SQRT_PER_MILLE[n] + 2) / 5, expected_factor[n]) << n;
+  }
+}
+
+TEST_F(EvalTables, PieceSquareTableIsColourSymmetric) {
+  for (int t = PAWN; t <= KING; ++t)
+    for (int s = 0; s < 64; ++s) {
+      EXPECT_EQ(psq_table[BLACK][t][s], score_negate(psq_table[WHITE][t][s ^ 56]));
+      // Left and right wings are alike.
+      EXPECT_EQ(psq_table[WHITE][t][s], psq_table[WHITE][t][s ^ 7]);
+    }
+  // Every entry holds the piece value plus a modest shape.
+  for (int t = PAWN; t <= QUEEN; ++t)
+    for (int s = 8; s < 56; ++s) {
+      int op = opening_part(psq_table[WHITE][t][s]), value = eval_params.piece_value[t].op;
+      EXPECT_GT(op, value - 400);
+      EXPECT_LT(op, value + 400);
+    }
+  // Centralised knights are better than knights on the rim.
+  EXPECT_GT(opening_part(psq_table[WHITE][KNIGHT][27]), opening_part(psq_table[WHITE][KNIGHT][24]));
+  // Early on the king hides on the wing; late it walks to the centre.
+  EXPECT_GT(opening_part(psq_table[WHITE][KING][6]), opening_part(psq_table[WHITE][KING][28]));
+  EXPECT_LT(endgame_part(psq_table[WHITE][KING][6]), endgame_part(psq_table[WHITE][KING][28]));
+}
+
+TEST_F(EvalTables, PhaseBlendedPieceValues) {
+  EXPECT_EQ(phase_piece_value[96][PAWN], 60);
+  EXPECT_EQ(phase_piece_value[0][PAWN], 80);
+  EXPECT_EQ(phase_piece_value[96][QUEEN], 800);
+  EXPECT_EQ(phase_piece_value[0][QUEEN], 960);
+  EXPECT_EQ(phase_piece_value[48][KNIGHT], 295);
+  EXPECT_EQ(phase_piece_value[48][0], 0);
+  EXPECT_EQ(phase_piece_value[48][KING], 0);
+}
+
+TEST_F(EvalTables, ShapesKeepTheirSigns) {
+  // Passed pawns are worth more the further they are.
+  for (int r = 1; r < 6; ++r) {
+    EXPECT_GT(endgame_part(passed_base_table[r]), endgame_part(passed_base_table[r - 1]));
+    EXPECT_GE(endgame_part(passed_free_table[r]), endgame_part(passed_free_table[r - 1]));
+  }
+  EXPECT_GT(endgame_part(passed_free_covered_table[5]), endgame_part(passed_free_table[5]));
+  EXPECT_GT(endgame_part(passed_free_table[5]), endgame_part(passed_covered_table[5]));
+  EXPECT_GT(endgame_part(passed_covered_table[5]), endgame_part(passed_contested_table[5]));
+  // The given king-distance rows sit at r = 2..5, nothing below.
+  EXPECT_EQ(own_king_passer_table[1][5], 0u);
+  EXPECT_EQ(own_king_passer_table[2][1], make_score(0, -39));
+  EXPECT_EQ(enemy_king_passer_table[5][8], make_score(0, 2880));
+  // Structure faults cost, in both halves.
+  for (const ScorePair* t : {doubled_table, isolated_closed_table, isolated_open_table, backward_table}) {
+    EXPECT_EQ(t[0], 0u);
+    EXPECT_LT(opening_part(t[1]), 0);
+    EXPECT_LT(endgame_part(t[1]), 0);
+  }
+  EXPECT_LT(opening_part(isolated_open_table[1]), opening_part(isolated_closed_table[1]));
+  // Colour tables hold the same bonus on mirrored squares.
+  for (int s = 8; s < 56; ++s) {
+    EXPECT_EQ(candidate_table[WHITE][s], candidate_table[BLACK][s ^ 56]);
+    EXPECT_EQ(connected_passer_table[WHITE][s], connected_passer_table[BLACK][s ^ 56]);
+  }
+  EXPECT_GT(opening_part(shield_table[1]), opening_part(shield_table[2]));
+  EXPECT_GT(opening_part(storm_table[6]), opening_part(storm_table[4]));
+  // Shelter zones: g1 covers f2-h4, a1 moves inward to a2-c4.
+  EXPECT_EQ(shelter_zone[WHITE][6], 0x00000000e0e0e000ULL);
+  EXPECT_EQ(shelter_zone[WHITE][0], 0x0000000007070700ULL);
+  EXPECT_EQ(shelter_zone[BLACK][62], 0x00e0e0e000000000ULL);
+  EXPECT_EQ(shelter_zone[WHITE][63], 0u);
+}
+
+TEST_F(EvalTables, ParameterListNamesEveryField) {
+  ASSERT_GT(eval_param_count, 80);
+  for (int i = 0; i < eval_param_count; ++i) {
+    const EvalParamName& p = eval_param_list[i];
+    EXPECT_TRUE((p.weight == nullptr) != (p.value == nullptr)) << p.name;
+    for (int j = 0; j < i; ++j) EXPECT_STRNE(p.name, eval_param_list[j].name);
+  }
+  // Changing a parameter through the list changes the derived table.
+  for (int i = 0; i < eval_param_count; ++i)
+    if (std::string(eval_param_list[i].name) == "island") *eval_param_list[i].weight = {-10, -20};
+  initialise_evaluation();
+  EXPECT_EQ(islands_table[21], make_score(-20, -40));
+}
+
+}  // namespace
