@@ -1,0 +1,348 @@
+// The search driver: prepares the per-search tables, deepens iteration by
+// iteration with aspiration windows and MultiPV lines, decides when to stop
+// from the clock, the node budget and the stability of the best move, and
+// answers with "bestmove".
+#include "search/driver.h"
+
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "app/clock.h"
+#include "app/log.h"
+#include "book/book.h"
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "eval/evaluation.h"
+#include "search/search.h"
+#include "search/search_state.h"
+#include "search/tables.h"
+#include "search/tt.h"
+#include "uci/dump.h"
+#include "uci/fen.h"
+#include "uci/interpreter.h"
+#include "uci/options.h"
+
+DepthRecord depth_records[DEPTH_RECORDS];
+double total_move_time = 0.0;
+int first_search = 1;
+double search_start_time = 0.0;
+double hard_time_limit = 0.0;
+uint32_t poll_counter = 0;
+
+namespace {
+
+constexpr int SOFT_TARGET_PERCENT = 75;
+constexpr int BEST_MOVE_CHANGE_PERCENT = 120;
+constexpr int MIN_ASPIRATION = 16;
+constexpr int MAX_LINES = 256;
+
+// One principal variation of an iteration (several with MultiPV).
+struct Line {
+  int score;
+  int milliseconds;
+  uint64_t nodes;
+  Move pv[PV_SIZE];
+};
+Line lines[MAX_LINES];
+
+// Room for every root move's text and a blank, or a long searchmoves text.
+constexpr int MOVE_LIST_TEXT_SIZE = 8192 + MAX_MOVES * 6 + 16;
+char full_list[MOVE_LIST_TEXT_SIZE];
+char current_list[MOVE_LIST_TEXT_SIZE];
+
+double now() { return wall_clock_seconds(clock_mode); }
+int max_of(int a, int b) { return a > b ? a : b; }
+int min_of(int a, int b) { return a < b ? a : b; }
+int abs_of(int a) { return a < 0 ? -a : a; }
+
+// The legal root moves as text, each followed by a blank.  With a
+// searchmoves text only the legal moves it names are kept; when it names
+// none of them the search falls back to every legal move rather than
+// answering with no move at all.
+void build_move_list(const Position& root, const char* searchmoves) {
+  const int us = side_to_move(root);
+  Move all[MAX_MOVES];
+  int n = generate_all(root, all);
+  char text[8];
+  for (int pass = 0; pass < 2; ++pass) {
+    char* end = full_list;
+    *end = '\0';
+    for (int i = 0; i < n; ++i) {
+      Position child;
+      make_move(root, &child, all[i]);
+      if (king_attacked(child, us)) continue;
+      move_to_text(all[i], text);
+      if (pass == 0 && searchmoves[0] && !text_has_word(searchmoves, text)) continue;
+      if (text_has_word(full_list, text)) continue;
+      size_t length = std::strlen(text);
+      std::memcpy(end, text, length);
+      end[length] = ' ';
+      end += length + 1;
+      *end = '\0';
+    }
+    if (full_list[0] || !searchmoves[0]) break;
+  }
+}
+
+// Removes one word (and its blank) from a move-list text.
+void remove_word(char* text, const char* word) {
+  size_t length = std::strlen(word);
+  for (char* p = text; (p = std::strstr(p, word)) != nullptr; ++p) {
+    bool starts = p == text || p[-1] == ' ';
+    bool ends = p[length] == '\0' || p[length] == ' ';
+    if (starts && ends) {
+      char* rest = p + length;
+      if (*rest == ' ') ++rest;
+      std::memmove(p, rest, std::strlen(rest) + 1);
+      return;
+    }
+  }
+}
+
+void move_text_or_null(Move m, char* out) {
+  if (m)
+    move_to_text(m, out);
+  else
+    std::strcpy(out, "0000");  // the protocol's null move
+}
+
+}  // namespace
+
+bool poll_interpreter() {
+  uci_poll();
+  if (pondering) return false;
+  if (stop_requested) return true;
+  if (node_counter >= node_limit) {
+    stop_requested = 1;
+    return true;
+  }
+  if (now() >= hard_time_limit) {
+    stop_requested = 1;
+    return true;
+  }
+  return false;
+}
+
+int run_search(const Position& root_in, double goal, int max_depth, const char* searchmoves) {
+  Position root = root_in;
+  const bool deterministic = option_deterministic || test_mode;
+  // "go infinite" must not answer before "stop", even when the search ends
+  // by itself; the driver recognises it by its missing limits.
+  const bool infinite = goal >= NO_TIME_LIMIT && max_depth >= NO_DEPTH_LIMIT && node_limit == NO_NODE_LIMIT &&
+                        fixed_move_time == 0 && !test_mode;
+
+  // Start of a search.
+  first_iteration = 1;
+  fill_futility_margins();
+  clear_killers();
+  int soft_time_flag = 0;
+  stop_requested = 0;
+  poll_counter = 0;
+  build_move_list(root, searchmoves ? searchmoves : "");
+  if (first_search || deterministic) {
+    clear_history();
+    build_search_tables();
+  }
+  root.psq = compute_psq(root);
+  root.phase = static_cast<int16_t>(compute_phase(root));
+  root.eval_cache = EVAL_NOT_COMPUTED;  // a position set up from text has none
+  if (tt_enabled()) {
+    if (first_search || deterministic) {
+      tt_clear();
+      first_search = 0;
+    }
+    tt_new_search();
+  }
+  log_position(root);
+
+  search_start_time = now();
+  const double start = search_start_time;
+  double soft_target;
+  if (fixed_move_time != 0) {
+    hard_time_limit = soft_target = start + goal;
+  } else {
+    hard_time_limit = start + goal * max_goal_percent / 100.0;
+    soft_target = start + goal * SOFT_TARGET_PERCENT / 100.0;
+  }
+  log_printf("DEPTH      TIME         NODES      KNPS    SCORE   PRINCIPAL VARIATION\n");
+  log_printf("-----  --------  ------------  --------  -------   -------------------------------------------------\n");
+  std::memset(depth_records, 0, sizeof depth_records);
+  double node_share = 0.5;
+
+  Move best_move = 0, ponder_move = 0;
+  int best_score = 0;
+  Move previous_best = 0;
+  int s1 = 0, s2 = 0, s3 = 0;  // scores of the last three iterations
+  int line_limit = option_multipv < 1 ? 1 : min_of(option_multipv, MAX_LINES);
+  Move pv[PV_SIZE];
+  char pv_buffer[PV_TEXT_SIZE];
+  char text[8];
+
+  for (int d = 1;; ++d) {
+    if (d == 1) {
+      Move book_move = probe_book(root);
+      if (book_move) {
+        best_move = book_move;
+        ponder_move = 0;
+        best_score = 0;
+        break;
+      }
+    } else {
+      first_iteration = 0;
+    }
+    if (!test_mode) std::printf("info depth %d\n", d);
+
+    std::strcpy(current_list, full_list);
+    uint64_t best_nodes = 0, other_nodes = 0;
+    int line_count = 0;
+    const int lines_wanted = d == 1 ? 1 : line_limit;
+    for (int k = 1; k <= lines_wanted; ++k) {
+      int alpha = -INFINITE_SCORE, beta = INFINITE_SCORE;
+      if (d >= 5 && line_limit < 2) {
+        int w = max_of(MIN_ASPIRATION, (abs_of(s2 - s3) + abs_of(s1 - s2)) >> 1);
+        alpha = max_of(s1 - w, -INFINITE_SCORE);
+        beta = min_of(s1 + w, INFINITE_SCORE);
+      }
+      int score = search_root(&root, 2 * d, alpha, beta, pv, current_list, &best_nodes, &other_nodes);
+      if (!stop_requested && score >= beta) {
+        while (!stop_requested && score >= beta) {
+          int width = beta - alpha;
+          alpha = max_of(score - 1, -INFINITE_SCORE);
+          beta = min_of(score - 1 + width * 3 / 2, INFINITE_SCORE);
+          score = search_root(&root, 2 * d, alpha, beta, pv, current_list, &best_nodes, &other_nodes);
+        }
+        if (!stop_requested && score <= alpha)
+          score = search_root(&root, 2 * d, -INFINITE_SCORE, INFINITE_SCORE, pv, current_list, &best_nodes,
+                              &other_nodes);
+      } else if (!stop_requested && score <= alpha) {
+        while (!stop_requested && score <= alpha) {
+          int width = beta - alpha;
+          beta = min_of(score + 1, INFINITE_SCORE);
+          alpha = max_of(score + 1 - width * 3 / 2, -INFINITE_SCORE);
+          score = search_root(&root, 2 * d, alpha, beta, pv, current_list, &best_nodes, &other_nodes);
+        }
+        if (!stop_requested && score >= beta)
+          score = search_root(&root, 2 * d, -INFINITE_SCORE, INFINITE_SCORE, pv, current_list, &best_nodes,
+                              &other_nodes);
+      }
+      // A line cut short is discarded: the last complete iteration's (or
+      // this iteration's complete lines') move is the answer.
+      if (stop_requested) break;
+
+      uint64_t spent = best_nodes + other_nodes + static_cast<uint64_t>(k);
+      node_share = 0.75 * node_share + 0.25 * static_cast<double>(best_nodes) / static_cast<double>(spent);
+      if (fixed_move_time == 0 && d > 4) {
+        if (pv[0] != previous_best) {
+          node_share *= 0.9;
+          soft_target = start + BEST_MOVE_CHANGE_PERCENT / 100.0 * goal;
+        } else {
+          double t = (102 - 100 * node_share) * 2.5;
+          soft_target = start + (t > 80 ? 0.80 : t / 100) * goal;
+        }
+      }
+
+      Line& line = lines[line_count++];
+      line.score = score;
+      line.milliseconds = static_cast<int>((now() - start) * 1000);
+      line.nodes = node_counter;
+      std::memcpy(line.pv, pv, sizeof line.pv);
+      if (!pv[0]) break;
+      move_to_text(pv[0], text);
+      remove_word(current_list, text);
+      if (!current_list[0]) break;
+    }
+
+    // Best line first.
+    for (int i = 0; i < line_count; ++i)
+      for (int j = i + 1; j < line_count; ++j)
+        if (lines[j].score > lines[i].score) {
+          Line t = lines[i];
+          lines[i] = lines[j];
+          lines[j] = t;
+        }
+    if (option_multipv > 1 && !test_mode) {
+      for (int i = 0; i < line_count; ++i) {
+        const Line& line = lines[i];
+        pv_text(line.pv, pv_buffer);
+        double seconds = line.milliseconds / 1000.0;
+        std::printf("info multipv %d score cp %d depth %d time %d nodes %" PRIu64 " nps %" PRIu64 " pv %s\n", i + 1,
+                    line.score, d, line.milliseconds, line.nodes,
+                    static_cast<uint64_t>(static_cast<double>(line.nodes) / (seconds + 0.0001)), pv_buffer);
+      }
+      std::fflush(stdout);
+    }
+    if (line_count > 0) {
+      best_move = lines[0].pv[0];
+      ponder_move = best_move ? lines[0].pv[1] : 0;
+      best_score = lines[0].score;
+    }
+
+    if (stop_requested) {
+      log_printf("search aborted\n");
+      break;
+    }
+    double elapsed = now() - start;
+    if (elapsed < 0.0001) elapsed = 0.0001;
+    pv_text(lines[0].pv, pv_buffer);
+    log_printf("%5d  %8.1f  %12" PRIu64 "  %8.1f  %7.2f   %s\n", d, elapsed, node_counter,
+               static_cast<double>(node_counter) / elapsed / 1000.0, best_score / 100.0, pv_buffer);
+    if (test_mode) {
+      if (d < DEPTH_RECORDS) depth_records[d] = {elapsed, node_counter, best_score, best_move};
+    } else {
+      char score_buffer[32];
+      score_text(best_score, score_buffer);
+      std::printf("info depth %d time %d nodes %" PRIu64 " score %s nps %" PRIu64 " pv %s\n", d,
+                  static_cast<int>(elapsed * 1000), node_counter, score_buffer,
+                  static_cast<uint64_t>(static_cast<double>(node_counter) / elapsed), pv_buffer);
+      std::fflush(stdout);
+    }
+
+    s3 = s2;
+    s2 = s1;
+    s1 = best_score;
+    previous_best = best_move;
+    if (now() > soft_target) soft_time_flag = 1;
+    if ((soft_time_flag && !pondering) || abs_of(best_score) > 31799 || d >= max_depth) break;
+  }
+
+  // End of a search.
+  double elapsed = now() - start;
+  if (elapsed < 0) elapsed = 0;
+  log_printf("Total move time %8.1f\n", elapsed);
+  total_move_time += elapsed;
+
+  // A ponder search, and an infinite one, that ends by itself waits for
+  // "ponderhit" or "stop" before it answers.
+  if (max_depth == NO_DEPTH_LIMIT || pondering) {
+    for (;;) {
+      uci_poll();
+      if (stop_requested || (!pondering && !infinite)) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+  if (test_mode) return best_score;
+
+  if (log_file) {
+    double rate = pawn_table_probes ? pawn_table_hits * 100.0 / static_cast<double>(pawn_table_probes) : 0.0;
+    log_printf("\nEtable statistics: %12" PRIu64 " hits  %12" PRIu64 " probes   Rate = %8.3f percent\n",
+               pawn_table_hits, pawn_table_probes, rate);
+  }
+  char best_text[8], ponder_text[8];
+  move_text_or_null(best_move, best_text);
+  if (ponder_move) {
+    move_to_text(ponder_move, ponder_text);
+    std::printf("info nodes %" PRIu64 "\n", node_counter);
+    std::printf("bestmove %s ponder %s\n", best_text, ponder_text);
+    log_printf("info nodes %" PRIu64 "\n", node_counter);
+    log_printf("bestmove %s ponder %s\n", best_text, ponder_text);
+  } else {
+    log_printf("bestmove %s\n", best_text);
+    std::printf("info nodes %" PRIu64 "\n", node_counter);
+    std::printf("bestmove %s\n", best_text);
+  }
+  std::fflush(stdout);
+  return best_score;
+}

@@ -1,0 +1,213 @@
+// The root search: one iteration over the root moves in the order the
+// previous iterations left them, with the node accounting the driver's time
+// control reads and the progress lines a GUI shows.
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+
+#include "app/clock.h"
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "board/see.h"
+#include "search/draw.h"
+#include "search/search.h"
+#include "search/tables.h"
+#include "search/tt.h"
+#include "uci/fen.h"
+#include "uci/options.h"
+
+RootMove root_moves[MAX_MOVES];
+int root_move_count = 0;
+
+namespace {
+
+Position root_child;  // the child of the root move being searched
+
+void build_root_list(const Position& root) {
+  const int us = side_to_move(root);
+  Move all[MAX_MOVES];
+  int n = generate_all(root, all);
+  root_move_count = 0;
+  for (int i = 0; i < n; ++i) {
+    make_move(root, &root_child, all[i]);
+    if (king_attacked(root_child, us)) continue;
+    // Order by the piece-square gain, blended by the child's phase, and put
+    // moves that lose material by exchange at the back.
+    int phase = root_child.phase < 96 ? root_child.phase : 96;
+    int score = (opening_part(root_child.psq) * phase + endgame_part(root_child.psq) * (96 - phase)) / 960;
+    if (us == BLACK) score = -score;
+    if (see_quick(root, all[i], 0) < 0) score -= 500;
+    root_moves[root_move_count++] = {all[i], score, 0};
+  }
+  for (int i = 0; i < root_move_count; ++i)
+    for (int j = i + 1; j < root_move_count; ++j)
+      if (root_moves[j].order_score > root_moves[i].order_score) {
+        RootMove t = root_moves[i];
+        root_moves[i] = root_moves[j];
+        root_moves[j] = t;
+      }
+  node_counter = 0;
+}
+
+void print_progress(int iteration, int score, const Move* pv) {
+  double elapsed = wall_clock_seconds(clock_mode) - search_start_time;
+  if (elapsed < 0) elapsed = 0;
+  char score_buffer[32];
+  char pv_buffer[PV_TEXT_SIZE];
+  score_text(score, score_buffer);
+  pv_text(pv, pv_buffer);
+  std::printf("info depth %d time %d nodes %" PRIu64 " score %s nps %" PRIu64 " pv %s\n", iteration,
+              static_cast<int>(elapsed * 1000), node_counter, score_buffer,
+              static_cast<uint64_t>(static_cast<double>(node_counter) / (elapsed + 0.0001)), pv_buffer);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+void score_text(int score, char* out) {
+  if (score > MATE_BOUND)
+    std::snprintf(out, 32, "mate %d", (MATE_SCORE - score) / 2 + 1);
+  else if (score < -MATE_BOUND)
+    std::snprintf(out, 32, "mate %d", -((31999 + score) / 2) - 1);
+  else
+    std::snprintf(out, 32, "cp %d", score);
+}
+
+void pv_text(const Move* pv, char* out) {
+  char* end = out;
+  *end = '\0';
+  for (int i = 0; i < PV_MOVES && pv[i]; ++i) {
+    move_to_text(pv[i], end);
+    end += std::strlen(end);
+    *end++ = ' ';
+    *end = '\0';
+  }
+}
+
+bool text_has_word(const char* text, const char* word) {
+  size_t length = std::strlen(word);
+  if (length == 0) return false;
+  for (const char* p = text; (p = std::strstr(p, word)) != nullptr; ++p) {
+    bool starts = p == text || p[-1] == ' ';
+    bool ends = p[length] == '\0' || p[length] == ' ';
+    if (starts && ends) return true;
+  }
+  return false;
+}
+
+int search_root(Position* root, int depth, int alpha, int beta, Move* pv, const char* searchmoves,
+                uint64_t* best_nodes, uint64_t* other_nodes) {
+  if (stop_requested) return 0;
+  root->search_marks[1] = root->search_marks[2] = root->search_marks[3] = 0;
+  const int iteration = depth / 2;
+  const bool currmove_lines =
+      iteration > 5 && wall_clock_seconds(clock_mode) - search_start_time > 0.25 && option_multipv == 1 && !test_mode;
+  if (poll_should_stop()) return 0;
+  pv[0] = 0;
+  if (iteration == 1) build_root_list(*root);
+
+  const int us = side_to_move(*root), them = us ^ 1;
+  const bool root_in_check = root->in_check != 0;
+  int best = -INFINITE_SCORE;
+  int searched = 0;
+  bool no_reduction = false;
+  Move child_pv[PV_SIZE];
+  char text[8];
+
+  for (int i = 0; i < root_move_count; ++i) {
+    RootMove& entry = root_moves[i];
+    const Move m = entry.move;
+    make_move(*root, &root_child, m);
+    const uint64_t nodes_before = node_counter;
+    move_to_text(m, text);
+    if (searchmoves[0] && !text_has_word(searchmoves, text)) continue;
+    if (king_attacked(root_child, us)) continue;
+    ++searched;
+    if (currmove_lines) std::printf("info currmove %s currmovenumber %d\n", text, searched);
+    root_child.in_check = static_cast<uint16_t>(king_attacked(root_child, them));
+
+    int s = 0;
+    child_pv[0] = 0;
+    if (is_repetition(root_child)) {
+      // Moving into a position the game has already seen is a draw, as it
+      // is everywhere else in the tree.
+      s = draw_value(0);
+      entry.nodes = 0;
+    } else {
+      const int kind = move_kind(m), to = move_to(m);
+      const bool checking = root_child.in_check != 0;
+      const bool tactical = root_child.captured_type || kind == KIND_EN_PASSANT || is_promotion(m);
+      int ext;
+      if (root_child.moved_type == PAWN) {
+        if ((advanced_ranks(us) & square_bit(to)) && !(front_span[us][to] & root->pieces[them][PAWN])) {
+          ext = checking ? 8 : 4;
+          no_reduction = true;
+        } else {
+          ext = checking ? 4 : 0;
+        }
+      } else if (kind == KIND_NORMAL && root_child.captured_type && !root_in_check) {
+        if (see_quick(*root, m, 0) >= 0) {
+          ext = checking ? 6 : 2;
+          no_reduction = true;
+        } else {
+          ext = checking ? 4 : 0;
+        }
+      } else {
+        ext = checking ? 4 : 0;
+      }
+      if (checking || root_in_check) no_reduction = true;
+      const int total = root->search_marks[2] + ext;
+      const int new_depth = depth + total / 2 - 2;
+      root_child.search_marks[2] = static_cast<uint8_t>(total & 1);
+
+      if (searched == 1) {
+        s = -search_pv(&root_child, -beta, -alpha, new_depth, 1, child_pv);
+      } else {
+        bool done = false;
+        if (!no_reduction && option_use_lmr && searched >= 3 && depth > 7 && !tactical && !checking &&
+            !root_in_check && best > -31901) {
+          s = -search_scout(&root_child, -alpha, depth - 4, 1, 0, 0);
+          done = !stop_requested && s <= alpha;
+        }
+        if (done) continue;  // the move keeps the node count of its last full search
+        if (!stop_requested) {
+          s = -search_scout(&root_child, -alpha, new_depth, 1, 0, 0);
+          if (!stop_requested && s > alpha) s = -search_pv(&root_child, -beta, -alpha, new_depth, 1, child_pv);
+        }
+      }
+      // A search cut short by "stop" or a limit says nothing about the move.
+      if (stop_requested) return 0;
+      entry.nodes = node_counter - nodes_before;
+    }
+
+    if (s > best) {
+      pv[0] = m;
+      int k = 0;
+      for (; k < PV_MOVES - 1 && child_pv[k]; ++k) pv[k + 1] = child_pv[k];
+      pv[k + 1] = 0;
+      if (!test_mode && option_multipv < 2 && iteration > 4) print_progress(iteration, s, pv);
+      best = s;
+      if (s >= beta) break;
+      if (s > alpha) alpha = s;
+    }
+    if (stop_requested) return 0;
+  }
+
+  // The best move goes to the front; the moves before it shift down.
+  if (pv[0]) {
+    int at = 0;
+    while (at < root_move_count && root_moves[at].move != pv[0]) ++at;
+    if (at < root_move_count) {
+      RootMove moved = root_moves[at];
+      for (int j = at; j > 0; --j) root_moves[j] = root_moves[j - 1];
+      root_moves[0] = moved;
+    }
+  }
+  if (searched == 0) best = root_in_check ? mated_in(0) : 0;
+
+  if (root_move_count > 0) {
+    *best_nodes += root_moves[0].nodes;
+    for (int i = 1; i < root_move_count; ++i) *other_nodes += root_moves[i].nodes;
+  }
+  return best;
+}

@@ -1,0 +1,102 @@
+#include "search/tt.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/exit.h"
+
+TranspositionTable tt = {0, 0, 0, nullptr};
+
+uint64_t tt_bucket_count_for(uint64_t megabytes) {
+  uint64_t fitting = megabytes * (uint64_t{1} << 20) / sizeof(TTBucket);
+  uint64_t x = static_cast<uint64_t>(static_cast<double>(fitting) * 0.51);
+  if (x < 1) x = 1;
+  // Smallest power of two not below x.
+  x -= 1;
+  x |= x >> 1;
+  x |= x >> 2;
+  x |= x >> 4;
+  x |= x >> 8;
+  x |= x >> 16;
+  x |= x >> 32;
+  return x + 1;
+}
+
+void tt_allocate(int megabytes) {
+  uint64_t count = tt_bucket_count_for(megabytes < 1 ? 1 : static_cast<uint64_t>(megabytes));
+  // The byte count must be representable on this build (a 32-bit program
+  // cannot address 4 GB); anything else is a failed allocation.
+  void* memory = nullptr;
+  if (count <= SIZE_MAX / sizeof(TTBucket)) {
+    size_t bytes = static_cast<size_t>(count) * sizeof(TTBucket);
+    memory = std::aligned_alloc(64, bytes);
+    if (memory) std::memset(memory, 0, bytes);
+  }
+  if (!memory) {
+    std::fprintf(stderr, "Hash table too big\n");
+    exit_process(1);
+  }
+  tt.buckets = static_cast<TTBucket*>(memory);
+  tt.bucket_count = count;
+  tt.mask = count - 1;
+  tt.generation = 0;
+}
+
+void tt_free() {
+  std::free(tt.buckets);
+  tt.buckets = nullptr;
+  tt.bucket_count = 0;
+  tt.mask = 0;
+}
+
+void tt_clear() {
+  if (tt.buckets) std::memset(static_cast<void*>(tt.buckets), 0, static_cast<size_t>(tt.bucket_count) * sizeof(TTBucket));
+  tt.generation = 0;
+}
+
+void tt_new_search() { tt.generation = (tt.generation + 1) & 255; }
+
+void tt_store(uint64_t key, int depth, int score, int bound, Move move, int cutoff_marker) {
+  if (!tt.buckets) return;
+  if (score < -32500 || score > 32500) return;
+  TTEntry* slot = tt.buckets[key & tt.mask].slot;
+  const uint8_t generation = static_cast<uint8_t>(tt.generation);
+
+  // An empty slot or the same position is refreshed in place; the cutoff
+  // marker and, when no new move is known, the old move survive.
+  for (int i = 0; i < TT_SLOTS; ++i) {
+    TTEntry& e = slot[i];
+    if (e.key == 0 || e.key == key) {
+      e.key = key;
+      e.score = static_cast<int16_t>(score);
+      e.depth = static_cast<int16_t>(depth);
+      e.generation = generation;
+      if (move) e.move = static_cast<uint16_t>(move);
+      e.flags = static_cast<uint8_t>((e.flags & 0xf0) | (bound & 0x0f));
+      return;
+    }
+  }
+
+  // Otherwise replace an entry of an older search first, a shallower one
+  // second.  Slot 1 is never rated, so it keeps its position until the same
+  // position is stored again.
+  int victim = 0;
+  int best_rating = -99;
+  for (int i = 1; i < TT_SLOTS; ++i) {
+    const TTEntry& e = slot[i];
+    bool shallower = e.depth < slot[victim].depth;
+    int rating = e.generation == generation ? (shallower ? -5 : -6) : (shallower ? 1 : 0);
+    if (rating > best_rating) {
+      best_rating = rating;
+      victim = i;
+    }
+  }
+  TTEntry& e = slot[victim];
+  e.key = key;
+  e.score = static_cast<int16_t>(score);
+  e.depth = static_cast<int16_t>(depth);
+  e.move = static_cast<uint16_t>(move);
+  e.generation = generation;
+  e.flags = static_cast<uint8_t>((bound & 0x0f) | ((cutoff_marker & 0x0f) << 4));
+}

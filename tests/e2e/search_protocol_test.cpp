@@ -1,0 +1,360 @@
+// Searching over pipes with the real programs: every way a GUI starts and
+// ends a search, the lines it reads while one runs, and the answers.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/support/engine_process.h"
+
+namespace {
+
+bool starts_with(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
+
+// The word after key in an info line, or "" when there is none.
+std::string word_after(const std::string& line, const std::string& key) {
+  std::string pattern = " " + key + " ";
+  size_t at = line.find(pattern);
+  if (at == std::string::npos) return "";
+  size_t start = at + pattern.size();
+  size_t end = line.find(' ', start);
+  return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+// The move of a "bestmove" line.
+std::string best_move_of(const std::string& line) { return word_after(" " + line, "bestmove"); }
+
+// A running engine that is always ended, whatever the test does.
+class SearchProtocol : public ::testing::Test {
+ protected:
+  void start(const char* program = PELION_ENGINE64) {
+    ASSERT_TRUE(engine_start(&e, program));
+    engine_send(&e, "uci");
+    std::vector<std::string> lines;
+    ASSERT_TRUE(engine_read_until(&e, "uciok", &lines, 20));
+  }
+  void TearDown() override {
+    if (e.exit_status < 0 && e.pid > 0) {
+      engine_send(&e, "quit");
+      if (engine_wait(&e, 10) < 0) engine_kill(&e);
+    }
+  }
+  // Reads until "bestmove"; fails the test when it does not come in time.
+  std::vector<std::string> until_bestmove(double timeout = 60) {
+    std::vector<std::string> lines;
+    EXPECT_TRUE(engine_read_until(&e, "bestmove", &lines, timeout)) << "no bestmove";
+    return lines;
+  }
+  // True when no line starting with prefix arrives within the time; the
+  // lines read meanwhile are appended to *seen.
+  bool silent_for(double seconds, const std::string& prefix, std::vector<std::string>* seen) {
+    double end = monotonic_seconds() + seconds;
+    std::string line;
+    for (;;) {
+      double left = end - monotonic_seconds();
+      if (left <= 0) return true;
+      if (!engine_read_line(&e, &line, left)) return true;
+      seen->push_back(line);
+      if (starts_with(line, prefix)) return false;
+    }
+  }
+  EngineProcess e;
+};
+
+const char* START_MOVES[] = {"a2a3", "a2a4", "b2b3", "b2b4", "c2c3", "c2c4", "d2d3", "d2d4", "e2e3", "e2e4",
+                             "f2f3", "f2f4", "g2g3", "g2g4", "h2h3", "h2h4", "b1a3", "b1c3", "g1f3", "g1h3"};
+bool is_start_move(const std::string& m) {
+  for (const char* s : START_MOVES)
+    if (m == s) return true;
+  return false;
+}
+
+TEST_F(SearchProtocol, GoDepthInEveryProgram) {
+  std::vector<const char*> programs = {PELION_ENGINE64, PELION_ENGINE64_POPCNT};
+#ifdef PELION_ENGINE32
+  programs.push_back(PELION_ENGINE32);
+#endif
+  for (const char* program : programs) {
+    SCOPED_TRACE(program);
+    EngineProcess engine;
+    ASSERT_TRUE(engine_start(&engine, program));
+    engine_send(&engine, "position startpos");
+    engine_send(&engine, "go depth 5");
+    std::vector<std::string> lines;
+    ASSERT_TRUE(engine_read_until(&engine, "bestmove", &lines, 120));
+    // "info depth d" opens every iteration and a full line closes it.
+    int opened = 0, closed = 0;
+    for (const std::string& l : lines) {
+      if (l == "info depth " + std::to_string(opened + 1)) ++opened;
+      if (starts_with(l, "info depth " + std::to_string(closed + 1) + " time ")) {
+        ++closed;
+        EXPECT_FALSE(word_after(l, "nodes").empty()) << l;
+        EXPECT_TRUE(starts_with(word_after(l, "score"), "cp")) << l;
+        EXPECT_FALSE(word_after(l, "nps").empty()) << l;
+        EXPECT_TRUE(is_start_move(word_after(l, "pv"))) << l;
+      }
+    }
+    EXPECT_EQ(opened, 5);
+    EXPECT_EQ(closed, 5);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_TRUE(starts_with(lines[lines.size() - 2], "info nodes ")) << lines[lines.size() - 2];
+    const std::string& last = lines.back();
+    EXPECT_TRUE(is_start_move(best_move_of(last))) << last;
+    EXPECT_NE(last.find(" ponder "), std::string::npos) << last;
+    engine_send(&engine, "quit");
+    EXPECT_EQ(engine_wait(&engine, 20), 0);
+  }
+}
+
+TEST_F(SearchProtocol, GoDepthOneAnswersAfterOneIteration) {
+  start();
+  engine_send(&e, "position startpos moves e2e4");
+  engine_send(&e, "go depth 1");
+  std::vector<std::string> lines = until_bestmove(20);
+  for (const std::string& l : lines) EXPECT_FALSE(starts_with(l, "info depth 2")) << l;
+}
+
+TEST_F(SearchProtocol, GoNodesStopsAtTheBudget) {
+  start();
+  engine_send(&e, "position startpos");
+  engine_send(&e, "go nodes 30000");
+  std::vector<std::string> lines = until_bestmove(60);
+  ASSERT_GE(lines.size(), 2u);
+  std::string nodes_line = lines[lines.size() - 2];
+  ASSERT_TRUE(starts_with(nodes_line, "info nodes ")) << nodes_line;
+  uint64_t nodes = std::strtoull(nodes_line.c_str() + 11, nullptr, 10);
+  EXPECT_LE(nodes, 30000u);
+  EXPECT_GE(nodes, 10000u);
+  EXPECT_TRUE(is_start_move(best_move_of(lines.back())));
+}
+
+TEST_F(SearchProtocol, MovetimeIsKept) {
+  start();
+  engine_send(&e, "position startpos moves d2d4 g8f6 c2c4 e7e6");
+  double begin = monotonic_seconds();
+  engine_send(&e, "go movetime 500");
+  std::vector<std::string> lines = until_bestmove(10);
+  double elapsed = monotonic_seconds() - begin;
+  EXPECT_GE(elapsed, 0.45);
+  EXPECT_LE(elapsed, 0.65);
+  EXPECT_FALSE(best_move_of(lines.back()).empty());
+}
+
+TEST_F(SearchProtocol, InfiniteRunsUntilStop) {
+  start();
+  engine_send(&e, "position startpos");
+  engine_send(&e, "go infinite");
+  std::vector<std::string> seen;
+  EXPECT_TRUE(silent_for(1.0, "bestmove", &seen));
+  engine_send(&e, "stop");
+  double begin = monotonic_seconds();
+  std::vector<std::string> lines = until_bestmove(5);
+  EXPECT_LE(monotonic_seconds() - begin, 0.5);
+  EXPECT_TRUE(is_start_move(best_move_of(lines.back())));
+}
+
+TEST_F(SearchProtocol, InfiniteWaitsForStopEvenAfterAMate) {
+  // The mate in one ends the search by itself; "go infinite" still answers
+  // only after "stop".
+  start();
+  engine_send(&e, "position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1");
+  engine_send(&e, "go infinite");
+  std::vector<std::string> seen;
+  EXPECT_TRUE(silent_for(1.0, "bestmove", &seen));
+  bool mate_seen = false;
+  for (const std::string& l : seen) mate_seen |= l.find("score mate 1 ") != std::string::npos;
+  EXPECT_TRUE(mate_seen);
+  engine_send(&e, "isready");
+  std::string line;
+  ASSERT_TRUE(engine_read_line(&e, &line, 2));
+  EXPECT_EQ(line, "readyok");
+  engine_send(&e, "stop");
+  std::vector<std::string> lines = until_bestmove(2);
+  EXPECT_EQ(lines.back(), "bestmove d1d8");
+}
+
+TEST_F(SearchProtocol, IsreadyIsAnsweredDuringASearch) {
+  start();
+  engine_send(&e, "position startpos");
+  engine_send(&e, "go infinite");
+  usleep(300000);
+  double begin = monotonic_seconds();
+  engine_send(&e, "isready");
+  std::vector<std::string> lines;
+  ASSERT_TRUE(engine_read_until(&e, "readyok", &lines, 2));
+  EXPECT_LE(monotonic_seconds() - begin, 0.25);
+  for (const std::string& l : lines) EXPECT_FALSE(starts_with(l, "bestmove")) << l;
+  // The search goes on.
+  std::vector<std::string> seen;
+  EXPECT_TRUE(silent_for(0.5, "bestmove", &seen));
+  engine_send(&e, "stop");
+  until_bestmove(5);
+}
+
+TEST_F(SearchProtocol, PonderhitHandsTheSearchToTheClock) {
+  start();
+  engine_send(&e, "position startpos moves e2e4 e7e5");
+  engine_send(&e, "go ponder wtime 3000 btime 3000");
+  // The clock allows well under a second, but a ponder search ignores it.
+  std::vector<std::string> seen;
+  EXPECT_TRUE(silent_for(1.5, "bestmove", &seen));
+  engine_send(&e, "ponderhit");
+  double begin = monotonic_seconds();
+  std::vector<std::string> lines = until_bestmove(5);
+  EXPECT_LE(monotonic_seconds() - begin, 0.5);
+  EXPECT_FALSE(best_move_of(lines.back()).empty());
+}
+
+TEST_F(SearchProtocol, PonderThenStop) {
+  start();
+  engine_send(&e, "position startpos moves e2e4 e7e5");
+  engine_send(&e, "go ponder wtime 60000 btime 60000");
+  std::vector<std::string> seen;
+  EXPECT_TRUE(silent_for(0.8, "bestmove", &seen));
+  engine_send(&e, "stop");
+  double begin = monotonic_seconds();
+  std::vector<std::string> lines = until_bestmove(5);
+  EXPECT_LE(monotonic_seconds() - begin, 0.5);
+  EXPECT_FALSE(best_move_of(lines.back()).empty());
+}
+
+TEST_F(SearchProtocol, QuitDuringASearch) {
+  start();
+  engine_send(&e, "position startpos");
+  engine_send(&e, "go infinite");
+  usleep(300000);
+  engine_send(&e, "quit");
+  EXPECT_EQ(engine_wait(&e, 5), 0);
+  EXPECT_EQ(e.out_buffer.find("bestmove"), std::string::npos);
+  std::string line;
+  while (engine_read_line(&e, &line, 0.5)) EXPECT_FALSE(starts_with(line, "bestmove")) << line;
+}
+
+TEST_F(SearchProtocol, MultiPvPrintsEveryLine) {
+  start();
+  engine_send(&e, "setoption name MultiPV value 3");
+  engine_send(&e, "position startpos");
+  engine_send(&e, "go depth 5");
+  std::vector<std::string> lines = until_bestmove(60);
+  int depth = 0, count = 0;
+  std::vector<int> per_depth(6, 0);
+  for (const std::string& l : lines) {
+    if (starts_with(l, "info depth ") && l.find(" time ") == std::string::npos) depth = std::atoi(l.c_str() + 11);
+    if (starts_with(l, "info multipv ")) {
+      ++count;
+      ASSERT_GE(depth, 1);
+      ASSERT_LE(depth, 5);
+      ++per_depth[depth];
+      EXPECT_EQ(word_after(l, "depth"), std::to_string(depth)) << l;
+      EXPECT_FALSE(word_after(l, "cp").empty()) << l;
+    }
+    EXPECT_FALSE(starts_with(l, "info currmove")) << l;
+  }
+  EXPECT_EQ(per_depth[1], 1);  // the first iteration searches one line
+  for (int d = 2; d <= 5; ++d) EXPECT_EQ(per_depth[d], 3) << d;
+  // Lines come best first, and name three different moves.
+  std::vector<std::string> last3, moves;
+  for (const std::string& l : lines)
+    if (starts_with(l, "info multipv ")) last3.push_back(l);
+  ASSERT_GE(last3.size(), 3u);
+  last3.erase(last3.begin(), last3.end() - 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(word_after(last3[i], "multipv"), std::to_string(i + 1));
+    moves.push_back(word_after(last3[i], "pv"));
+  }
+  EXPECT_GE(std::atoi(word_after(last3[0], "cp").c_str()), std::atoi(word_after(last3[1], "cp").c_str()));
+  EXPECT_GE(std::atoi(word_after(last3[1], "cp").c_str()), std::atoi(word_after(last3[2], "cp").c_str()));
+  EXPECT_NE(moves[0], moves[1]);
+  EXPECT_NE(moves[1], moves[2]);
+  EXPECT_NE(moves[0], moves[2]);
+  EXPECT_EQ(best_move_of(lines.back()), moves[0]);
+}
+
+TEST_F(SearchProtocol, MultiPvWithTwoLegalMoves) {
+  start();
+  engine_send(&e, "setoption name MultiPV value 3");
+  engine_send(&e, "position fen k7/8/8/8/8/P7/6r1/7K w - - 0 1");
+  engine_send(&e, "go depth 4");
+  std::vector<std::string> lines = until_bestmove(30);
+  int depth = 0;
+  std::vector<int> per_depth(5, 0);
+  for (const std::string& l : lines) {
+    if (starts_with(l, "info depth ") && l.find(" time ") == std::string::npos) depth = std::atoi(l.c_str() + 11);
+    if (starts_with(l, "info multipv ")) ++per_depth[depth];
+  }
+  for (int d = 2; d <= 4; ++d) EXPECT_EQ(per_depth[d], 2) << d;
+  EXPECT_EQ(best_move_of(lines.back()), "h1g2");
+}
+
+TEST_F(SearchProtocol, SearchmovesRestrictTheRoot) {
+  start();
+  engine_send(&e, "position startpos");
+  engine_send(&e, "go depth 5 searchmoves a2a3 h2h3");
+  std::vector<std::string> lines = until_bestmove(60);
+  for (const std::string& l : lines)
+    if (starts_with(l, "info depth ") && l.find(" pv ") != std::string::npos) {
+      std::string first = word_after(l, "pv");
+      EXPECT_TRUE(first == "a2a3" || first == "h2h3") << l;
+    }
+  std::string best = best_move_of(lines.back());
+  EXPECT_TRUE(best == "a2a3" || best == "h2h3") << best;
+}
+
+TEST_F(SearchProtocol, MatedAndStalematedRoots) {
+  start();
+  engine_send(&e, "position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1");
+  engine_send(&e, "go depth 3");
+  std::vector<std::string> lines = until_bestmove(10);
+  EXPECT_EQ(lines.back(), "bestmove 0000");
+  bool mated = false;
+  for (const std::string& l : lines) mated |= l.find("score mate -") != std::string::npos;
+  EXPECT_TRUE(mated);
+  engine_send(&e, "position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
+  engine_send(&e, "go depth 3");
+  lines = until_bestmove(10);
+  EXPECT_EQ(lines.back(), "bestmove 0000");
+  bool drawn = false;
+  for (const std::string& l : lines) drawn |= l.find("score cp 0 ") != std::string::npos;
+  EXPECT_TRUE(drawn);
+}
+
+TEST_F(SearchProtocol, MateInOneIsReportedAsMateOne) {
+  start();
+  engine_send(&e, "position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1");
+  engine_send(&e, "go depth 6");
+  std::vector<std::string> lines = until_bestmove(10);
+  EXPECT_EQ(lines.back(), "bestmove d1d8");
+  ASSERT_GE(lines.size(), 3u);
+  const std::string& final_info = lines[lines.size() - 3];
+  EXPECT_EQ(word_after(final_info, "score"), "mate") << final_info;
+  EXPECT_NE(final_info.find(" score mate 1 "), std::string::npos) << final_info;
+  // The mate ends the search after the first iteration.
+  for (const std::string& l : lines) EXPECT_FALSE(starts_with(l, "info depth 2")) << l;
+}
+
+TEST_F(SearchProtocol, RepetitionInTheGameIsADraw) {
+  // A queen down, Black steps back into the position of four plies ago.
+  start();
+  engine_send(&e, "position fen 7k/8/8/8/8/8/8/3QK3 w - - 0 1 moves d1d2 h8g8 d2d1 g8h8 d1d2");
+  engine_send(&e, "go depth 6");
+  std::vector<std::string> lines = until_bestmove(30);
+  EXPECT_EQ(lines.back(), "bestmove h8g8");
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_NE(lines[lines.size() - 3].find(" score cp -5 "), std::string::npos) << lines[lines.size() - 3];
+}
+
+TEST_F(SearchProtocol, NegativeClockAnswersQuickly) {
+  start();
+  engine_send(&e, "position startpos moves e2e4");
+  double begin = monotonic_seconds();
+  engine_send(&e, "go wtime -100 btime -100");
+  std::vector<std::string> lines = until_bestmove(5);
+  EXPECT_LE(monotonic_seconds() - begin, 1.0);
+  std::string best = best_move_of(lines.back());
+  EXPECT_EQ(best.size(), 4u) << lines.back();
+  EXPECT_TRUE(best[1] == '7' || best[1] == '8') << best;  // a Black move
+}
+
+}  // namespace

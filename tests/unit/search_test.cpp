@@ -1,0 +1,282 @@
+// Searches of real positions: tactics found at modest depth, mate and draw
+// scores, determinism, and the quiescence search's own rules.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "board/make_move.h"
+#include "eval/evaluation.h"
+#include "search/draw.h"
+#include "search/driver.h"
+#include "search/search.h"
+#include "search/tables.h"
+#include "search/tt.h"
+#include "uci/fen.h"
+#include "uci/options.h"
+
+namespace {
+
+class SearchTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    initialise_evaluation();
+    if (!tt_enabled()) tt_allocate(16);
+  }
+  void SetUp() override {
+    test_mode = 1;  // silent, deterministic, per-depth records
+    node_limit = NO_NODE_LIMIT;
+    pondering = 0;
+    fixed_move_time = 0;
+    saved_null_move = option_null_move;
+    saved_lmr = option_use_lmr;
+    saved_multipv = option_multipv;
+  }
+  void TearDown() override {
+    test_mode = 0;
+    option_null_move = saved_null_move;
+    option_use_lmr = saved_lmr;
+    option_multipv = saved_multipv;
+  }
+
+  // Searches a FEN position to the depth; returns the final score and the
+  // best move's text.
+  int search(const char* fen, int depth, std::string* best, const char* searchmoves = "") {
+    Position root;
+    position_from_fen(&root, fen);
+    int score = run_search(root, NO_TIME_LIMIT, depth, searchmoves);
+    // A mate ends the search early: take the deepest completed iteration.
+    int last = depth;
+    while (last > 1 && depth_records[last].nodes == 0) --last;
+    char text[8] = "0000";
+    if (depth_records[last].best_move) move_to_text(depth_records[last].best_move, text);
+    *best = text;
+    return score;
+  }
+
+  int saved_null_move = 1, saved_lmr = 1, saved_multipv = 1;
+};
+
+TEST_F(SearchTest, MateInOne) {
+  std::string best;
+  EXPECT_EQ(search("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 4, &best), mate_in(1));
+  EXPECT_EQ(best, "d1d8");
+  // The mate ends the search after the first iteration.
+  EXPECT_EQ(depth_records[2].nodes, 0u);
+}
+
+TEST_F(SearchTest, MateInTwoAndThree) {
+  std::string best;
+  EXPECT_EQ(search("7k/8/8/8/8/8/R7/1R4K1 w - - 0 1", 6, &best), mate_in(3));
+  EXPECT_TRUE(best == "a2a7" || best == "b1b7") << best;
+  EXPECT_EQ(search("r5rk/5p1p/5R2/4B3/8/8/7P/7K w - - 0 1", 8, &best), mate_in(5));
+  EXPECT_EQ(best, "f6a6");
+}
+
+TEST_F(SearchTest, MateFoundWithoutNullMoveOrReductions) {
+  option_null_move = 0;
+  option_use_lmr = 0;
+  std::string best;
+  EXPECT_EQ(search("r5rk/5p1p/5R2/4B3/8/8/7P/7K w - - 0 1", 8, &best), mate_in(5));
+  EXPECT_EQ(best, "f6a6");
+}
+
+TEST_F(SearchTest, DefenderSeesTheMate) {
+  // Black to move is mated in two whatever it does.
+  std::string best;
+  int score = search("7k/R7/8/8/8/8/8/1R4K1 b - - 0 1", 6, &best);
+  EXPECT_EQ(score, mated_in(2));
+}
+
+TEST_F(SearchTest, WinsMaterial) {
+  std::string best;
+  // Knight fork of king and rook.
+  EXPECT_GT(search("r3k3/8/8/1N6/8/8/5PPP/6K1 w - - 0 1", 8, &best), 400);
+  EXPECT_EQ(best, "b5c7");
+  // Bishop check uncovers the queen's attack on the queen.
+  EXPECT_GT(search("r1b2rk1/pp3ppp/8/3q4/8/3B4/PPP2PPP/R2QR1K1 w - - 0 1", 8, &best), 400);
+  EXPECT_EQ(best, "d3h7");
+  // The same for Black, mirrored.
+  EXPECT_GT(search("r2qr1k1/ppp2ppp/3b4/8/3Q4/8/PP3PPP/R1B2RK1 b - - 0 1", 8, &best), 400);
+  EXPECT_EQ(best, "d6h2");
+}
+
+TEST_F(SearchTest, MatedAndStalematedRoots) {
+  std::string best;
+  EXPECT_EQ(search("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", 5, &best), mated_in(0));
+  EXPECT_EQ(search("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 3, &best), 0);
+  EXPECT_EQ(best, "0000");
+}
+
+TEST_F(SearchTest, SearchmovesRestrictTheRoot) {
+  std::string best;
+  // The mate is not among the allowed moves.
+  int score = search("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 3, &best, "h2h3 g2g3 ");
+  EXPECT_TRUE(best == "h2h3" || best == "g2g3") << best;
+  EXPECT_LT(score, 1000);
+  // Moves that name nothing legal fall back to every move.
+  search("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 3, &best, "e2e4 zz ");
+  EXPECT_EQ(best, "d1d8");
+}
+
+TEST_F(SearchTest, RepetitionOfTheGameHistoryIsADraw) {
+  // Queen up for White; Black's king steps back to g8, repeating the
+  // position of four plies ago, which is scored as a draw.
+  Position game[8];
+  position_from_fen(&game[0], "7k/8/8/8/8/8/8/3QK3 w - - 0 1");
+  const char* moves[] = {"d1d2", "h8g8", "d2d1", "g8h8", "d1d2"};
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(apply_move_text(game[i], &game[i + 1], moves[i]));
+  int score = run_search(game[5], NO_TIME_LIMIT, 6, "");
+  EXPECT_EQ(score, option_drawscore);
+  char text[8];
+  move_to_text(depth_records[6].best_move, text);
+  EXPECT_STREQ(text, "h8g8");
+}
+
+TEST_F(SearchTest, DeterministicSearchRepeatsExactly) {
+  const char* fen = "r1bq1rk1/pp2bppp/2n1pn2/2pp4/2P5/1P3NP1/PB1PPPBP/RN1Q1RK1 w - - 0 1";
+  Position root;
+  position_from_fen(&root, fen);
+  // Outside test mode, with the option on, and with another search in
+  // between: the same node count and move.
+  test_mode = 0;
+  int saved = option_deterministic;
+  option_deterministic = 1;
+  testing::internal::CaptureStdout();
+  run_search(root, NO_TIME_LIMIT, 7, "");
+  uint64_t nodes1 = node_counter;
+  std::string out1 = testing::internal::GetCapturedStdout();
+  Position other;
+  position_from_fen(&other, "8/8/pr1ppk1p/R4pP1/8/3K2P1/P3PP2/8 b - - 0 1");
+  testing::internal::CaptureStdout();
+  run_search(other, NO_TIME_LIMIT, 6, "");
+  run_search(root, NO_TIME_LIMIT, 7, "");
+  std::string out2 = testing::internal::GetCapturedStdout();
+  option_deterministic = saved;
+  EXPECT_EQ(node_counter, nodes1);
+  auto last_line = [](const std::string& s) {
+    size_t end = s.find_last_not_of('\n');
+    size_t start = s.rfind('\n', end);
+    return s.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+  };
+  EXPECT_EQ(last_line(out1), last_line(out2));
+  EXPECT_EQ(last_line(out1).rfind("bestmove ", 0), 0u) << out1;
+}
+
+TEST_F(SearchTest, TestModeRecordsEveryDepth) {
+  std::string best;
+  search("r1bq1rk1/pp2bppp/2n1pn2/2pp4/2P5/1P3NP1/PB1PPPBP/RN1Q1RK1 w - - 0 1", 6, &best);
+  uint64_t previous = 0;
+  for (int d = 1; d <= 6; ++d) {
+    EXPECT_NE(depth_records[d].best_move, 0u) << d;
+    EXPECT_GT(depth_records[d].nodes, previous) << d;
+    EXPECT_GE(depth_records[d].seconds, 0.0);
+    previous = depth_records[d].nodes;
+  }
+  EXPECT_EQ(depth_records[7].nodes, 0u);
+  // Same search, same result.
+  uint64_t nodes = depth_records[6].nodes;
+  std::string again;
+  search("r1bq1rk1/pp2bppp/2n1pn2/2pp4/2P5/1P3NP1/PB1PPPBP/RN1Q1RK1 w - - 0 1", 6, &again);
+  EXPECT_EQ(depth_records[6].nodes, nodes);
+  EXPECT_EQ(again, best);
+}
+
+TEST_F(SearchTest, SearchWithoutTranspositionTable) {
+  tt_free();
+  std::string best;
+  EXPECT_EQ(search("7k/8/8/8/8/8/R7/1R4K1 w - - 0 1", 6, &best), mate_in(3));
+  tt_allocate(16);
+}
+
+// The quiescence search called directly on a prepared root.
+class QuiescenceTest : public SearchTest {
+ protected:
+  void prepare(const char* fen) {
+    position_from_fen(&root, fen);
+    // A quiet parent, as every node below the root has one.
+    parent = root;
+    root.previous = &parent;
+    root.psq = compute_psq(root);
+    root.phase = static_cast<int16_t>(compute_phase(root));
+    root.eval_cache = EVAL_NOT_COMPUTED;
+    build_search_tables();
+    tt_clear();
+    first_iteration = 1;  // no polling
+    stop_requested = 0;
+  }
+  Position parent;
+  Position root;
+  Move pv[PV_SIZE];
+};
+
+TEST_F(QuiescenceTest, MateAndStalemate) {
+  // Mated at the root of the quiescence search.
+  prepare("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1");
+  EXPECT_EQ(quiesce(&root, -INFINITE_SCORE, INFINITE_SCORE, 0, 3, pv), mated_in(3));
+  // Stalemate is not seen: the side to move stands pat.
+  prepare("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
+  int e = evaluate(root);
+  EXPECT_EQ(quiesce(&root, -INFINITE_SCORE, INFINITE_SCORE, 0, 0, pv), e);
+}
+
+TEST_F(QuiescenceTest, QuietChecksOnlyNearTheHorizon) {
+  prepare("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1");
+  EXPECT_EQ(quiesce(&root, -INFINITE_SCORE, INFINITE_SCORE, 0, 0, pv), mate_in(1));
+  char text[8];
+  move_to_text(pv[0], text);
+  EXPECT_STREQ(text, "d1d8");
+  prepare("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1");
+  int e = evaluate(root);
+  EXPECT_EQ(quiesce(&root, -INFINITE_SCORE, INFINITE_SCORE, -4, 0, pv), e);
+  EXPECT_EQ(pv[0], 0u);
+}
+
+TEST_F(QuiescenceTest, DeltaPruningSkipsHopelessCaptures) {
+  // White can take a knight, but alpha stands far above what it brings.
+  prepare("4k3/8/8/3n4/8/8/8/3RK3 w - - 0 1");
+  int e = evaluate(root);
+  uint64_t before = node_counter;
+  int alpha = e + phase_piece_value[root.phase][KNIGHT] + 141;
+  EXPECT_EQ(quiesce(&root, alpha, alpha + 1, 0, 0, pv), e);
+  EXPECT_EQ(node_counter, before);  // nothing was made
+  // With alpha in reach the capture is searched.
+  prepare("4k3/8/8/3n4/8/8/8/3RK3 w - - 0 1");
+  EXPECT_GT(quiesce(&root, e, e + 1, 0, 0, pv), e);
+  EXPECT_GT(node_counter, before);
+}
+
+TEST_F(QuiescenceTest, DrawnMaterialAtThirdPly) {
+  // King and knight against king: the draw value at once, from ply 3 on.
+  prepare("8/8/8/4k3/8/8/8/2N1K3 w - - 0 1");
+  uint64_t before = node_counter;
+  EXPECT_EQ(search_scout(&root, 50, 10, 3, 0, 0), draw_value(3));
+  EXPECT_EQ(search_pv(&root, -100, 100, 10, 4, pv), draw_value(4));
+  EXPECT_EQ(quiesce(&root, -100, 100, 0, 5, pv), draw_value(5));
+  EXPECT_EQ(node_counter, before);
+  // At ply 2 the same position is searched.
+  search_pv(&root, -100, 100, 4, 2, pv);
+  EXPECT_GT(node_counter, before);
+  // Two bishops can mate: searched normally.
+  prepare("8/8/8/4k3/8/8/8/2B1KB2 w - - 0 1");
+  before = node_counter;
+  search_pv(&root, -100, 100, 4, 3, pv);
+  EXPECT_GT(node_counter, before);
+}
+
+TEST_F(QuiescenceTest, QuietCutoffBecomesKiller) {
+  // A scout node near the horizon whose refutation is the quiet Rd8 mate.
+  prepare("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1");
+  fill_futility_margins();
+  clear_killers();
+  const Move old_killer = 0x0123;
+  killer1[4] = old_killer;
+  root.search_marks[1] = 4;
+  int s = search_scout(&root, 1000, 2, 4, 0, 0);
+  EXPECT_GE(s, 1000);
+  char text[8];
+  move_to_text(killer1[4], text);
+  EXPECT_STREQ(text, "d1d8");
+  EXPECT_EQ(killer2[4], old_killer);
+}
+
+}  // namespace

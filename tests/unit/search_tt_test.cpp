@@ -1,0 +1,178 @@
+#include "search/tt.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A fresh 1 MB table for every test, released afterwards.
+class TranspositionTableTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    tt_free();
+    tt_allocate(1);
+  }
+  void TearDown() override { tt_free(); }
+
+  // Keys that all land in bucket 5, numbered 1, 2, 3, ...
+  uint64_t same_bucket_key(int n) const { return 5 + static_cast<uint64_t>(n) * tt.bucket_count; }
+  TTEntry& slot(int i) const { return tt.buckets[5].slot[i]; }
+};
+
+TEST(TranspositionTableSizing, NearestPowerOfTwo) {
+  constexpr uint64_t MB = 1 << 20;
+  auto bytes = [](uint64_t megabytes) { return tt_bucket_count_for(megabytes) * 64; };
+  EXPECT_EQ(tt_bucket_count_for(64), 1048576u);
+  EXPECT_EQ(tt_bucket_count_for(100), 1048576u);
+  EXPECT_EQ(tt_bucket_count_for(126), 2097152u);
+  EXPECT_EQ(bytes(62), 32 * MB);
+  EXPECT_EQ(bytes(63), 64 * MB);
+  EXPECT_EQ(bytes(125), 64 * MB);
+  EXPECT_EQ(bytes(1000), 512 * MB);
+  for (uint64_t power = 1; power <= 4096; power *= 2) EXPECT_EQ(bytes(power), power * MB) << power;
+}
+
+TEST(TranspositionTableSizing, AllocateFreeAndOff) {
+  tt_free();
+  EXPECT_FALSE(tt_enabled());
+  // A table that is off finds nothing and stores nothing.
+  tt_store(42, 10, 100, BOUND_EXACT, 0x123, 0);
+  EXPECT_EQ(tt_probe(42), nullptr);
+  tt_allocate(2);
+  EXPECT_TRUE(tt_enabled());
+  EXPECT_EQ(tt.bucket_count, 32768u);
+  EXPECT_EQ(tt.mask, 32767u);
+  EXPECT_EQ(tt.generation, 0u);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(tt.buckets) % 64, 0u);
+  tt_free();
+}
+
+TEST(TranspositionTableDeathTest, TooBigExitsWithStatusOne) {
+#if defined(__SANITIZE_ADDRESS__)
+  // The sanitizer's allocator aborts on such a request instead of failing it.
+  GTEST_SKIP();
+#endif
+  tt_free();
+  EXPECT_EXIT(tt_allocate(2147483647), ::testing::ExitedWithCode(1), "Hash table too big");
+}
+
+TEST_F(TranspositionTableTest, StoreAndProbe) {
+  EXPECT_EQ(tt_probe(12345), nullptr);
+  tt_store(12345, 8, -77, BOUND_LOWER, 0x0abc, 1);
+  const TTEntry* e = tt_probe(12345);
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(e->score, -77);
+  EXPECT_EQ(e->depth, 8);
+  EXPECT_EQ(e->move, 0x0abc);
+  EXPECT_EQ(e->flags & 15, BOUND_LOWER);
+  EXPECT_EQ(tt_probe(12345 + tt.bucket_count), nullptr);  // same bucket, other position
+}
+
+TEST_F(TranspositionTableTest, SameKeyKeepsMoveAndMarkerButNotDepth) {
+  uint64_t key = same_bucket_key(1);
+  tt_store(key, 20, 50, BOUND_LOWER, 0x0111, 1);
+  // The same position at a shallower depth and without a move replaces
+  // score, depth and bound but keeps the move.
+  tt_store(key, 4, -30, BOUND_UPPER, 0, 0);
+  const TTEntry* e = tt_probe(key);
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(e->depth, 4);
+  EXPECT_EQ(e->score, -30);
+  EXPECT_EQ(e->move, 0x0111);
+  EXPECT_EQ(e->flags & 15, BOUND_UPPER);
+  // An empty slot is filled in place, keeping its old (zero) marker bits.
+  EXPECT_EQ(e->flags >> 4, 0);
+  tt_store(key, 6, 10, BOUND_EXACT, 0x0222, 0);
+  EXPECT_EQ(tt_probe(key)->move, 0x0222);
+}
+
+TEST_F(TranspositionTableTest, ScoresBeyondRangeAreNotStored) {
+  tt_store(99, 10, 32600, BOUND_LOWER, 0x0101, 0);
+  tt_store(99, 10, -32501, BOUND_UPPER, 0x0101, 0);
+  EXPECT_EQ(tt_probe(99), nullptr);
+  tt_store(99, 10, 32500, BOUND_LOWER, 0x0101, 0);
+  ASSERT_NE(tt_probe(99), nullptr);
+  // An entry already there stays unchanged.
+  tt_store(99, 2, 32600, BOUND_UPPER, 0x0202, 0);
+  EXPECT_EQ(tt_probe(99)->score, 32500);
+  EXPECT_EQ(tt_probe(99)->depth, 10);
+}
+
+TEST_F(TranspositionTableTest, FullBucketOfEqualEntriesReplacesSlotTwo) {
+  for (int i = 1; i <= 4; ++i) tt_store(same_bucket_key(i), 10, i, BOUND_EXACT, 0x0100 + i, 0);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(slot(i).key, same_bucket_key(i + 1));
+  tt_store(same_bucket_key(5), 10, 5, BOUND_LOWER, 0, 1);
+  EXPECT_EQ(slot(1).key, same_bucket_key(5));
+  // The victim is overwritten whole: no move, the marker in the high bits.
+  EXPECT_EQ(slot(1).move, 0);
+  EXPECT_EQ(slot(1).flags, BOUND_LOWER | (1 << 4));
+  EXPECT_NE(tt_probe(same_bucket_key(1)), nullptr);
+  EXPECT_EQ(tt_probe(same_bucket_key(2)), nullptr);
+}
+
+TEST_F(TranspositionTableTest, OlderGenerationIsReplacedFirst) {
+  for (int i = 1; i <= 4; ++i) tt_store(same_bucket_key(i), 10, 0, BOUND_EXACT, 0, 0);
+  tt_new_search();
+  // Slots 2 and 4 belong to the current search, slot 3 to the previous one.
+  slot(1).generation = static_cast<uint8_t>(tt.generation);
+  slot(3).generation = static_cast<uint8_t>(tt.generation);
+  tt_store(same_bucket_key(5), 2, 0, BOUND_EXACT, 0, 0);
+  EXPECT_EQ(slot(2).key, same_bucket_key(5));
+  EXPECT_EQ(slot(2).generation, tt.generation);
+  EXPECT_EQ(tt_probe(same_bucket_key(3)), nullptr);
+  EXPECT_NE(tt_probe(same_bucket_key(2)), nullptr);
+  EXPECT_NE(tt_probe(same_bucket_key(4)), nullptr);
+}
+
+TEST_F(TranspositionTableTest, ShallowerEntryOfTheSameAgeIsPreferred) {
+  tt_store(same_bucket_key(1), 10, 0, BOUND_EXACT, 0, 0);
+  tt_store(same_bucket_key(2), 12, 0, BOUND_EXACT, 0, 0);
+  tt_store(same_bucket_key(3), 8, 0, BOUND_EXACT, 0, 0);
+  tt_store(same_bucket_key(4), 16, 0, BOUND_EXACT, 0, 0);
+  // Slot 2 (depth 12, not shallower than slot 1) rates -6 and becomes the
+  // candidate; slot 3 is shallower than it and rates -5; slot 4 is deeper
+  // than slot 3 and rates -6, which is not greater.
+  tt_store(same_bucket_key(5), 40, 0, BOUND_EXACT, 0, 0);
+  EXPECT_EQ(slot(2).key, same_bucket_key(5));
+  // Equal ratings keep the earlier candidate: depths 10, 6, 4, 16 give
+  // slot 2 -5 and slot 3 -5 again, so slot 2 goes.
+  slot(1).depth = 6;
+  slot(2).depth = 4;
+  tt_store(same_bucket_key(6), 40, 0, BOUND_EXACT, 0, 0);
+  EXPECT_EQ(slot(1).key, same_bucket_key(6));
+  // Slot 1 is never the victim, however shallow.
+  tt_store(same_bucket_key(6), 40, 0, BOUND_EXACT, 0, 0);
+  EXPECT_EQ(slot(0).key, same_bucket_key(1));
+}
+
+TEST_F(TranspositionTableTest, GenerationWrapsAfter256Searches) {
+  uint32_t start = tt.generation;
+  for (int i = 0; i < 255; ++i) tt_new_search();
+  EXPECT_EQ(tt.generation, (start + 255) & 255);
+  tt_new_search();
+  EXPECT_EQ(tt.generation, start);
+  tt_new_search();
+  tt_store(7, 1, 0, BOUND_UPPER, 0, 0);
+  EXPECT_EQ(tt_probe(7)->generation, (start + 1) & 255);
+  tt_clear();
+  EXPECT_EQ(tt.generation, 0u);
+  EXPECT_EQ(tt_probe(7), nullptr);
+}
+
+TEST(MateScores, RelativeToTheStoringNode) {
+  EXPECT_EQ(mate_to_table(31990, 5), 31995);
+  EXPECT_EQ(mate_from_table(31995, 7), 31988);
+  EXPECT_EQ(mate_to_table(-31990, 5), -31995);
+  EXPECT_EQ(mate_from_table(-31995, 7), -31988);
+  // The threshold is 31799: 31799 itself is an ordinary score, 31800 is not.
+  EXPECT_EQ(mate_to_table(31799, 3), 31799);
+  EXPECT_EQ(mate_to_table(31800, 3), 31803);
+  EXPECT_EQ(mate_to_table(-31800, 3), -31803);
+  EXPECT_EQ(mate_from_table(1234, 9), 1234);
+  EXPECT_EQ(mate_in(3), 31997);
+  EXPECT_EQ(mated_in(4), -31996);
+  EXPECT_TRUE(is_mate_score(31801));
+  EXPECT_FALSE(is_mate_score(31800));
+  EXPECT_TRUE(is_mate_score(-31801));
+}
+
+}  // namespace
