@@ -12,12 +12,14 @@
 #include "app/three_file_mask.h"
 #include "app/version.h"
 #include "book/book.h"
+#include "eval/evaluation.h"
 #include "uci/command_queue.h"
 #include "uci/interpreter.h"
 
 namespace {
 
 [[noreturn]] void run_protocol() {
+  initialise_evaluation();
   std::fprintf(stderr, "Pelion version %s\n", VERSION_TEXT);
   start_input_reader();
   // One command per pass; the sleep keeps an idle engine at almost no

@@ -102,7 +102,7 @@ inline constexpr Bitboard start_rank[2] = {0x000000000000ff00ULL, 0x00ff00000000
 // shift 52 for rooks and 55 for bishops.  The index ranges of different
 // squares overlap in one shared table wherever their entries agree.
 struct MagicRecord {
-  Bitboard mask;        // the lines of the square without the square and the board edge
+  Bitboard mask;  // the lines of the square without the square and the board edge
   uint64_t multiplier;
   int32_t offset;
 };

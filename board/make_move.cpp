@@ -145,15 +145,14 @@ Bitboard attack_map(const Position& p, int colour) {
   Bitboard occ = occupancy(p);
   Bitboard map = pawn_attacks(p.pieces[colour][PAWN], colour);
   for (Bitboard b = p.pieces[colour][KNIGHT]; b;) map |= knight_attacks[pop_lowest_bit(&b)];
-  for (Bitboard b = p.pieces[colour][BISHOP] | p.pieces[colour][QUEEN]; b;) map |= bishop_attacks(pop_lowest_bit(&b), occ);
+  for (Bitboard b = p.pieces[colour][BISHOP] | p.pieces[colour][QUEEN]; b;)
+    map |= bishop_attacks(pop_lowest_bit(&b), occ);
   for (Bitboard b = p.pieces[colour][ROOK] | p.pieces[colour][QUEEN]; b;) map |= rook_attacks(pop_lowest_bit(&b), occ);
   for (Bitboard b = p.pieces[colour][KING]; b;) map |= king_attacks[pop_lowest_bit(&b)];
   return map;
 }
 
-int in_check(const Position& p, int colour) {
-  return (attack_map(p, 1 - colour) & p.pieces[colour][KING]) ? 1 : 0;
-}
+int in_check(const Position& p, int colour) { return (attack_map(p, 1 - colour) & p.pieces[colour][KING]) ? 1 : 0; }
 
 int square_attacked(const Position& p, int square, int by) {
   const Bitboard* x = p.pieces[by];

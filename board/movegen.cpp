@@ -198,8 +198,7 @@ int generate_castling(const Position& p, Move* out) {
   if (!(p.castle_lost & short_mask) && !(occ & (square_bit(base + 5) | square_bit(base + 6))) &&
       !square_attacked(p, e, them) && !square_attacked(p, base + 5, them) && !square_attacked(p, base + 6, them))
     out = add_move(out, e, base + 6, KIND_CASTLING);
-  if (!(p.castle_lost & long_mask) &&
-      !(occ & (square_bit(base + 1) | square_bit(base + 2) | square_bit(base + 3))) &&
+  if (!(p.castle_lost & long_mask) && !(occ & (square_bit(base + 1) | square_bit(base + 2) | square_bit(base + 3))) &&
       !square_attacked(p, base + 2, them) && !square_attacked(p, base + 3, them) && !square_attacked(p, e, them))
     out = add_move(out, e, base + 2, KIND_CASTLING);
   return static_cast<int>(out - start);
@@ -386,8 +385,7 @@ int generate_quiet_checks(const Position& p, Move* out) {
   // diagonals, with a clear path to the square and from it to the king.
   for (int line = 1; line >= 0; --line) {
     Bitboard king_lines = line ? rook_ray[king] : bishop_ray[king];
-    Bitboard movers =
-        (p.pieces[us][line ? ROOK : BISHOP] | p.pieces[us][QUEEN]) & ~excluded;
+    Bitboard movers = (p.pieces[us][line ? ROOK : BISHOP] | p.pieces[us][QUEEN]) & ~excluded;
     while (movers) {
       int from = pop_lowest_bit(&movers);
       Bitboard reach = line ? rook_ray[from] : bishop_ray[from];

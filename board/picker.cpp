@@ -45,9 +45,7 @@ int evasion_key(const Position& p, Move m) {
   return history_key(p, m) >> 1;
 }
 
-int check_key(const Position& p, Move m) {
-  return piece_type_on(p, side_to_move(p), move_from(m)) == KNIGHT ? 99 : 0;
-}
+int check_key(const Position& p, Move m) { return piece_type_on(p, side_to_move(p), move_from(m)) == KNIGHT ? 99 : 0; }
 
 // Generates a stage into list->moves and gives every entry its key.
 void fill_stage(MoveList* list, int (*generate)(const Position&, Move*), int (*key)(const Position&, Move)) {
@@ -76,6 +74,18 @@ Move single_move(MoveList* list, Move* slot) {
   if (!is_pseudo_legal(*list->position, m)) return 0;
   list->done[list->done_count++] = m;
   return m;
+}
+
+// A killer is skipped when it was handed out already: as the hash move, as
+// the other killer, or in the capture stage, which hands out every capture
+// and every queen or knight promotion (a killer was a quiet move where it
+// became one, but may capture here).
+bool killer_seen(const MoveList* list, Move m) {
+  if (already_done(list, m)) return true;
+  int kind = move_kind(m);
+  if (kind == KIND_PROMOTE_QUEEN || kind == KIND_PROMOTE_KNIGHT) return true;
+  const Position& p = *list->position;
+  return kind == KIND_NORMAL && (p.pieces[1 - side_to_move(p)][ALL_PIECES] & square_bit(move_to(m)));
 }
 
 }  // namespace
@@ -121,10 +131,10 @@ Move picker_next(MoveList* list) {
         m = single_move(list, &list->hash_move);
         break;
       case 3:
-        m = single_move(list, &list->killer1);
+        if (!killer_seen(list, list->killer1)) m = single_move(list, &list->killer1);
         break;
       case 4:
-        m = single_move(list, &list->killer2);
+        if (!killer_seen(list, list->killer2)) m = single_move(list, &list->killer2);
         break;
       case 2:
         fill_stage(list, generate_captures, capture_key);

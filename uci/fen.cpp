@@ -30,19 +30,18 @@ bool fail(char* error, const char* fen, const char* reason) {
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // A castling right stays only when its king and rook stand on their start
-// squares; otherwise castling would move pieces that are not there.
+// squares; otherwise castling would move pieces that are not there.  A
+// missing king marks the king's square lost (both rights of the side go), a
+// missing rook its corner only.
 void drop_impossible_rights(Position* p) {
-  struct Right {
-    Bitboard mask;
-    int colour, king, rook;
-  };
-  const Right rights[4] = {{CASTLE_WHITE_SHORT, WHITE, 4, 7},
-                           {CASTLE_WHITE_LONG, WHITE, 4, 0},
-                           {CASTLE_BLACK_SHORT, BLACK, 60, 63},
-                           {CASTLE_BLACK_LONG, BLACK, 60, 56}};
-  for (const Right& r : rights)
-    if (!(p->pieces[r.colour][KING] & square_bit(r.king)) || !(p->pieces[r.colour][ROOK] & square_bit(r.rook)))
-      p->castle_lost |= r.mask;
+  const int kings[2] = {4, 60};
+  const int corners[4] = {0, 7, 56, 63};
+  for (int colour = 0; colour < 2; ++colour)
+    if (!(p->pieces[colour][KING] & square_bit(kings[colour]))) p->castle_lost |= square_bit(kings[colour]);
+  for (int corner : corners) {
+    int colour = corner < 8 ? WHITE : BLACK;
+    if (!(p->pieces[colour][ROOK] & square_bit(corner))) p->castle_lost |= square_bit(corner);
+  }
 }
 
 }  // namespace

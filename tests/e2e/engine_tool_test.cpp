@@ -1,0 +1,64 @@
+// The developer tool's perft and divide subcommands, as scripts use them.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/engine_process.h"
+
+namespace {
+
+const char* const KIWIPETE = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -";
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+}  // namespace
+
+TEST(EngineTool, PerftPrintsTheTotalOnItsLastLine) {
+  RunResult r =
+      run_program(PELION_ENGINE_TOOL, {"perft", "4", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"}, 60);
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> lines = lines_of(r.out);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "197281");
+  // A four-field FEN, and under-promotions counted.
+  r = run_program(PELION_ENGINE_TOOL, {"perft", "3", "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - -"}, 60);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(lines_of(r.out).back(), "9483");
+}
+
+TEST(EngineTool, DivideListsEveryRootMove) {
+  RunResult r = run_program(PELION_ENGINE_TOOL, {"divide", "2", KIWIPETE}, 60);
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> lines = lines_of(r.out);
+  ASSERT_EQ(lines.size(), 49u);
+  EXPECT_EQ(lines.back(), "2039");
+  long sum = 0;
+  for (size_t i = 0; i + 1 < lines.size(); ++i) {
+    size_t colon = lines[i].find(": ");
+    ASSERT_NE(colon, std::string::npos) << lines[i];
+    EXPECT_GE(colon, 4u);
+    sum += std::stol(lines[i].substr(colon + 2));
+  }
+  EXPECT_EQ(sum, 2039);
+  EXPECT_NE(r.out.find("e1g1: "), std::string::npos);
+}
+
+TEST(EngineTool, RefusesBadInput) {
+  RunResult r = run_program(PELION_ENGINE_TOOL, {"perft", "3", "8/8/8/8/8/8/8/8 w - - 0 1"}, 30);
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("needs exactly one king"), std::string::npos) << r.err;
+  r = run_program(PELION_ENGINE_TOOL, {"perft", "x", KIWIPETE}, 30);
+  EXPECT_EQ(r.status, 2);
+  r = run_program(PELION_ENGINE_TOOL, {"perft", "3"}, 30);
+  EXPECT_EQ(r.status, 2);
+  r = run_program(PELION_ENGINE_TOOL, {"unknown"}, 30);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("engine-tool perft DEPTH FEN"), std::string::npos) << r.err;
+}

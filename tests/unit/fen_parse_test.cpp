@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "board/keys.h"
+#include "board/make_move.h"
+#include "board_test_support.h"
+#include "uci/fen.h"
+
+using board_test::setup;
+using board_test::square_of;
+
+namespace {
+
+std::string parse_error(const char* fen) {
+  Position p;
+  char error[FEN_ERROR_SIZE] = "";
+  EXPECT_FALSE(fen_parse(&p, fen, error)) << fen;
+  return error;
+}
+
+void expect_same(const Position& a, const Position& b) {
+  for (int c = 0; c < 2; ++c)
+    for (int t = 0; t <= KING; ++t) EXPECT_EQ(a.pieces[c][t], b.pieces[c][t]);
+  EXPECT_EQ(a.castle_lost, b.castle_lost);
+  EXPECT_EQ(a.ep_board, b.ep_board);
+  EXPECT_EQ(a.key, b.key);
+  EXPECT_EQ(a.pawn_key, b.pawn_key);
+  EXPECT_EQ(a.material_key, b.material_key);
+  EXPECT_EQ(a.ply, b.ply);
+  EXPECT_EQ(a.last_move, b.last_move);
+  EXPECT_EQ(a.in_check, b.in_check);
+}
+
+}  // namespace
+
+TEST(FenParse, EmptyTextIsTheStartPosition) {
+  Position empty = setup("");
+  Position start = setup(START_FEN);
+  expect_same(empty, start);
+  EXPECT_EQ(start.ply, 0);
+  EXPECT_EQ(start.fifty, 0);
+  EXPECT_EQ(start.psq, 0u);
+  EXPECT_EQ(start.phase, 0);
+  EXPECT_EQ(start.previous, nullptr);
+  EXPECT_EQ(start.pieces[WHITE][ALL_PIECES], 0xffffULL);
+  EXPECT_EQ(start.pieces[BLACK][KING], square_bit(square_of("e8")));
+  EXPECT_EQ(start.castle_lost, 0xff000000000000ffULL & ~CASTLE_SQUARES);
+  // The clock fields are not read.
+  expect_same(setup("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 37 80"), start);
+  expect_same(setup("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -"), start);
+}
+
+TEST(FenParse, EnPassantField) {
+  // No Black pawn beside e4: the implied double step is recorded, the square is not.
+  Position p = setup("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3");
+  EXPECT_EQ(p.last_move, move_code(12, 28, KIND_NORMAL));
+  EXPECT_EQ(p.ep_board, 0u);
+  EXPECT_EQ(p.key, compute_key(p));
+  // A Black pawn on d4 can take: the square and its key are in.
+  Position q = setup("rnbqkbnr/ppp1pppp/8/8/3pP3/8/PPPP1PPP/RNBQKBNR b KQkq e3");
+  EXPECT_EQ(q.ep_board, square_bit(square_of("e3")));
+  EXPECT_EQ(q.key, compute_key(q));
+  EXPECT_TRUE(q.key != (compute_key(q) ^ zobrist[1][0][square_of("e3")]));
+  // Blanks before the field may repeat.
+  expect_same(setup("rnbqkbnr/ppp1pppp/8/8/3pP3/8/PPPP1PPP/RNBQKBNR b KQkq    e3 0 1"), q);
+  // A White double step to the sixth rank's square for Black's pawn.
+  Position w = setup("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1");
+  EXPECT_EQ(w.ep_board, square_bit(square_of("d6")));
+  EXPECT_EQ(w.last_move, move_code(square_of("d7"), square_of("d5"), KIND_NORMAL));
+}
+
+TEST(FenParse, EnPassantFieldThatCannotHaveHappened) {
+  // Wrong side to move, no pawn that made the step, an occupied square, a
+  // nonsense square: no en-passant square, no implied move.
+  for (const char* fen :
+       {"4k3/8/8/8/3pP3/8/8/4K3 w - e3 0 1", "4k3/8/8/3p4/8/8/8/4K3 w - e6 0 1", "4k3/8/4n3/3pP3/8/8/8/4K3 w - e6 0 1",
+        "4k3/8/8/3pP3/8/8/8/4K3 w - d5 0 1", "4k3/8/8/3pP3/8/8/8/4K3 w - z6 0 1", "4k3/8/8/3pP3/8/8/8/4K3 w - d"}) {
+    Position p = setup(fen);
+    EXPECT_EQ(p.ep_board, 0u) << fen;
+    EXPECT_EQ(p.last_move, 0u) << fen;
+    EXPECT_EQ(p.key, compute_key(p)) << fen;
+  }
+}
+
+TEST(FenParse, CastlingRights) {
+  Position p = setup("r3k2r/8/8/8/8/8/8/R3K2R w Kq - 0 1");
+  EXPECT_EQ(p.castle_lost & CASTLE_WHITE_SHORT, 0u);
+  EXPECT_EQ(p.castle_lost & CASTLE_BLACK_LONG, 0u);
+  EXPECT_NE(p.castle_lost & CASTLE_WHITE_LONG, 0u);
+  EXPECT_NE(p.castle_lost & CASTLE_BLACK_SHORT, 0u);
+  Position none = setup("r3k2r/8/8/8/8/8/8/R3K2R w - - 0 1");
+  for (Bitboard right : {CASTLE_WHITE_SHORT, CASTLE_WHITE_LONG, CASTLE_BLACK_SHORT, CASTLE_BLACK_LONG})
+    EXPECT_NE(none.castle_lost & right, 0u);
+  // A right whose rook or king is not on its square is not granted: castling
+  // would move pieces that are not there.
+  Position no_rook = setup("4k3/8/8/8/8/8/8/R3K3 w KQ - 0 1");
+  EXPECT_NE(no_rook.castle_lost & CASTLE_WHITE_SHORT, 0u);
+  EXPECT_EQ(no_rook.castle_lost & CASTLE_WHITE_LONG, 0u);
+  Position moved_king = setup("r3k2r/8/8/8/8/8/8/R4K1R w KQkq - 0 1");
+  EXPECT_NE(moved_king.castle_lost & CASTLE_WHITE_SHORT, 0u);
+  EXPECT_NE(moved_king.castle_lost & CASTLE_WHITE_LONG, 0u);
+  EXPECT_EQ(moved_king.castle_lost & CASTLE_BLACK_SHORT, 0u);
+  EXPECT_EQ(moved_king.key, compute_key(moved_king));
+  Move moves[MAX_MOVES];
+  EXPECT_EQ(generate_castling(moved_king, moves), 0);
+}
+
+TEST(FenParse, PlacementQuirksThatStaySound) {
+  // An unknown character skips a square; a short rank lets the index run on.
+  Position p = setup("4k3/8/8/8/8/8/8/x3K3 w - - 0 1");
+  EXPECT_EQ(p.pieces[WHITE][KING], square_bit(square_of("e1")));
+  Position q = setup("4k3/8/8/8/8/8/8/4K w - - 0 1");
+  EXPECT_EQ(q.pieces[WHITE][KING], square_bit(square_of("e1")));
+  // Black to move; the check flag is computed.
+  Position b = setup("4k3/8/8/8/8/8/8/4K2r w - - 0 1");
+  EXPECT_EQ(b.in_check, 1);
+  EXPECT_EQ(setup("4k3/8/8/8/8/8/8/4K3 b - - 0 1").ply, 1);
+  // The text may end after the side to move or inside the castling field.
+  EXPECT_EQ(setup("4k3/8/8/8/8/8/8/4K3 w").ply, 0);
+  EXPECT_EQ(setup("r3k3/8/8/8/8/8/8/4K3 b q").castle_lost & CASTLE_BLACK_LONG, 0u);
+  EXPECT_EQ(setup("r3k3/8/8/8/8/8/8/4K3 b ").ply, 1);
+}
+
+TEST(FenParse, RejectsPositionsThatAreNotSound) {
+  // Pieces past the 64 squares.
+  EXPECT_NE(parse_error("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNRR w - - 0 1").find("past the 64 squares"),
+            std::string::npos);
+  EXPECT_NE(parse_error("8/8/8/8/8/8/8/8/K w - - 0 1").find("past the 64 squares"), std::string::npos);
+  EXPECT_NE(parse_error("4k3/8/8/8/8/8/8/4K3999999R w - - 0 1").find("past the 64 squares"), std::string::npos);
+  // Missing or doubled kings.
+  EXPECT_NE(parse_error("8/8/8/8/8/8/8/4K3 w - - 0 1").find("Black needs exactly one king"), std::string::npos);
+  EXPECT_NE(parse_error("4k3/8/8/8/8/8/8/8 w - - 0 1").find("White needs exactly one king"), std::string::npos);
+  EXPECT_NE(parse_error("4k3/8/8/8/8/8/8/3KK3 w - - 0 1").find("White needs exactly one king"), std::string::npos);
+  // Counts no game can reach.
+  EXPECT_NE(parse_error("4k3/8/8/8/8/1N6/PPPPPPPP/RNBQKBNR w - - 0 1").find("more than 16 men"), std::string::npos);
+  EXPECT_NE(parse_error("4k2P/8/8/8/8/8/8/4K3 w - - 0 1").find("first or last rank"), std::string::npos);
+  EXPECT_NE(parse_error("4k3/8/8/8/8/8/8/p3K3 w - - 0 1").find("first or last rank"), std::string::npos);
+  // The side that just moved left its king attacked.
+  EXPECT_NE(parse_error("4k3/8/8/8/8/8/8/4K2r b - - 0 1").find("not to move is in check"), std::string::npos);
+  // Every message names the FEN.
+  EXPECT_EQ(parse_error("8/8/8/8/8/8/8/4K3 w - - 0 1").rfind("Error in fen \"8/8/8/8/8/8/8/4K3 w - - 0 1\": ", 0), 0u);
+}
+
+TEST(FenParse, SideToMoveField) {
+  EXPECT_EQ(parse_error("4k3/8/8/8/8/8/8/4K3 W - - 0 1"), "Error in ctm for fen \"4k3/8/8/8/8/8/8/4K3 W - - 0 1\"");
+  // No blank after the placement: nothing is read past the text.
+  EXPECT_EQ(parse_error("4k3/8/8/8/8/8/8/4K3"), "Error in ctm for fen \"4k3/8/8/8/8/8/8/4K3\"");
+  EXPECT_EQ(parse_error("4k3/8/8/8/8/8/8/4K3 "), "Error in ctm for fen \"4k3/8/8/8/8/8/8/4K3 \"");
+}
+
+TEST(FenParse, LongTextIsCut) {
+  // Only the first 254 characters are read.
+  std::string fen = "4k3/8/8/8/8/8/8/4K3 w - -" + std::string(300, ' ') + "junk";
+  Position p = setup(fen.c_str());
+  EXPECT_EQ(p.ply, 0);
+  std::string placement(254, '1');  // runs past the squares without a piece: no piece is placed there
+  std::string error = parse_error((placement + "K w").c_str());
+  EXPECT_EQ(error, "Error in ctm for fen \"" + placement + "\"");
+}
+
+TEST(FenParseDeathTest, FatalInputEndsTheProcess) {
+  Position p;
+  EXPECT_EXIT(position_from_fen(&p, "4k3/8/8/8/8/8/8/4K3 W - - 0 1"), testing::ExitedWithCode(1),
+              "^Error in ctm for fen \"4k3/8/8/8/8/8/8/4K3 W - - 0 1\"$");
+  EXPECT_EXIT(position_from_fen(&p, "8/8/8/8/8/8/8/8/K w - - 0 1"), testing::ExitedWithCode(1),
+              "Error in fen \"8/8/8/8/8/8/8/8/K w - - 0 1\": pieces placed past the 64 squares");
+  EXPECT_EXIT(position_from_fen(&p, "8/8/8/8/8/8/8/8 w - - 0 1"), testing::ExitedWithCode(1), "needs exactly one king");
+}
+
+TEST(FenParse, PerftPositionsAllParse) {
+  for (const board_test::PerftCase& c : board_test::read_perft_cases()) {
+    Position p = setup(c.fen.c_str());
+    EXPECT_EQ(p.key, compute_key(p)) << c.fen;
+    EXPECT_EQ(p.in_check, king_attacked(p, side_to_move(p))) << c.fen;
+  }
+}
