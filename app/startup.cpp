@@ -13,14 +13,23 @@
 #include "app/version.h"
 #include "book/book.h"
 #include "eval/evaluation.h"
+#include "search/search_state.h"
+#include "search/tt.h"
+#include "selftest/selftest.h"
 #include "uci/command_queue.h"
 #include "uci/interpreter.h"
+#include "uci/options.h"
 
 namespace {
+
+void allocate_table() {
+  if (option_hash_mb > 0) tt_allocate(option_hash_mb);
+}
 
 [[noreturn]] void run_protocol() {
   initialise_evaluation();
   std::fprintf(stderr, "Pelion version %s\n", VERSION_TEXT);
+  allocate_table();
   start_input_reader();
   // One command per pass; the sleep keeps an idle engine at almost no
   // processor time while a command waits at most about a millisecond.
@@ -56,6 +65,14 @@ int program_main(int argc, char** argv) {
     // A log that cannot be opened is silently left out.
     log_file = std::fopen(command_line.log_name, "a+");
     if (log_file) std::setvbuf(log_file, nullptr, _IONBF, 0);
+  }
+  if (command_line.make_test_data || command_line.self_test) {
+    test_mode = 1;
+    initialise_evaluation();
+    start_input_reader();
+    allocate_table();
+    if (command_line.make_test_data) run_make_test_data();
+    run_self_test();
   }
   run_protocol();
 }

@@ -7,6 +7,7 @@
 #include "app/exit.h"
 #include "app/log.h"
 #include "app/version.h"
+#include "search/driver.h"
 #include "search/search_state.h"
 #include "uci/command_queue.h"
 #include "uci/fen.h"
@@ -41,6 +42,7 @@ bool is_separator(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\
 void command_uci() {
   std::printf("id name %s %s\n", ENGINE_NAME, VERSION_TEXT);
   std::printf("id author %s\n", ENGINE_AUTHOR);
+  print_option_declarations();
   std::printf("uciok\n");
   std::fflush(stdout);
 }
@@ -97,7 +99,9 @@ void command_go(char** words, int count) {
                plan.moves_goal);
     std::printf("goal: %8.3f   max_goal_perc: %8d \n", plan.goal, max_goal_percent);
   }
-  // The search itself lands with the search subsystem.
+  search_active = 1;
+  run_search(game_record[game_ply], plan.goal, plan.max_depth, search_limits.searchmoves);
+  search_active = 0;
 }
 
 }  // namespace
@@ -137,6 +141,7 @@ void uci_execute(char* input) {
       std::fflush(stdout);
       break;
     case HASH_SETOPTION:
+      apply_setoption(words, count);
       break;
     case HASH_POSITION:
       command_position(words, count);

@@ -1,5 +1,18 @@
 #include "uci/options.h"
 
+#include <strings.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "app/log.h"
+#include "book/book.h"
+#include "eval/evaluation.h"
+#include "search/tables.h"
+#include "search/tt.h"
+#include "uci/number_text.h"
+
 int option_ponder = 1;
 int option_hash_mb = 64;
 int option_own_book = 1;
@@ -12,3 +25,138 @@ int option_best_line = 1;
 int option_king_safety = 6;
 int option_move_overhead_ms = 20;
 int option_drawscore = -5;
+
+const CheckOption check_options[] = {
+    {"use lmr", &option_use_lmr},
+    {"null move pruning", &option_null_move},
+    {"deterministic", &option_deterministic},
+    {"Best Line", &option_best_line},
+    {"", nullptr},
+};
+
+const SpinOption spin_options[] = {
+    {"King Safety Aggressiveness", &option_king_safety, 0, 10},
+    {"move overhead milliseconds", &option_move_overhead_ms, 0, 30000},
+    {"Drawscore", &option_drawscore, -50, 50},
+    {"", nullptr, 0, 0},
+};
+
+namespace {
+
+const char* bool_text(int v) { return v ? "true" : "false"; }
+
+std::string lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+}  // namespace
+
+void print_option_declarations() {
+  std::printf("option name Ponder type check default true\n");
+  std::printf("option name Hash type spin default %d min 0 max 4096\n", option_hash_mb);
+  std::printf("option name OwnBook type check default %s\n", bool_text(option_own_book));
+  std::printf("option name MultiPV type spin default %d min 1 max 99\n", option_multipv);
+  std::printf("option name Book File type string default %s\n", option_book_file);
+  for (const CheckOption* c = check_options; c->name[0]; ++c)
+    std::printf("option name %s type check default %s\n", c->name, bool_text(*c->target));
+  for (const SpinOption* s = spin_options; s->name[0]; ++s)
+    std::printf("option name %s type spin default %d min %d max %d\n", s->name, *s->target, s->min, s->max);
+}
+
+SetoptionText parse_setoption(char** words, int count) {
+  SetoptionText t;
+  enum { BEFORE_NAME, IN_NAME, IN_VALUE } mode = BEFORE_NAME;
+  for (int i = 1; i < count; ++i) {
+    const char* w = words[i];
+    if (!std::strcmp(w, "name")) {
+      mode = IN_NAME;
+      continue;
+    }
+    if (!std::strcmp(w, "value")) {
+      mode = IN_VALUE;
+      continue;
+    }
+    if (mode == IN_NAME) {
+      t.name += ' ';
+      t.name += w;
+    } else if (mode == IN_VALUE) {
+      // Value words go in pairs: the first whole, the second cut to eight
+      // characters and not examined as a keyword.
+      t.value += ' ';
+      t.value += w;
+      t.raw_value += ' ';
+      t.raw_value += w;
+      if (i + 1 < count) {
+        ++i;
+        t.value += ' ';
+        t.value += std::string(words[i]).substr(0, 8);
+        t.raw_value += ' ';
+        t.raw_value += words[i];
+      }
+    }
+  }
+  auto strip = [](std::string s) { return s.empty() ? s : s.substr(1); };
+  t.name = lower(strip(t.name));
+  t.value = lower(strip(t.value));
+  t.raw_value = strip(t.raw_value);
+  return t;
+}
+
+void apply_setoption(char** words, int count) {
+  SetoptionText t = parse_setoption(words, count);
+  const char* name = t.name.c_str();
+  const char* value = t.value.c_str();
+  for (const SpinOption* s = spin_options; s->name[0]; ++s)
+    if (!strcasecmp(s->name, name)) {
+      *s->target = parse_int32(value);
+      initialise_evaluation();
+      build_search_tables();
+      return;
+    }
+  for (const CheckOption* c = check_options; c->name[0]; ++c)
+    if (!strcasecmp(c->name, name)) {
+      if (!strcasecmp(value, "true"))
+        *c->target = 1;
+      else if (!strcasecmp(value, "false"))
+        *c->target = 0;
+      else
+        std::printf("info string %s not recognized as checkbox argument\n", value);
+      initialise_evaluation();
+      return;
+    }
+  if (t.name == "hash") {
+    option_hash_mb = parse_int32(value);
+    tt_free();
+    if (option_hash_mb < 1) {
+      std::printf("info string Hash tables turned OFF\n");
+      log_printf("Hash tables turned off\n");
+    } else {
+      tt_allocate(option_hash_mb);
+      tt_clear();
+      std::printf("info string Hash table size is now %d meg\n", option_hash_mb);
+    }
+  } else if (t.name == "multipv") {
+    option_multipv = parse_int32(value);
+  } else if (t.name == "ownbook") {
+    option_own_book = t.value == "true";
+    open_book();
+  } else if (t.name == "ponder") {
+    option_ponder = t.value == "true";
+    log_printf("Ponder set to %d\n", option_ponder);
+  } else if (t.name == "book file") {
+    // The file name keeps its case and every word: book paths live on
+    // case-sensitive file systems and may contain blanks.
+    if (t.raw_value.size() < BOOK_FILE_NAME_SIZE)
+      std::strcpy(option_book_file, t.raw_value.c_str());
+    else
+      option_book_file[0] = '\0';
+    std::printf("info string book file is %s\n", option_book_file);
+    std::fflush(stdout);
+    open_book();
+  } else {
+    std::printf("info string %s not recognized\n", name);
+    std::fflush(stdout);
+    log_printf("option %s (value %s) not understood.\n", name, value);
+  }
+}

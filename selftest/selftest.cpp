@@ -1,0 +1,108 @@
+#include "selftest/selftest.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+
+#include "app/exit.h"
+#include "app/version.h"
+#include "search/driver.h"
+#include "selftest/test_positions.h"
+#include "uci/fen.h"
+#include "uci/interpreter.h"
+#include "uci/number_text.h"
+
+namespace {
+
+constexpr int PASSES_64 = 5;
+constexpr int PASSES_32 = 10;
+
+struct Prepared {
+  char fen[TEST_ROW_SIZE + 8];
+  const char* move_word;
+  const char* score_word;
+  const char* nodes_word;
+};
+
+// Sets up row r and searches it to the test depth.
+void prepare_and_search(int r, Prepared* out, char* row_copy) {
+  std::strcpy(row_copy, testFens[r]);
+  char* words[16];
+  int count = split_words(row_copy, words, 16);
+  if (count < 4) {
+    std::fprintf(stderr, "Error in data structure\n");
+    exit_process(1);
+  }
+  std::snprintf(out->fen, sizeof out->fen, "%s %s %s %s", words[0], words[1], words[2], words[3]);
+  // A row cut short compares as zeros instead of reading past its words.
+  out->move_word = count > 4 ? words[4] : "";
+  out->score_word = count > 5 ? words[5] : "";
+  out->nodes_word = count > 6 ? words[6] : "";
+  Position root;
+  position_from_fen(&root, out->fen);
+  run_search(root, NO_TIME_LIMIT, TEST_DEPTH, "");
+}
+
+}  // namespace
+
+void run_self_test() {
+  std::fprintf(stderr, "Pelion version %s\n\n", VERSION_TEXT);
+  int passes = IS_32_BIT_BUILD ? PASSES_32 : PASSES_64;
+  std::printf("\n");
+  std::printf("This self-test verifies that the program is deterministic and also\n");
+  std::printf("performs a simple benchmark using 50 random positions.\n\n");
+  if (IS_32_BIT_BUILD) {
+    std::printf("Up to 10 passes are done, and the Sec column gives the average time\n");
+    std::printf("to perform a %d ply search.  mNPS gives millions of nodes per second.\n\n", TEST_DEPTH);
+  } else {
+    std::printf("Up to 100 passes are done, and the Sec column gives the average time\n");
+    std::printf("to perforam a %d ply search.  mNPS gives millions of nodes per second.\n\n", TEST_DEPTH);
+  }
+  std::printf("\n");
+  std::printf("Pass Progress ...                                          Sec    mNPS\n");
+  std::printf("==== ================================================== ====== =======\n");
+
+  double total_seconds = 0;
+  uint64_t total_nodes = 0;
+  for (int pass = 1; pass <= passes; ++pass) {
+    std::printf("%4d ", pass);
+    std::fflush(stdout);
+    for (int r = 0; r < TEST_POSITION_COUNT; ++r) {
+      Prepared p;
+      char row[TEST_ROW_SIZE + 1];
+      prepare_and_search(r, &p, row);
+      const DepthRecord& result = depth_records[TEST_DEPTH];
+      if (static_cast<int32_t>(result.best_move) != parse_int32(p.move_word) ||
+          result.score != parse_int32(p.score_word) ||
+          static_cast<int64_t>(result.nodes) != parse_int64(p.nodes_word)) {
+        std::printf("Error in position %d - self test failed\n", r);
+        exit_process(1);
+      }
+      for (int d = 1; d < TEST_DEPTH; ++d) {
+        total_seconds += depth_records[d].seconds;
+        total_nodes += depth_records[d].nodes;
+      }
+      std::printf(".");
+      std::fflush(stdout);
+    }
+    std::printf("%7.3f %7.4f\n", total_seconds / (pass * 50.0),
+                static_cast<double>(total_nodes) / total_seconds / 1000000.0);
+  }
+  std::printf("\n");
+  exit_process(0);
+}
+
+void run_make_test_data() {
+  std::printf("\nchar testFens[50][160] = {\n");
+  for (int r = 0; r < TEST_POSITION_COUNT; ++r) {
+    Prepared p;
+    char row[TEST_ROW_SIZE + 1];
+    prepare_and_search(r, &p, row);
+    const DepthRecord& result = depth_records[TEST_DEPTH];
+    std::printf("  \"%s %d %d %" PRId64 "\",\n", p.fen, static_cast<int>(result.best_move), result.score,
+                static_cast<int64_t>(result.nodes));
+    std::fflush(stdout);
+  }
+  std::printf("};\n");
+  exit_process(0);
+}

@@ -1,0 +1,179 @@
+// Options over the protocol: the declarations, "setoption" and its answers,
+// the opening book in play, and the log.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/engine_process.h"
+
+namespace {
+
+const std::vector<std::string> DEFAULT_OPTIONS = {
+    "option name Ponder type check default true",
+    "option name Hash type spin default 64 min 0 max 4096",
+    "option name OwnBook type check default true",
+    "option name MultiPV type spin default 1 min 1 max 99",
+    "option name Book File type string default pelion.bin",
+    "option name use lmr type check default true",
+    "option name null move pruning type check default true",
+    "option name deterministic type check default false",
+    "option name Best Line type check default true",
+    "option name King Safety Aggressiveness type spin default 6 min 0 max 10",
+    "option name move overhead milliseconds type spin default 20 min 0 max 30000",
+    "option name Drawscore type spin default -5 min -50 max 50",
+};
+
+std::vector<std::string> uci_answer(EngineProcess* e) {
+  engine_send(e, "uci");
+  std::vector<std::string> lines;
+  EXPECT_TRUE(engine_read_until(e, "uciok", &lines, 20));
+  return lines;
+}
+
+// Sends a line and reads one answer line.
+std::string answer(EngineProcess* e, const std::string& line) {
+  engine_send(e, line);
+  std::string out;
+  EXPECT_TRUE(engine_read_line(e, &out, 20)) << line;
+  return out;
+}
+
+// Sends isready and checks that nothing else was said before readyok.
+void expect_silence(EngineProcess* e) { EXPECT_EQ(answer(e, "isready"), "readyok"); }
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string temp_dir() {
+  char dir[] = "/tmp/pelion-e2e-XXXXXX";
+  return mkdtemp(dir) ? dir : "/tmp";
+}
+
+void copy_file(const std::string& from, const std::string& to) {
+  std::ifstream in(from, std::ios::binary);
+  std::ofstream out(to, std::ios::binary);
+  out << in.rdbuf();
+}
+
+}  // namespace
+
+TEST(Options, UciAnswerIsNameAuthorTwelveOptionsUciok) {
+  EngineProcess e;
+  ASSERT_TRUE(engine_start(&e, PELION_ENGINE64));
+  std::vector<std::string> lines = uci_answer(&e);
+  ASSERT_EQ(lines.size(), 15u);
+  EXPECT_EQ(lines[0], "id name Pelion64 3");
+  EXPECT_EQ(lines[1], "id author Aldebrand, Castelmor");
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(lines[2 + i], DEFAULT_OPTIONS[i]);
+  EXPECT_EQ(lines[14], "uciok");
+  engine_send(&e, "quit");
+  EXPECT_EQ(engine_wait(&e, 20), 0);
+}
+
+TEST(Options, SetoptionAnswersAndNewDefaults) {
+  EngineProcess e;
+  ASSERT_TRUE(engine_start(&e, PELION_ENGINE64));
+  EXPECT_EQ(answer(&e, "setoption name Hash value 128"), "info string Hash table size is now 128 meg");
+  EXPECT_EQ(answer(&e, "setoption name hash value 16"), "info string Hash table size is now 16 meg");
+  EXPECT_EQ(answer(&e, "setoption name HASH value 0"), "info string Hash tables turned OFF");
+  EXPECT_EQ(answer(&e, "setoption name use lmr value maybe"), "info string maybe not recognized as checkbox argument");
+  EXPECT_EQ(answer(&e, "setoption name UCI_Chess960 value true"), "info string uci_chess960 not recognized");
+  // Spin values are taken as given; the advertised range is not enforced.
+  engine_send(&e, "setoption name Drawscore value 500");
+  engine_send(&e, "setoption name MultiPV value 3");
+  engine_send(&e, "setoption name deterministic value TRUE");
+  engine_send(&e, "setoption name ownbook value false");
+  engine_send(&e, "setoption name King Safety Aggressiveness value 0");
+  engine_send(&e, "setoption name Ponder value false");
+  expect_silence(&e);
+  std::vector<std::string> lines = uci_answer(&e);
+  ASSERT_EQ(lines.size(), 15u);
+  EXPECT_EQ(lines[2], "option name Ponder type check default true");  // always true
+  EXPECT_EQ(lines[3], "option name Hash type spin default 0 min 0 max 4096");
+  EXPECT_EQ(lines[4], "option name OwnBook type check default false");
+  EXPECT_EQ(lines[5], "option name MultiPV type spin default 3 min 1 max 99");
+  EXPECT_EQ(lines[7], "option name use lmr type check default true");
+  EXPECT_EQ(lines[9], "option name deterministic type check default true");
+  EXPECT_EQ(lines[11], "option name King Safety Aggressiveness type spin default 0 min 0 max 10");
+  EXPECT_EQ(lines[13], "option name Drawscore type spin default 500 min -50 max 50");
+  // The engine still searches with the table turned off.
+  engine_send(&e, "position startpos");
+  engine_send(&e, "go depth 3");
+  std::vector<std::string> out;
+  EXPECT_TRUE(engine_read_until(&e, "bestmove", &out, 30));
+  engine_send(&e, "quit");
+  EXPECT_EQ(engine_wait(&e, 20), 0);
+}
+
+TEST(Options, BookFileKeepsCaseAndBlanks) {
+  EngineProcess e;
+  ASSERT_TRUE(engine_start(&e, PELION_ENGINE64));
+  EXPECT_EQ(answer(&e, "setoption name Book File value Books/Main.BIN"), "info string book file is Books/Main.BIN");
+  EXPECT_EQ(answer(&e, "setoption name book file value My Books/Opening Repertoire.bin"),
+            "info string book file is My Books/Opening Repertoire.bin");
+  std::vector<std::string> lines = uci_answer(&e);
+  ASSERT_EQ(lines.size(), 15u);
+  EXPECT_EQ(lines[6], "option name Book File type string default My Books/Opening Repertoire.bin");
+  engine_send(&e, "quit");
+  EXPECT_EQ(engine_wait(&e, 20), 0);
+}
+
+TEST(Options, BookMoveAnswersAtOnceWithoutASearch) {
+  std::string dir = temp_dir();
+  std::string book = dir + "/Opening Book.bin";
+  copy_file(std::string(PELION_TEST_DATA_DIR) + "/book-small.bin", book);
+  EngineProcess e;
+  ASSERT_TRUE(engine_start(&e, PELION_ENGINE64));
+  EXPECT_EQ(answer(&e, "setoption name Book File value " + book), "info string book file is " + book);
+  // After 1.e4 e5 2.Nf3 Nc6 the book has Bb5 and Bc4 tied at the top.
+  engine_send(&e, "position startpos moves e2e4 e7e5 g1f3 b8c6");
+  engine_send(&e, "go wtime 60000 btime 60000");
+  std::vector<std::string> lines;
+  ASSERT_TRUE(engine_read_until(&e, "bestmove", &lines, 20));
+  for (const std::string& l : lines) EXPECT_EQ(l.rfind("info depth", 0), std::string::npos) << l;
+  const std::string& best = lines.back();
+  EXPECT_TRUE(best == "bestmove f1b5" || best == "bestmove f1c4") << best;
+  // Out of book the engine searches.
+  engine_send(&e, "position startpos moves a2a3 h7h6 h2h3");
+  engine_send(&e, "go depth 2");
+  lines.clear();
+  ASSERT_TRUE(engine_read_until(&e, "bestmove", &lines, 20));
+  EXPECT_EQ(lines.front(), "info depth 1");
+  engine_send(&e, "quit");
+  EXPECT_EQ(engine_wait(&e, 20), 0);
+  std::remove(book.c_str());
+  rmdir(dir.c_str());
+}
+
+TEST(Options, LogHoldsInputRootDumpAndSearchTable) {
+  std::string dir = temp_dir();
+  std::string log = dir + "/engine.log";
+  EngineProcess e;
+  ASSERT_TRUE(engine_start(&e, PELION_ENGINE64, {"-log", log}));
+  engine_send(&e, "position fen 4k3/8/8/8/8/8/4P3/4K3 b - - moves e8d7");
+  engine_send(&e, "go depth 4");
+  std::vector<std::string> lines;
+  ASSERT_TRUE(engine_read_until(&e, "bestmove", &lines, 30));
+  engine_send(&e, "quit");
+  EXPECT_EQ(engine_wait(&e, 20), 0);
+  std::string text = read_file(log);
+  EXPECT_NE(text.find("uci -> go depth 4\n"), std::string::npos);
+  // The root position: White to move after one Black move from a Black-to-move FEN.
+  EXPECT_NE(text.find("-----[ CTM = 2   INCHECK = 0   last: null e8d7   rights: -]-----"), std::string::npos);
+  EXPECT_NE(text.find("\n - - - - - - - -\n - - - k - - - -\n"), std::string::npos);
+  EXPECT_NE(text.find("\n - - - - P - - -\n - - - - K - - -\n\n"), std::string::npos);
+  EXPECT_NE(text.find("DEPTH      TIME         NODES      KNPS    SCORE   PRINCIPAL VARIATION"), std::string::npos);
+  EXPECT_NE(text.find("\n    4  "), std::string::npos);
+  EXPECT_NE(text.find(lines.back()), std::string::npos);  // the bestmove line
+  std::remove(log.c_str());
+  rmdir(dir.c_str());
+}
