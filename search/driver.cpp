@@ -12,9 +12,9 @@
 
 #include "app/clock.h"
 #include "app/log.h"
-#include "book/book.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
+#include "book/book.h"
 #include "eval/evaluation.h"
 #include "search/search.h"
 #include "search/search_state.h"
@@ -215,8 +215,8 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
           score = search_root(&root, 2 * d, alpha, beta, pv, current_list, &best_nodes, &other_nodes);
         }
         if (!stop_requested && score <= alpha)
-          score = search_root(&root, 2 * d, -INFINITE_SCORE, INFINITE_SCORE, pv, current_list, &best_nodes,
-                              &other_nodes);
+          score =
+              search_root(&root, 2 * d, -INFINITE_SCORE, INFINITE_SCORE, pv, current_list, &best_nodes, &other_nodes);
       } else if (!stop_requested && score <= alpha) {
         while (!stop_requested && score <= alpha) {
           int width = beta - alpha;
@@ -225,8 +225,8 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
           score = search_root(&root, 2 * d, alpha, beta, pv, current_list, &best_nodes, &other_nodes);
         }
         if (!stop_requested && score >= beta)
-          score = search_root(&root, 2 * d, -INFINITE_SCORE, INFINITE_SCORE, pv, current_list, &best_nodes,
-                              &other_nodes);
+          score =
+              search_root(&root, 2 * d, -INFINITE_SCORE, INFINITE_SCORE, pv, current_list, &best_nodes, &other_nodes);
       }
       // A line cut short is discarded: the last complete iteration's (or
       // this iteration's complete lines') move is the answer.

@@ -136,8 +136,7 @@ int search_scout(Position* p, int beta, int depth, int ply, Move excluded, int n
   }
 
   // 4. Far ahead against a weakened opponent: search a ply less.
-  if (depth >= 4 && e >= FAR_AHEAD && !p->pieces[them][QUEEN] &&
-      !(p->pieces[them][PAWN] & relative_rank_mask(them, 6)))
+  if (depth >= 4 && e >= FAR_AHEAD && !p->pieces[them][QUEEN] && !(p->pieces[them][PAWN] & relative_rank_mask(them, 6)))
     depth -= 2;
 
   // 5. Reverse futility, null move and threat pruning.
@@ -291,8 +290,7 @@ int search_scout(Position* p, int beta, int depth, int ply, Move excluded, int n
         const int index = (odd && !in_check) ? count * 2 : count;
         const int r = scout_reduction[min_of(new_depth, REDUCTION_DEPTHS - 1)][min_of(index, REDUCTION_MOVES - 1)];
         if (new_depth > 7 && option_use_lmr && !tactical && !checking && (!in_check || odd) && best > -31901 &&
-            r >= 2 && m != hash_move && !is_killer && !counter_match &&
-            !(new_depth <= 9 && last_move_threat(child))) {
+            r >= 2 && m != hash_move && !is_killer && !counter_match && !(new_depth <= 9 && last_move_threat(child))) {
           int d = new_depth - 2 - (escape ? 2 : r);
           if (d == 2 || d == 3) d = 0;
           s = -search_scout(&child, 1 - beta, d, ply + 1, 0, 0);
@@ -452,8 +450,7 @@ int search_pv(Position* p, int alpha, int beta, int depth, int ply, Move* pv) {
       const int total = carry + ext;
       const int new_depth = depth + total / 2;
       child.search_marks[2] = static_cast<uint8_t>(total & 1);
-      const bool no_reduction =
-          in_check || checking || ext > 0 || (new_depth <= 9 && !tactical && see.of_square() < 0);
+      const bool no_reduction = in_check || checking || ext > 0 || (new_depth <= 9 && !tactical && see.of_square() < 0);
 
       if (count == 1) {
         s = -search_pv(&child, -beta, -alpha, new_depth - 2, ply + 1, child_pv);

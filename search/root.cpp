@@ -95,8 +95,8 @@ bool text_has_word(const char* text, const char* word) {
   return false;
 }
 
-int search_root(Position* root, int depth, int alpha, int beta, Move* pv, const char* searchmoves,
-                uint64_t* best_nodes, uint64_t* other_nodes) {
+int search_root(Position* root, int depth, int alpha, int beta, Move* pv, const char* searchmoves, uint64_t* best_nodes,
+                uint64_t* other_nodes) {
   if (stop_requested) return 0;
   root->search_marks[1] = root->search_marks[2] = root->search_marks[3] = 0;
   const int iteration = depth / 2;
@@ -164,8 +164,8 @@ int search_root(Position* root, int depth, int alpha, int beta, Move* pv, const 
         s = -search_pv(&root_child, -beta, -alpha, new_depth, 1, child_pv);
       } else {
         bool done = false;
-        if (!no_reduction && option_use_lmr && searched >= 3 && depth > 7 && !tactical && !checking &&
-            !root_in_check && best > -31901) {
+        if (!no_reduction && option_use_lmr && searched >= 3 && depth > 7 && !tactical && !checking && !root_in_check &&
+            best > -31901) {
           s = -search_scout(&root_child, -alpha, depth - 4, 1, 0, 0);
           done = !stop_requested && s <= alpha;
         }

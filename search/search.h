@@ -28,8 +28,8 @@ int search_scout(Position* p, int beta, int depth, int ply, Move excluded, int n
 // Full-window search that returns its principal variation.
 int search_pv(Position* p, int alpha, int beta, int depth, int ply, Move* pv);
 // One iteration over the ordered root moves named in searchmoves.
-int search_root(Position* root, int depth, int alpha, int beta, Move* pv, const char* searchmoves,
-                uint64_t* best_nodes, uint64_t* other_nodes);
+int search_root(Position* root, int depth, int alpha, int beta, Move* pv, const char* searchmoves, uint64_t* best_nodes,
+                uint64_t* other_nodes);
 
 // Timing of the running search (driver.cpp).
 extern double search_start_time;

@@ -52,9 +52,7 @@ constexpr Bitboard RANK_MASK[8] = {0xffULL,         0xff00ULL,         0xff0000U
                                    0xff00000000ULL, 0xff0000000000ULL, 0xff000000000000ULL, 0xff00000000000000ULL};
 constexpr Bitboard relative_rank_mask(int colour, int rank) { return RANK_MASK[colour == 0 ? rank : 7 - rank]; }
 // Ranks 6 to 8 seen from the colour.
-constexpr Bitboard advanced_ranks(int colour) {
-  return colour == 0 ? 0xffffff0000000000ULL : 0x0000000000ffffffULL;
-}
+constexpr Bitboard advanced_ranks(int colour) { return colour == 0 ? 0xffffff0000000000ULL : 0x0000000000ffffffULL; }
 
 // Fixed parameters of the main search.
 constexpr int SCOUT_HORIZON_WINDOW = 75;
@@ -70,7 +68,7 @@ constexpr int EVEN_NODE_BONUS = 70;
 // Margins of the threat test by depth 2..5, and the price of a threat level.
 constexpr int THREAT_MARGIN[6] = {0, 0, 10, 15, 30, 35};
 constexpr int THREAT_LEVELS = 20;
-constexpr int THREAT_PRICE[THREAT_LEVELS] = {0,  50,  62,  70,  76,  81,  86,  90,  93,  97,
+constexpr int THREAT_PRICE[THREAT_LEVELS] = {0,   50,  62,  70,  76,  81,  86,  90,  93,  97,
                                              100, 103, 105, 108, 110, 113, 115, 117, 119, 121};
 // Late-move pruning counts by depth 2..9: [odd node][depth].
 constexpr int LATE_MOVE_COUNT[2][10] = {{0, 0, 3, 4, 5, 6, 7, 8, 14, 17}, {0, 0, 4, 5, 6, 7, 8, 9, 10, 11}};

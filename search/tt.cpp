@@ -51,7 +51,8 @@ void tt_free() {
 }
 
 void tt_clear() {
-  if (tt.buckets) std::memset(static_cast<void*>(tt.buckets), 0, static_cast<size_t>(tt.bucket_count) * sizeof(TTBucket));
+  if (tt.buckets)
+    std::memset(static_cast<void*>(tt.buckets), 0, static_cast<size_t>(tt.bucket_count) * sizeof(TTBucket));
   tt.generation = 0;
 }
 

@@ -24,10 +24,10 @@ TEST(SearchTables, NullMoveCurveFollowsTanh) {
 
 TEST(SearchTables, ReductionSteps) {
   build_search_tables();
-  const int scout_steps[][2] = {{1, 0}, {2, 0}, {3, 2}, {5, 2}, {6, 4}, {11, 4}, {12, 6}, {23, 6},
-                                {24, 8}, {47, 8}, {48, 10}, {399, 10}};
-  const int pv_steps[][2] = {{1, 0}, {4, 0}, {5, 2}, {9, 2}, {10, 3}, {19, 3}, {20, 4}, {39, 4},
-                             {40, 5}, {79, 5}, {80, 6}, {399, 6}};
+  const int scout_steps[][2] = {{1, 0},  {2, 0},  {3, 2},  {5, 2},  {6, 4},   {11, 4},
+                                {12, 6}, {23, 6}, {24, 8}, {47, 8}, {48, 10}, {399, 10}};
+  const int pv_steps[][2] = {{1, 0},  {4, 0},  {5, 2},  {9, 2},  {10, 3}, {19, 3},
+                             {20, 4}, {39, 4}, {40, 5}, {79, 5}, {80, 6}, {399, 6}};
   for (int depth : {2, 8, 100, 209}) {
     for (auto& s : scout_steps) EXPECT_EQ(scout_reduction[depth][s[0]], s[1]) << depth << " " << s[0];
     for (auto& s : pv_steps) EXPECT_EQ(pv_reduction[depth][s[0]], s[1]) << depth << " " << s[0];

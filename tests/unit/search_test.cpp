@@ -1,5 +1,7 @@
 // Searches of real positions: tactics found at modest depth, mate and draw
 // scores, determinism, and the quiescence search's own rules.
+#include "search/search.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,7 +10,6 @@
 #include "eval/evaluation.h"
 #include "search/draw.h"
 #include "search/driver.h"
-#include "search/search.h"
 #include "search/tables.h"
 #include "search/tt.h"
 #include "uci/fen.h"

@@ -1,6 +1,6 @@
-#include "search/tt.h"
-
 #include <gtest/gtest.h>
+
+#include "search/tt.h"
 
 namespace {
 
