@@ -332,6 +332,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
   }
   char best_text[8], ponder_text[8];
   move_text_or_null(best_move, best_text);
+  std::strcpy(best_move_text, best_text);
   if (ponder_move) {
     move_to_text(ponder_move, ponder_text);
     std::printf("info nodes %" PRIu64 "\n", node_counter);
