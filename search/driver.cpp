@@ -130,9 +130,8 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
   Position root = root_in;
   const bool deterministic = option_deterministic || test_mode;
   // "go infinite" must not answer before "stop", even when the search ends
-  // by itself; the driver recognises it by its missing limits.
-  const bool infinite = goal >= NO_TIME_LIMIT && max_depth >= NO_DEPTH_LIMIT && node_limit == NO_NODE_LIMIT &&
-                        fixed_move_time == 0 && !test_mode;
+  // by itself (a mate found, depth 99 reached).
+  const bool infinite = search_limits.infinite && !test_mode;
 
   // Start of a search.
   first_iteration = 1;

@@ -175,6 +175,33 @@ TEST_F(SearchProtocol, InfiniteWaitsForStopEvenAfterAMate) {
   EXPECT_EQ(lines.back(), "bestmove d1d8");
 }
 
+TEST_F(SearchProtocol, DepthNinetyNineIsNotInfinite) {
+  // A depth limit, however large, answers as soon as the depth is reached:
+  // only "go infinite" waits for "stop".
+  start();
+  engine_send(&e, "position fen 8/8/8/4k3/8/8/8/K7 w - -");
+  engine_send(&e, "go depth 99");
+  std::vector<std::string> lines = until_bestmove(20);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[lines.size() - 2].rfind("info nodes ", 0), 0u);
+}
+
+TEST_F(SearchProtocol, PositionAndGoDuringASearchWaitForItsEnd) {
+  // The protocol forbids them, but a GUI in a hurry may send them: they are
+  // carried out after the running search has answered, in order.
+  start();
+  engine_send(&e, "position startpos");
+  engine_send(&e, "go infinite");
+  engine_send(&e, "position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1");
+  engine_send(&e, "go depth 3");
+  usleep(300000);
+  engine_send(&e, "stop");
+  std::vector<std::string> first = until_bestmove(5);
+  EXPECT_TRUE(is_start_move(best_move_of(first.back())));
+  std::vector<std::string> second = until_bestmove(20);
+  EXPECT_EQ(second.back(), "bestmove d1d8");
+}
+
 TEST_F(SearchProtocol, IsreadyIsAnsweredDuringASearch) {
   start();
   engine_send(&e, "position startpos");
