@@ -4,18 +4,12 @@
 #include "eval/eval_tables.h"
 #include "eval/evaluation.h"
 #include "eval/pawns.h"
+#include "tests/unit/eval_test_support.h"
 #include "uci/fen.h"
 
 namespace {
 
-Position from_fen(const char* fen) {
-  Position p;
-  char error[FEN_ERROR_SIZE];
-  EXPECT_TRUE(fen_parse(&p, fen, error)) << error;
-  p.psq = compute_psq(p);
-  p.phase = static_cast<int16_t>(compute_phase(p));
-  return p;
-}
+Position from_fen(const char* fen) { return eval_position_from_fen(fen); }
 
 // Every pawn-structure weight, so that a test can switch on just one.
 Weight EvalParams::*const STRUCTURE_WEIGHTS[] = {

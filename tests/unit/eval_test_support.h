@@ -1,0 +1,19 @@
+// Helpers shared by the evaluation tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "board/position.h"
+#include "eval/evaluation.h"
+#include "uci/fen.h"
+
+// A position from FEN with its piece-square sum and phase filled in, as the
+// search driver prepares a root before evaluating it.
+inline Position eval_position_from_fen(const char* fen) {
+  Position p;
+  char error[FEN_ERROR_SIZE];
+  EXPECT_TRUE(fen_parse(&p, fen, error)) << error;
+  p.psq = compute_psq(p);
+  p.phase = static_cast<int16_t>(compute_phase(p));
+  return p;
+}
