@@ -1,5 +1,7 @@
 #include "eval/eval_params.h"
 
+#include <cstring>
+
 const EvalParams DEFAULT_EVAL_PARAMS = {
     .castle_short = {150, 0},
     .castle_long = {60, 0},
@@ -42,53 +44,163 @@ const EvalParams DEFAULT_EVAL_PARAMS = {
     .queen_check_units = 3,
     .queen_check_cap = 10 / 2 + 2 * 10,
 
-    .pawn_centre_push = {15, 0},
-    .pawn_advance = {0, 20},
-    .knight_centre = {40, 30},
-    .knight_back_rank = {-50, 0},
-    .bishop_centre = {15, 20},
-    .bishop_back_rank = {-40, 0},
-    .rook_centre_file = {10, 0},
-    .queen_centre = {5, 25},
-    .king_centre = {-30, 60},
-    .king_advance = {-100, 0},
-
-    .knight_king_distance = {-6, -3},
-    .knight_pawn_slope = {30, 40},
-    .rook_pawn_slope = {-25, -40},
-    .bishop_own_colour_pawn = {-10, -20},
-    .bishop_other_colour_pawn = {3, 5},
-
-    .passed_base = {50, 100},
-    .passed_base_rank = {40, 45},
-    .passed_supported_rank = {15, 25},
-    .passed_free_covered_rank = {20, 70},
-    .passed_free_rank = {15, 50},
-    .passed_covered_rank = {8, 30},
-    .passed_contested_rank = {0, 5},
-    .passed_clear_path_rank = {5, 15},
-    .connected_passer = {20, 40},
-    .connected_passer_rank = {10, 30},
-    .candidate = {5, 10},
-    .candidate_rank = {8, 16},
-    .passer_king_proximity = {0, 8},
-
-    .doubled = {-50, -80},
-    .isolated_closed = {-70, -80},
-    .isolated_open = {-110, -100},
-    .doubled_isolated_closed = {-40, -60},
-    .doubled_isolated_open = {-60, -80},
-    .connected = {15, 10},
-    .backward = {-40, -50},
-    .backward_open = {-60, -40},
-    .shield = {40, 0},
-    .storm = {20, 0},
     .shelter_depth = 3,
 
-    .knight_outpost = {60, 40},
-    .blocked_pawn = {8, 8},
-    .blocked_centre = {50, 10},
-    .shielded_minor = {15, 10},
+    // clang-format off
+    .tuned =
+        {
+        .pawn_square =
+            {
+                {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0},
+                {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0},
+                {0, 20}, {15, 20}, {30, 20}, {45, 20}, {45, 20}, {30, 20}, {15, 20}, {0, 20},
+                {0, 40}, {30, 40}, {60, 40}, {90, 40}, {90, 40}, {60, 40}, {30, 40}, {0, 40},
+                {0, 60}, {30, 60}, {60, 60}, {90, 60}, {90, 60}, {60, 60}, {30, 60}, {0, 60},
+                {0, 80}, {30, 80}, {60, 80}, {90, 80}, {90, 80}, {60, 80}, {30, 80}, {0, 80},
+                {0, 100}, {30, 100}, {60, 100}, {90, 100}, {90, 100}, {60, 100}, {30, 100}, {0, 100},
+                {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0},
+            },
+        .knight_square =
+            {
+                {-50, 0}, {-10, 30}, {30, 60}, {70, 90}, {70, 90}, {30, 60}, {-10, 30}, {-50, 0},
+                {40, 30}, {80, 60}, {120, 90}, {160, 120}, {160, 120}, {120, 90}, {80, 60}, {40, 30},
+                {80, 60}, {120, 90}, {160, 120}, {200, 150}, {200, 150}, {160, 120}, {120, 90}, {80, 60},
+                {120, 90}, {160, 120}, {200, 150}, {240, 180}, {240, 180}, {200, 150}, {160, 120}, {120, 90},
+                {120, 90}, {160, 120}, {200, 150}, {240, 180}, {240, 180}, {200, 150}, {160, 120}, {120, 90},
+                {80, 60}, {120, 90}, {160, 120}, {200, 150}, {200, 150}, {160, 120}, {120, 90}, {80, 60},
+                {40, 30}, {80, 60}, {120, 90}, {160, 120}, {160, 120}, {120, 90}, {80, 60}, {40, 30},
+                {0, 0}, {40, 30}, {80, 60}, {120, 90}, {120, 90}, {80, 60}, {40, 30}, {0, 0},
+            },
+        .bishop_square =
+            {
+                {-40, 0}, {-25, 20}, {-10, 40}, {5, 60}, {5, 60}, {-10, 40}, {-25, 20}, {-40, 0},
+                {15, 20}, {30, 40}, {45, 60}, {60, 80}, {60, 80}, {45, 60}, {30, 40}, {15, 20},
+                {30, 40}, {45, 60}, {60, 80}, {75, 100}, {75, 100}, {60, 80}, {45, 60}, {30, 40},
+                {45, 60}, {60, 80}, {75, 100}, {90, 120}, {90, 120}, {75, 100}, {60, 80}, {45, 60},
+                {45, 60}, {60, 80}, {75, 100}, {90, 120}, {90, 120}, {75, 100}, {60, 80}, {45, 60},
+                {30, 40}, {45, 60}, {60, 80}, {75, 100}, {75, 100}, {60, 80}, {45, 60}, {30, 40},
+                {15, 20}, {30, 40}, {45, 60}, {60, 80}, {60, 80}, {45, 60}, {30, 40}, {15, 20},
+                {0, 0}, {15, 20}, {30, 40}, {45, 60}, {45, 60}, {30, 40}, {15, 20}, {0, 0},
+            },
+        .rook_square =
+            {
+                {0, 0}, {10, 0}, {20, 0}, {30, 0}, {30, 0}, {20, 0}, {10, 0}, {0, 0},
+                {0, 0}, {10, 0}, {20, 0}, {30, 0}, {30, 0}, {20, 0}, {10, 0}, {0, 0},
+                {0, 0}, {10, 0}, {20, 0}, {30, 0}, {30, 0}, {20, 0}, {10, 0}, {0, 0},
+                {0, 0}, {10, 0}, {20, 0}, {30, 0}, {30, 0}, {20, 0}, {10, 0}, {0, 0},
+                {0, 0}, {10, 0}, {20, 0}, {30, 0}, {30, 0}, {20, 0}, {10, 0}, {0, 0},
+                {0, 0}, {10, 0}, {20, 0}, {30, 0}, {30, 0}, {20, 0}, {10, 0}, {0, 0},
+                {0, 0}, {10, 0}, {20, 0}, {30, 0}, {30, 0}, {20, 0}, {10, 0}, {0, 0},
+                {0, 0}, {10, 0}, {20, 0}, {30, 0}, {30, 0}, {20, 0}, {10, 0}, {0, 0},
+            },
+        .queen_square =
+            {
+                {0, 0}, {5, 25}, {10, 50}, {15, 75}, {15, 75}, {10, 50}, {5, 25}, {0, 0},
+                {5, 25}, {10, 50}, {15, 75}, {20, 100}, {20, 100}, {15, 75}, {10, 50}, {5, 25},
+                {10, 50}, {15, 75}, {20, 100}, {25, 125}, {25, 125}, {20, 100}, {15, 75}, {10, 50},
+                {15, 75}, {20, 100}, {25, 125}, {30, 150}, {30, 150}, {25, 125}, {20, 100}, {15, 75},
+                {15, 75}, {20, 100}, {25, 125}, {30, 150}, {30, 150}, {25, 125}, {20, 100}, {15, 75},
+                {10, 50}, {15, 75}, {20, 100}, {25, 125}, {25, 125}, {20, 100}, {15, 75}, {10, 50},
+                {5, 25}, {10, 50}, {15, 75}, {20, 100}, {20, 100}, {15, 75}, {10, 50}, {5, 25},
+                {0, 0}, {5, 25}, {10, 50}, {15, 75}, {15, 75}, {10, 50}, {5, 25}, {0, 0},
+            },
+        .king_square =
+            {
+                {0, 0}, {-30, 60}, {-60, 120}, {-90, 180}, {-90, 180}, {-60, 120}, {-30, 60}, {0, 0},
+                {-130, 60}, {-160, 120}, {-190, 180}, {-220, 240}, {-220, 240}, {-190, 180}, {-160, 120}, {-130, 60},
+                {-260, 120}, {-290, 180}, {-320, 240}, {-350, 300}, {-350, 300}, {-320, 240}, {-290, 180}, {-260, 120},
+                {-390, 180}, {-420, 240}, {-450, 300}, {-480, 360}, {-480, 360}, {-450, 300}, {-420, 240}, {-390, 180},
+                {-490, 180}, {-520, 240}, {-550, 300}, {-580, 360}, {-580, 360}, {-550, 300}, {-520, 240}, {-490, 180},
+                {-560, 120}, {-590, 180}, {-620, 240}, {-650, 300}, {-650, 300}, {-620, 240}, {-590, 180}, {-560, 120},
+                {-630, 60}, {-660, 120}, {-690, 180}, {-720, 240}, {-720, 240}, {-690, 180}, {-660, 120}, {-630, 60},
+                {-700, 0}, {-730, 60}, {-760, 120}, {-790, 180}, {-790, 180}, {-760, 120}, {-730, 60}, {-700, 0},
+            },
+        .knight_king_distance =
+            {
+                {0, 0}, {-6, -3}, {-12, -6}, {-18, -9}, {-24, -12}, {-30, -15}, {-36, -18}, {-42, -21},
+            },
+        .knight_pawns =
+            {
+                {-150, -200}, {-120, -160}, {-90, -120}, {-60, -80}, {-30, -40}, {0, 0}, {30, 40}, {60, 80},
+                {90, 120},
+            },
+        .rook_pawns =
+            {
+                {125, 200}, {100, 160}, {75, 120}, {50, 80}, {25, 40}, {0, 0}, {-25, -40}, {-50, -80},
+                {-75, -120},
+            },
+        .bishop_same_colour_pawns =
+            {
+                {0, 0}, {-10, -20}, {-20, -40}, {-30, -60}, {-40, -80}, {-50, -100}, {-60, -120}, {-70, -140},
+                {-80, -160},
+            },
+        .bishop_other_colour_pawns =
+            {
+                {0, 0}, {3, 5}, {6, 10}, {9, 15}, {12, 20}, {15, 25}, {18, 30}, {21, 35},
+                {24, 40},
+            },
+        .passed_base =
+            {
+                {50, 100}, {90, 145}, {170, 235}, {290, 370}, {450, 550}, {650, 775},
+            },
+        .passed_supported =
+            {
+                {0, 0}, {0, 0}, {15, 25}, {45, 75}, {90, 150}, {150, 250},
+            },
+        .passed_free_covered =
+            {
+                {0, 0}, {0, 0}, {20, 70}, {60, 210}, {120, 420}, {200, 700},
+            },
+        .passed_free =
+            {
+                {0, 0}, {0, 0}, {15, 50}, {45, 150}, {90, 300}, {150, 500},
+            },
+        .passed_covered =
+            {
+                {0, 0}, {0, 0}, {8, 30}, {24, 90}, {48, 180}, {80, 300},
+            },
+        .passed_contested =
+            {
+                {0, 0}, {0, 0}, {0, 5}, {0, 15}, {0, 30}, {0, 50},
+            },
+        .passed_clear_path =
+            {
+                {0, 0}, {0, 0}, {5, 15}, {15, 45}, {30, 90}, {50, 150},
+            },
+        .connected_passer =
+            {
+                {20, 40}, {20, 40}, {30, 70}, {50, 130}, {80, 220}, {120, 340},
+            },
+        .candidate =
+            {
+                {5, 10}, {13, 26}, {21, 42}, {29, 58}, {37, 74}, {45, 90},
+            },
+        .passer_king =
+            {
+                {0, 56}, {0, 48}, {0, 40}, {0, 32}, {0, 24}, {0, 16}, {0, 8}, {0, 0},
+            },
+        .shield =
+            {
+                {0, 0}, {120, 0}, {80, 0}, {40, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0},
+            },
+        .storm =
+            {
+                {0, 0}, {0, 0}, {0, 0}, {20, 0}, {40, 0}, {60, 0}, {80, 0}, {0, 0},
+            },
+        .doubled = {-50, -80},
+        .isolated_closed = {-70, -80},
+        .isolated_open = {-110, -100},
+        .doubled_isolated_closed = {-40, -60},
+        .doubled_isolated_open = {-60, -80},
+        .connected = {15, 10},
+        .backward = {-40, -50},
+        .backward_open = {-60, -40},
+        .knight_outpost = {60, 40},
+        .blocked_pawn = {8, 8},
+        .blocked_centre = {50, 10},
+        .shielded_minor = {15, 10},
+        },
+    // clang-format on
 };
 
 EvalParams eval_params = DEFAULT_EVAL_PARAMS;
@@ -198,51 +310,57 @@ const EvalParamName eval_param_list[] = {
     I_PARAM(queen_contact_losing_units),
     I_PARAM(queen_check_units),
     I_PARAM(queen_check_cap),
-    W_PARAM(pawn_centre_push),
-    W_PARAM(pawn_advance),
-    W_PARAM(knight_centre),
-    W_PARAM(knight_back_rank),
-    W_PARAM(bishop_centre),
-    W_PARAM(bishop_back_rank),
-    W_PARAM(rook_centre_file),
-    W_PARAM(queen_centre),
-    W_PARAM(king_centre),
-    W_PARAM(king_advance),
-    W_PARAM(knight_king_distance),
-    W_PARAM(knight_pawn_slope),
-    W_PARAM(rook_pawn_slope),
-    W_PARAM(bishop_own_colour_pawn),
-    W_PARAM(bishop_other_colour_pawn),
-    W_PARAM(passed_base),
-    W_PARAM(passed_base_rank),
-    W_PARAM(passed_supported_rank),
-    W_PARAM(passed_free_covered_rank),
-    W_PARAM(passed_free_rank),
-    W_PARAM(passed_covered_rank),
-    W_PARAM(passed_contested_rank),
-    W_PARAM(passed_clear_path_rank),
-    W_PARAM(connected_passer),
-    W_PARAM(connected_passer_rank),
-    W_PARAM(candidate),
-    W_PARAM(candidate_rank),
-    W_PARAM(passer_king_proximity),
-    W_PARAM(doubled),
-    W_PARAM(isolated_closed),
-    W_PARAM(isolated_open),
-    W_PARAM(doubled_isolated_closed),
-    W_PARAM(doubled_isolated_open),
-    W_PARAM(connected),
-    W_PARAM(backward),
-    W_PARAM(backward_open),
-    W_PARAM(shield),
-    W_PARAM(storm),
     I_PARAM(shelter_depth),
-    W_PARAM(knight_outpost),
-    W_PARAM(blocked_pawn),
-    W_PARAM(blocked_centre),
-    W_PARAM(shielded_minor),
 };
 const int eval_param_count = sizeof(eval_param_list) / sizeof(eval_param_list[0]);
 
 #undef W_PARAM
 #undef I_PARAM
+
+#define TUNED_TABLE(member) \
+  { #member, TUNED_INDEX(member), static_cast < int>(sizeof(TunedWeights::member) / sizeof(Weight)) }
+
+const TunedTableName tuned_table_list[] = {
+    TUNED_TABLE(pawn_square),
+    TUNED_TABLE(knight_square),
+    TUNED_TABLE(bishop_square),
+    TUNED_TABLE(rook_square),
+    TUNED_TABLE(queen_square),
+    TUNED_TABLE(king_square),
+    TUNED_TABLE(knight_king_distance),
+    TUNED_TABLE(knight_pawns),
+    TUNED_TABLE(rook_pawns),
+    TUNED_TABLE(bishop_same_colour_pawns),
+    TUNED_TABLE(bishop_other_colour_pawns),
+    TUNED_TABLE(passed_base),
+    TUNED_TABLE(passed_supported),
+    TUNED_TABLE(passed_free_covered),
+    TUNED_TABLE(passed_free),
+    TUNED_TABLE(passed_covered),
+    TUNED_TABLE(passed_contested),
+    TUNED_TABLE(passed_clear_path),
+    TUNED_TABLE(connected_passer),
+    TUNED_TABLE(candidate),
+    TUNED_TABLE(passer_king),
+    TUNED_TABLE(shield),
+    TUNED_TABLE(storm),
+    TUNED_TABLE(doubled),
+    TUNED_TABLE(isolated_closed),
+    TUNED_TABLE(isolated_open),
+    TUNED_TABLE(doubled_isolated_closed),
+    TUNED_TABLE(doubled_isolated_open),
+    TUNED_TABLE(connected),
+    TUNED_TABLE(backward),
+    TUNED_TABLE(backward_open),
+    TUNED_TABLE(knight_outpost),
+    TUNED_TABLE(blocked_pawn),
+    TUNED_TABLE(blocked_centre),
+    TUNED_TABLE(shielded_minor),
+};
+const int tuned_table_count = sizeof(tuned_table_list) / sizeof(tuned_table_list[0]);
+
+#undef TUNED_TABLE
+
+void tuned_to_list(const TunedWeights& t, Weight* list) { std::memcpy(list, &t, sizeof(TunedWeights)); }
+
+void tuned_from_list(TunedWeights* t, const Weight* list) { std::memcpy(t, list, sizeof(TunedWeights)); }

@@ -7,6 +7,7 @@
 // becomes a packed ScorePair when the tables are built.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "eval/score_pair.h"
@@ -17,6 +18,80 @@ struct Weight {
 };
 
 constexpr ScorePair to_pair(Weight w) { return make_score(w.op, w.eg); }
+
+// The weights that are ours to choose: the positional shapes and the
+// structure tables.  The tuner (engine-tool tune) fits them to the results
+// of games; everything else in EvalParams stays as it is.  Every member is
+// an array of Weights (or one Weight), so the record also reads as one flat
+// list whose positions the evaluation trace counts (TUNED_INDEX).
+struct TunedWeights {
+  // Piece-square shapes, added to the piece values.  White's view, a1 = 0;
+  // Black uses the vertically mirrored square.
+  Weight pawn_square[64];
+  Weight knight_square[64];
+  Weight bishop_square[64];
+  Weight rook_square[64];
+  Weight queen_square[64];
+  Weight king_square[64];
+
+  // Pieces against pawn counts and their own king.
+  Weight knight_king_distance[8];       // knight by its distance to its own king
+  Weight knight_pawns[9];               // each knight, by own pawn count: knights like closed boards
+  Weight rook_pawns[9];                 // each rook, by own pawn count: rooks like open boards
+  Weight bishop_same_colour_pawns[9];   // each bishop, by own pawns on its colour
+  Weight bishop_other_colour_pawns[9];  // each bishop, by own pawns on the other colour
+
+  // Passed pawns, by r = relative rank - 1 (0 = second rank .. 5 = seventh).
+  Weight passed_base[6];          // any passed pawn
+  Weight passed_supported[6];     // own pawn beside or behind it
+  Weight passed_free_covered[6];  // path free of enemy control and fully covered by us
+  Weight passed_free[6];          // path free of enemy control
+  Weight passed_covered[6];       // every contested path square is also ours
+  Weight passed_contested[6];     // path contested by the enemy
+  Weight passed_clear_path[6];    // none of our own pieces on its path
+  Weight connected_passer[6];     // passer beside or defended by another passer
+  Weight candidate[6];            // unopposed pawn that can become passed
+  Weight passer_king[8];          // a king by its distance to a passer's stop square
+
+  // King shelter and pawn storms, by the pawn's relative rank.
+  Weight shield[8];  // own pawn in the shelter zone (counted twice on the king's file)
+  Weight storm[8];   // pawn inside the enemy king's shelter zone
+
+  // Pawn structure, per pawn counted.
+  Weight doubled;                  // per extra pawn on an already occupied file
+  Weight isolated_closed;          // isolated pawn facing an enemy pawn on its file
+  Weight isolated_open;            // isolated pawn on a half-open file: rooks attack it
+  Weight doubled_isolated_closed;  // front doubled pawn that is also isolated
+  Weight doubled_isolated_open;
+  Weight connected;      // pawn with a neighbour beside it (or a pawn ahead)
+  Weight backward;       // backward pawn whose stop square is blocked or guarded
+  Weight backward_open;  // ... and on a half-open file in front of it
+
+  // Pawns and pieces, per piece or pawn counted.
+  Weight knight_outpost;  // knight blockading an enemy pawn on a safe square
+  Weight blocked_pawn;    // each enemy pawn whose way forward is occupied
+  Weight blocked_centre;  // enemy unmoved pawn on the far wing, blocked
+  Weight shielded_minor;  // minor piece behind an own pawn
+};
+
+// Position of a TunedWeights member (its first Weight) in the flat list.
+#define TUNED_INDEX(member) static_cast<int>(offsetof(TunedWeights, member) / sizeof(Weight))
+constexpr int TUNED_WEIGHT_COUNT = static_cast<int>(sizeof(TunedWeights) / sizeof(Weight));
+
+static_assert(sizeof(TunedWeights) == TUNED_WEIGHT_COUNT * sizeof(Weight), "TunedWeights holds only Weights");
+
+// Copies between the record and its flat list (TUNED_WEIGHT_COUNT Weights).
+void tuned_to_list(const TunedWeights& t, Weight* list);
+void tuned_from_list(TunedWeights* t, const Weight* list);
+
+// Names and sizes of the TunedWeights members, in order, for the tuner.
+struct TunedTableName {
+  const char* name;
+  int index;  // TUNED_INDEX of the member
+  int size;   // 1 for a single weight
+};
+extern const TunedTableName tuned_table_list[];
+extern const int tuned_table_count;
 
 struct EvalParams {
   // ---- Positional bonuses and penalties of the main evaluation ----------
@@ -64,58 +139,10 @@ struct EvalParams {
   int queen_check_units;           // queen check from a distance
   int queen_check_cap;             // queen-check units never count more than this
 
-  // ---- Piece-square shapes (added to the piece values) ------------------
-  Weight pawn_centre_push;  // per centre-file step, per rank advanced up to the fourth
-  Weight pawn_advance;      // per rank a pawn has advanced
-  Weight knight_centre;     // per step towards the centre (file and rank)
-  Weight knight_back_rank;  // knight still on its first rank
-  Weight bishop_centre;     // per step towards the centre
-  Weight bishop_back_rank;  // bishop still on its first rank
-  Weight rook_centre_file;  // per step of the rook's file towards the centre
-  Weight queen_centre;      // per step towards the centre
-  Weight king_centre;       // per step towards the centre (bad early, good late)
-  Weight king_advance;      // per rank the king has left its first rank
+  int shelter_depth;  // ranks in front of the king that form its shelter zone
 
-  // ---- Piece and pawn-count adjustments ---------------------------------
-  Weight knight_king_distance;      // per step between a knight and its own king
-  Weight knight_pawn_slope;         // per own pawn above five: knights like closed boards
-  Weight rook_pawn_slope;           // per own pawn above five: rooks like open boards
-  Weight bishop_own_colour_pawn;    // own pawn on the bishop's colour hems it in
-  Weight bishop_other_colour_pawn;  // own pawn on the other colour complements the bishop
-
-  // ---- Passed pawns (r = relative rank - 1, rank factor f = r(r-1)/2) ----
-  Weight passed_base;               // any passed pawn
-  Weight passed_base_rank;          // grows with the rank factor of the next rank
-  Weight passed_supported_rank;     // own pawn beside or behind it
-  Weight passed_free_covered_rank;  // path free and fully covered by us
-  Weight passed_free_rank;          // path free of enemy control
-  Weight passed_covered_rank;       // every contested path square is also ours
-  Weight passed_contested_rank;     // path contested by the enemy
-  Weight passed_clear_path_rank;    // none of our own pieces on its path
-  Weight connected_passer;          // passed pawn beside or defended by another passer
-  Weight connected_passer_rank;     // grows with the rank factor
-  Weight candidate;                 // unopposed pawn that can become passed
-  Weight candidate_rank;            // per rank advanced
-  Weight passer_king_proximity;     // per step a king stands closer to a passer's stop square
-
-  // ---- Pawn structure shapes --------------------------------------------
-  Weight doubled;                  // per extra pawn on an already occupied file
-  Weight isolated_closed;          // isolated pawn facing an enemy pawn on its file
-  Weight isolated_open;            // isolated pawn on a half-open file: rooks attack it
-  Weight doubled_isolated_closed;  // front doubled pawn that is also isolated
-  Weight doubled_isolated_open;
-  Weight connected;      // pawn with a neighbour beside it (or a pawn ahead)
-  Weight backward;       // backward pawn whose stop square is blocked or guarded
-  Weight backward_open;  // ... and on a half-open file in front of it
-  Weight shield;         // shelter pawn, per rank it stands closer to its king
-  Weight storm;          // storming pawn, per rank beyond its third
-  int shelter_depth;     // ranks in front of the king that form its shelter zone
-
-  // ---- Pawn-and-piece shapes --------------------------------------------
-  Weight knight_outpost;  // knight blockading an enemy pawn on a safe square
-  Weight blocked_pawn;    // each enemy pawn whose way forward is occupied
-  Weight blocked_centre;  // enemy unmoved pawn on the far wing, blocked
-  Weight shielded_minor;  // minor piece behind an own pawn
+  // ---- The values that are ours to choose (fitted to games) -------------
+  TunedWeights tuned;
 };
 
 extern EvalParams eval_params;
@@ -140,7 +167,7 @@ extern const int ENEMY_KING_PASSER_DISTANCE[4][9];
 // King-danger base units by the defending White king's square (Black mirrors).
 extern const int KING_DANGER_BASE[64];
 
-// Names of the tunable weights, for tools that list or change them.
+// Names of the given weights, for tools that list or change them.
 struct EvalParamName {
   const char* name;
   Weight* weight;  // nullptr for integer parameters

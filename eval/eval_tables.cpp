@@ -73,11 +73,6 @@ int32_t divide_rounded(int32_t value, int32_t divisor) {
   return value >= 0 ? (value + divisor / 2) / divisor : (value - divisor / 2) / divisor;
 }
 
-int centrality(int coordinate) { return coordinate < 7 - coordinate ? coordinate : 7 - coordinate; }
-
-// Passed-pawn strength grows roughly quadratically as the pawn nears promotion.
-int rank_factor(int r) { return r * (r - 1) / 2; }
-
 int count_runs(int mask) {
   int runs = 0;
   for (int f = 0; f < 8; ++f)
@@ -89,26 +84,26 @@ Bitboard flip_vertical(Bitboard b) { return __builtin_bswap64(b); }
 
 void build_psq() {
   const EvalParams& e = eval_params;
-  for (int s = 0; s < 64; ++s) {
-    int f = file_of(s), r = rank_of(s);
-    int cf = centrality(f), cr = centrality(r);
-    int advanced = r > 1 ? r - 1 : 0;
-    int push = advanced < 2 ? advanced : 2;
-    ScorePair pawn = score_add(scaled(cf * push, e.pawn_centre_push), scaled(advanced, e.pawn_advance));
-    ScorePair knight = scaled(cf + cr, e.knight_centre);
-    if (r == 0) knight = score_add(knight, to_pair(e.knight_back_rank));
-    ScorePair bishop = scaled(cf + cr, e.bishop_centre);
-    if (r == 0) bishop = score_add(bishop, to_pair(e.bishop_back_rank));
-    ScorePair rook = scaled(cf, e.rook_centre_file);
-    ScorePair queen = scaled(cf + cr, e.queen_centre);
-    ScorePair king = score_add(scaled(cf + cr, e.king_centre), scaled(r, e.king_advance));
-    const ScorePair shape[8] = {0, pawn, knight, bishop, rook, queen, king, 0};
-    for (int t = 0; t < 8; ++t) {
-      ScorePair value = t >= PAWN && t <= KING ? score_add(to_pair(e.piece_value[t]), shape[t]) : 0;
+  const Weight* const shapes[8] = {nullptr,
+                                   e.tuned.pawn_square,
+                                   e.tuned.knight_square,
+                                   e.tuned.bishop_square,
+                                   e.tuned.rook_square,
+                                   e.tuned.queen_square,
+                                   e.tuned.king_square,
+                                   nullptr};
+  for (int t = 0; t < 8; ++t)
+    for (int s = 0; s < 64; ++s) {
+      ScorePair value = shapes[t] ? score_add(to_pair(e.piece_value[t]), to_pair(shapes[t][s])) : 0;
       psq_table[WHITE][t][s] = value;
       psq_table[BLACK][t][s ^ 56] = score_negate(value);
     }
-  }
+}
+
+// A table indexed by a count of own pawns: more than eight (only a set-up
+// position can have them) count as eight.
+void fill_by_pawn_count(ScorePair* table, const Weight* by_count) {
+  for (int n = 0; n < COUNT_TABLE_SIZE; ++n) table[n] = to_pair(by_count[n < 8 ? n : 8]);
 }
 
 void build_shelter_zones() {
@@ -125,32 +120,30 @@ void build_shelter_zones() {
 }
 
 void build_pawn_tables() {
-  const EvalParams& e = eval_params;
-  fill_linear(doubled_table, COUNT_TABLE_SIZE, e.doubled);
-  fill_linear(isolated_closed_table, COUNT_TABLE_SIZE, e.isolated_closed);
-  fill_linear(isolated_open_table, COUNT_TABLE_SIZE, e.isolated_open);
-  fill_linear(doubled_isolated_closed_table, COUNT_TABLE_SIZE, e.doubled_isolated_closed);
-  fill_linear(doubled_isolated_open_table, COUNT_TABLE_SIZE, e.doubled_isolated_open);
-  fill_linear(connected_table, COUNT_TABLE_SIZE, e.connected);
-  fill_linear(backward_table, COUNT_TABLE_SIZE, e.backward);
-  fill_linear(backward_open_table, COUNT_TABLE_SIZE, e.backward_open);
+  const TunedWeights& w = eval_params.tuned;
+  fill_linear(doubled_table, COUNT_TABLE_SIZE, w.doubled);
+  fill_linear(isolated_closed_table, COUNT_TABLE_SIZE, w.isolated_closed);
+  fill_linear(isolated_open_table, COUNT_TABLE_SIZE, w.isolated_open);
+  fill_linear(doubled_isolated_closed_table, COUNT_TABLE_SIZE, w.doubled_isolated_closed);
+  fill_linear(doubled_isolated_open_table, COUNT_TABLE_SIZE, w.doubled_isolated_open);
+  fill_linear(connected_table, COUNT_TABLE_SIZE, w.connected);
+  fill_linear(backward_table, COUNT_TABLE_SIZE, w.backward);
+  fill_linear(backward_open_table, COUNT_TABLE_SIZE, w.backward_open);
 
   for (int s = 0; s < 64; ++s) {
     int rr = rank_of(s);  // White's relative rank
     ScorePair passer = 0, candidate = 0;
     if (rr >= 1 && rr <= 6) {
-      int r = rr - 1;
-      passer = score_add(to_pair(e.connected_passer), scaled(rank_factor(r), e.connected_passer_rank));
-      candidate = score_add(to_pair(e.candidate), scaled(r, e.candidate_rank));
+      passer = to_pair(w.connected_passer[rr - 1]);
+      candidate = to_pair(w.candidate[rr - 1]);
     }
     connected_passer_table[WHITE][s] = connected_passer_table[BLACK][s ^ 56] = passer;
     candidate_table[WHITE][s] = candidate_table[BLACK][s ^ 56] = candidate;
   }
-  for (int d = 0; d < 8; ++d) passer_king_table[d] = scaled(7 - d, e.passer_king_proximity);
+  for (int d = 0; d < 8; ++d) passer_king_table[d] = to_pair(w.passer_king[d]);
   for (int rr = 0; rr < 8; ++rr) {
-    int closeness = e.shelter_depth + 1 - rr;
-    shield_table[rr] = rr >= 1 && closeness > 0 ? scaled(closeness, e.shield) : 0;
-    storm_table[rr] = rr > 2 && rr < 7 ? scaled(rr - 2, e.storm) : 0;
+    shield_table[rr] = to_pair(w.shield[rr]);
+    storm_table[rr] = to_pair(w.storm[rr]);
   }
   build_shelter_zones();
 }
@@ -181,34 +174,31 @@ void build_piece_tables() {
   }
   for (int i = 0; i < 32; ++i) queen_mobility_table[i] = to_pair(QUEEN_MOBILITY[i]);
 
-  for (int d = 0; d < 8; ++d) knight_king_table[d] = scaled(d, e.knight_king_distance);
-  for (int n = 0; n < COUNT_TABLE_SIZE; ++n) {
-    knight_pawn_table[n] = scaled(n - 5, e.knight_pawn_slope);
-    rook_pawn_table[n] = scaled(n - 5, e.rook_pawn_slope);
-  }
-  fill_linear(bishop_same_colour_table, COUNT_TABLE_SIZE, e.bishop_own_colour_pawn);
-  fill_linear(bishop_other_colour_table, COUNT_TABLE_SIZE, e.bishop_other_colour_pawn);
+  const TunedWeights& w = e.tuned;
+  for (int d = 0; d < 8; ++d) knight_king_table[d] = to_pair(w.knight_king_distance[d]);
+  fill_by_pawn_count(knight_pawn_table, w.knight_pawns);
+  fill_by_pawn_count(rook_pawn_table, w.rook_pawns);
+  fill_by_pawn_count(bishop_same_colour_table, w.bishop_same_colour_pawns);
+  fill_by_pawn_count(bishop_other_colour_table, w.bishop_other_colour_pawns);
 
   for (int r = 0; r < 6; ++r) {
-    int f = rank_factor(r);
-    // The base grows from the third rank on, the other terms from the fourth.
-    passed_base_table[r] = score_add(to_pair(e.passed_base), scaled(rank_factor(r + 1), e.passed_base_rank));
-    passed_supported_table[r] = scaled(f, e.passed_supported_rank);
-    passed_free_covered_table[r] = scaled(f, e.passed_free_covered_rank);
-    passed_free_table[r] = scaled(f, e.passed_free_rank);
-    passed_covered_table[r] = scaled(f, e.passed_covered_rank);
-    passed_contested_table[r] = scaled(f, e.passed_contested_rank);
-    passed_clear_path_table[r] = scaled(f, e.passed_clear_path_rank);
+    passed_base_table[r] = to_pair(w.passed_base[r]);
+    passed_supported_table[r] = to_pair(w.passed_supported[r]);
+    passed_free_covered_table[r] = to_pair(w.passed_free_covered[r]);
+    passed_free_table[r] = to_pair(w.passed_free[r]);
+    passed_covered_table[r] = to_pair(w.passed_covered[r]);
+    passed_contested_table[r] = to_pair(w.passed_contested[r]);
+    passed_clear_path_table[r] = to_pair(w.passed_clear_path[r]);
     for (int d = 0; d < 9; ++d) {
       own_king_passer_table[r][d] = r >= 2 ? make_score(0, OWN_KING_PASSER_DISTANCE[r - 2][d]) : 0;
       enemy_king_passer_table[r][d] = r >= 2 ? make_score(0, ENEMY_KING_PASSER_DISTANCE[r - 2][d]) : 0;
     }
   }
 
-  fill_linear(knight_outpost_table, COUNT_TABLE_SIZE, e.knight_outpost);
-  fill_linear(blocked_pawn_table, COUNT_TABLE_SIZE, e.blocked_pawn);
-  fill_linear(blocked_centre_table, COUNT_TABLE_SIZE, e.blocked_centre);
-  fill_linear(shielded_minor_table, COUNT_TABLE_SIZE, e.shielded_minor);
+  fill_linear(knight_outpost_table, COUNT_TABLE_SIZE, w.knight_outpost);
+  fill_linear(blocked_pawn_table, COUNT_TABLE_SIZE, w.blocked_pawn);
+  fill_linear(blocked_centre_table, COUNT_TABLE_SIZE, w.blocked_centre);
+  fill_linear(shielded_minor_table, COUNT_TABLE_SIZE, w.shielded_minor);
 
   for (int p = 0; p <= 96; ++p)
     for (int t = 0; t < 8; ++t) {

@@ -139,7 +139,13 @@ struct Accumulator {
     side[colour] = score_add(side[colour], s);
     if constexpr (Trace) trace->term[term][colour] = score_add(trace->term[term][colour], s);
   }
+  // Counts n uses of the tuned weight at `index` for `colour`.
+  void count(int colour, int index, int n = 1) {
+    if constexpr (Trace) trace->tuned[index] = static_cast<int16_t>(trace->tuned[index] + (colour == WHITE ? n : -n));
+  }
 };
+
+constexpr int by_pawn_count(int n) { return n < 8 ? n : 8; }
 
 template <int C, bool Trace>
 void piece_terms(const Position& p, SideInfo* info, Accumulator<Trace>& acc) {
@@ -173,6 +179,8 @@ void piece_terms(const Position& p, SideInfo* info, Accumulator<Trace>& acc) {
   for (Bitboard b = p.pieces[C][KNIGHT]; b;) {
     int s = pop_lowest_bit(&b);
     ScorePair t = knight_king_table[distance(s, us.king)];
+    acc.count(C, TUNED_INDEX(knight_king_distance) + distance(s, us.king));
+    acc.count(C, TUNED_INDEX(knight_pawns) + by_pawn_count(pawn_count));
     Bitboard att = knight_attacks[s];
     us.knight_attacks |= att;
     Bitboard mobile = att & minor_area;
@@ -194,6 +202,8 @@ void piece_terms(const Position& p, SideInfo* info, Accumulator<Trace>& acc) {
     ScorePair t = bishop_mobility_table[popcount(att & minor_area)];
     t = score_add(t, bishop_same_colour_table[popcount(our_pawns & colour)]);
     t = score_add(t, bishop_other_colour_table[popcount(our_pawns & ~colour)]);
+    acc.count(C, TUNED_INDEX(bishop_same_colour_pawns) + by_pawn_count(popcount(our_pawns & colour)));
+    acc.count(C, TUNED_INDEX(bishop_other_colour_pawns) + by_pawn_count(popcount(our_pawns & ~colour)));
     // A knight three ranks up the file, in its own half, is a target.
     int r = rank_of(s);
     if (r != 0 && r != 7) {
@@ -217,6 +227,7 @@ void piece_terms(const Position& p, SideInfo* info, Accumulator<Trace>& acc) {
     if (rank_of(their_king) == their_back_rank && relative_rank_of<C>(s) == 6)
       t = score_add(t, to_pair(e.rook_seventh));
     t = score_add(t, rook_pawn_table[pawn_count]);
+    acc.count(C, TUNED_INDEX(rook_pawns) + by_pawn_count(pawn_count));
     Bitboard file = FILE_A << file_of(s);
     if (!(our_pawns & file)) {
       Bitboard their_file_pawns = p.pieces[E][PAWN] & file;
@@ -296,6 +307,7 @@ void passed_pawn_terms(const Position& p, const PawnEntry& pawns, const SideInfo
     const int s = pawns.passed[C][i];
     const int r = relative_rank_of<C>(s) - 1;
     ScorePair t = passed_base_table[r];
+    acc.count(C, TUNED_INDEX(passed_base) + r);
     if (r > 1) {
       const int stop = C == WHITE ? s + 8 : s - 8;
       t = score_add(t, own_king_passer_table[r][distance(our_king, stop)]);
@@ -320,13 +332,24 @@ void passed_pawn_terms(const Position& p, const PawnEntry& pawns, const SideInfo
         }
         const Bitboard bit = square_bit(s);
         const Bitboard helpers = sideways(bit) | (C == WHITE ? bit >> 8 : bit << 8);
-        if (p.pieces[C][PAWN] & helpers) t = score_add(t, passed_supported_table[r]);
+        if (p.pieces[C][PAWN] & helpers) {
+          t = score_add(t, passed_supported_table[r]);
+          acc.count(C, TUNED_INDEX(passed_supported) + r);
+        }
         const Bitboard ours = info[C].all_attacks;
-        if (!unsafe)
-          t = score_add(t, (path & ~ours) ? passed_free_table[r] : passed_free_covered_table[r]);
-        else
-          t = score_add(t, (unsafe & ~ours) ? passed_contested_table[r] : passed_covered_table[r]);
-        if (!(path & p.pieces[C][ALL_PIECES])) t = score_add(t, passed_clear_path_table[r]);
+        if (!unsafe) {
+          const bool covered = !(path & ~ours);
+          t = score_add(t, covered ? passed_free_covered_table[r] : passed_free_table[r]);
+          acc.count(C, (covered ? TUNED_INDEX(passed_free_covered) : TUNED_INDEX(passed_free)) + r);
+        } else {
+          const bool contested = unsafe & ~ours;
+          t = score_add(t, contested ? passed_contested_table[r] : passed_covered_table[r]);
+          acc.count(C, (contested ? TUNED_INDEX(passed_contested) : TUNED_INDEX(passed_covered)) + r);
+        }
+        if (!(path & p.pieces[C][ALL_PIECES])) {
+          t = score_add(t, passed_clear_path_table[r]);
+          acc.count(C, TUNED_INDEX(passed_clear_path) + r);
+        }
       }
     }
     acc.add(C, TERM_PASSED_PAWNS, t);
@@ -342,14 +365,20 @@ void pawn_piece_terms(const Position& p, const SideInfo* info, Accumulator<Trace
   // Every square an enemy pawn attacks now or could attack after advancing.
   const Bitboard their_reach = fill_back<C>(info[E].pawn_attacks);
   const Bitboard knights = p.pieces[C][KNIGHT], minors = knights | p.pieces[C][BISHOP];
-  ScorePair t = knight_outpost_table[popcount(knights & step_ahead<E>(their_pawns) & ~their_reach)];
+  const int outposts = popcount(knights & step_ahead<E>(their_pawns) & ~their_reach);
+  ScorePair t = knight_outpost_table[outposts];
   t = score_add(t, outpost_table[popcount((minors | p.pieces[C][ROOK]) & ~their_reach)]);
   const Bitboard blocked = their_pawns & step_ahead<C>(occ);  // their pawns with something in front
   t = score_add(t, blocked_pawn_table[popcount(blocked)]);
   const Bitboard wing = file_of(info[E].king) >= 4 ? 0x1e1e1e1e1e1e1e1eULL : 0x7878787878787878ULL;
-  t = score_add(t, blocked_centre_table[popcount(blocked & start_rank[E] & wing)]);
-  t = score_add(
-      t, shielded_minor_table[popcount(minors & (C == WHITE ? p.pieces[C][PAWN] >> 8 : p.pieces[C][PAWN] << 8))]);
+  const int blocked_centre = popcount(blocked & start_rank[E] & wing);
+  t = score_add(t, blocked_centre_table[blocked_centre]);
+  const int shielded = popcount(minors & (C == WHITE ? p.pieces[C][PAWN] >> 8 : p.pieces[C][PAWN] << 8));
+  t = score_add(t, shielded_minor_table[shielded]);
+  acc.count(C, TUNED_INDEX(knight_outpost), outposts);
+  acc.count(C, TUNED_INDEX(blocked_pawn), popcount(blocked));
+  acc.count(C, TUNED_INDEX(blocked_centre), blocked_centre);
+  acc.count(C, TUNED_INDEX(shielded_minor), shielded);
   if (p.pieces[C][BISHOP] & step_ahead<C>(square_bit(info[C].king))) t = score_add(t, to_pair(e.bishop_before_king));
   if (info[C].piece_count >= info[E].piece_count + 2) t = score_add(t, to_pair(e.extra_pieces));
   acc.add(C, TERM_PAWNS_AND_PIECES, t);
@@ -402,7 +431,7 @@ int evaluate_impl(const Position& p, EvalTrace* trace) {
     pawns = &evaluate_pawns(p);
   } else if constexpr (Trace) {
     ScorePair sums[2];
-    compute_pawn_entry(p, &fresh, sums);
+    compute_pawn_entry(p, &fresh, sums, trace);
     trace->term[TERM_PAWN_STRUCTURE][WHITE] = sums[WHITE];
     trace->term[TERM_PAWN_STRUCTURE][BLACK] = sums[BLACK];
   } else {
@@ -465,25 +494,27 @@ int evaluate_impl(const Position& p, EvalTrace* trace) {
     v = divide_rounded(v * factor, 1000);
   }
 
+  int32_t second_factor = 1000;
   if (factor == 1000 && no_scaling) {
     const bool no_pieces = info[WHITE].piece_count == 0 && info[BLACK].piece_count == 0;
     const bool no_pawns = !(p.pieces[WHITE][PAWN] | p.pieces[BLACK][PAWN]);
     if (no_pieces && !no_pawns) {
-      v = divide_rounded(v * 1300, 1000);  // pawn endings are sharper than they look
+      second_factor = 1300;  // pawn endings are sharper than they look
     } else if (no_pawns) {
       // Without pawns a small material edge rarely wins.
       int d = info[WHITE].piece_units / 8 - info[BLACK].piece_units / 8;
       d = d < 0 ? -d : d;
-      v = divide_rounded(v * (d < 3 ? 100 : (d == 3 ? 200 : 400)), 1000);
+      second_factor = d < 3 ? 100 : (d == 3 ? 200 : 400);
     } else {
       // Few pawns left for the stronger side: harder to convert.
       static const int32_t few_pawns[5] = {400, 550, 700, 800, 900};
       int k = popcount(p.pieces[v >= 0 ? WHITE : BLACK][PAWN]);
-      if (k <= 4) v = divide_rounded(v * few_pawns[k], 1000);
+      if (k <= 4) second_factor = few_pawns[k];
     }
-  } else if (scale != 1000) {
-    v = divide_rounded(v * scale, 1000);
+  } else {
+    second_factor = scale;
   }
+  if (second_factor != 1000) v = divide_rounded(v * second_factor, 1000);
 
   int64_t tenths = divide_rounded(v, 96);
   if (stm == BLACK) tenths = -tenths;
@@ -495,14 +526,28 @@ int evaluate_impl(const Position& p, EvalTrace* trace) {
     trace->material_value = material_value;
     trace->material_scale = scale;
     trace->opposite_bishop_factor = factor;
+    trace->scaling_factor = second_factor;
     trace->scaled = static_cast<int32_t>(v);
     trace->tempo = tempo_table[phase];
     trace->score = score;
-    // The piece-square sum split by colour, each in its own favour.
+    // The piece-square sum split by colour, each in its own favour, and
+    // the shape entries it used (Black's on the mirrored square).
+    static constexpr int SHAPE[8] = {0,
+                                     TUNED_INDEX(pawn_square),
+                                     TUNED_INDEX(knight_square),
+                                     TUNED_INDEX(bishop_square),
+                                     TUNED_INDEX(rook_square),
+                                     TUNED_INDEX(queen_square),
+                                     TUNED_INDEX(king_square),
+                                     0};
     for (int c = WHITE; c <= BLACK; ++c) {
       ScorePair s = 0;
       for (int t = PAWN; t <= KING; ++t)
-        for (Bitboard b = p.pieces[c][t]; b;) s = score_add(s, psq_table[c][t][pop_lowest_bit(&b)]);
+        for (Bitboard b = p.pieces[c][t]; b;) {
+          int sq = pop_lowest_bit(&b);
+          s = score_add(s, psq_table[c][t][sq]);
+          acc.count(c, SHAPE[t] + (c == WHITE ? sq : sq ^ 56));
+        }
       trace->term[TERM_PIECE_SQUARE][c] = c == WHITE ? s : score_negate(s);
     }
   }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "eval/eval_params.h"
 #include "eval/score_pair.h"
 
 // Builds the material table and every derived weight table.  Runs at
@@ -64,10 +65,15 @@ struct EvalTrace {
   int32_t material_value;          // tenths of a centipawn, White's view
   int32_t material_scale;          // per mille
   int32_t opposite_bishop_factor;  // per mille
+  int32_t scaling_factor;          // per mille: the pawn-count, pawnless or material scale applied after it
   int32_t blended;                 // after the phase blend, before any scaling (x 96)
   int32_t scaled;                  // after the scaling rules (x 96)
   int32_t tempo;                   // tenths of a centipawn
   int score;                       // centipawns, side to move's view
+  // How often each tuned weight (flat TunedWeights index) went into the
+  // sums: White's uses count +1, Black's -1.  The white-view sum is
+  // linear in these weights, which is what the tuner fits.
+  int16_t tuned[TUNED_WEIGHT_COUNT];
 };
 
 // Evaluates from scratch and fills the breakdown; returns the score.

@@ -19,10 +19,13 @@ extern PawnEntry pawn_table[PAWN_TABLE_SIZE];
 // The cached entry for the position's pawns and kings (computed on a miss).
 const PawnEntry& evaluate_pawns(const Position& p);
 
+struct EvalTrace;
+
 // Computes the entry from scratch into `out`, bypassing the cache.  When
 // side_sums is given it receives White's and Black's sums (each in its own
-// favour) whose difference is the score.
-void compute_pawn_entry(const Position& p, PawnEntry* out, ScorePair* side_sums = nullptr);
+// favour) whose difference is the score; when trace is given, the uses of
+// the tuned weights are counted into it.
+void compute_pawn_entry(const Position& p, PawnEntry* out, ScorePair* side_sums = nullptr, EvalTrace* trace = nullptr);
 
 // Builds the geometric masks the pawn evaluation uses (once is enough).
 void build_pawn_masks();

@@ -9,6 +9,8 @@
 //                                  --terms first prints every term's pairs
 //   engine-tool eval --bench [N]   evaluations per second, caches defeated, on
 //                                  N positions from random playouts
+//   engine-tool tune DATA... [...] fits the tuned evaluation weights to game
+//                                  results (tools/tuner.h)
 //
 // The FEN (4 or 6 fields) is one argument.  A subcommand is one row of the
 // COMMANDS table below.
@@ -23,6 +25,7 @@
 #include "board/movegen.h"
 #include "board/perft.h"
 #include "eval/evaluation.h"
+#include "tools/tuner.h"
 #include "uci/fen.h"
 
 namespace {
@@ -192,6 +195,8 @@ const Command COMMANDS[] = {
     {"perft", command_perft, "perft DEPTH FEN"},
     {"divide", command_divide, "divide DEPTH FEN"},
     {"eval", command_eval, "eval [--terms] FEN | eval --bench [POSITIONS]"},
+    {"tune", run_tuner,
+     "tune DATA... [--iterations N] [--rate R] [--l2 L] [--lambda X] [--max N] [--validation N] [--out FILE]"},
 };
 
 int usage() {

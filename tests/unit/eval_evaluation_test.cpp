@@ -299,6 +299,10 @@ TEST_F(Evaluation, TracedTermsAddUpToTheScore) {
   EXPECT_EQ(blended + 96 * t.material_value, t.blended);
 }
 
+// How often the position's evaluation used the tuned weight at `index`:
+// White's uses count +1, Black's -1.
+int uses(const char* fen, int index) { return trace_of(fen).tuned[index]; }
+
 // How a term of one side moves when `field` goes from (0, 0) to (1, 10).
 ScorePair term_delta(Weight EvalParams::*field, const char* fen, EvalTerm term, int colour) {
   eval_params = DEFAULT_EVAL_PARAMS;
@@ -314,35 +318,31 @@ ScorePair term_delta(Weight EvalParams::*field, const char* fen, EvalTerm term, 
 }
 
 TEST_F(Evaluation, PassedPawnPath) {
-  // White's passer on e5 (r = 3, rank factor 3).  A Black rook behind it
-  // x-rays the whole path: contested.
+  // White's passer on e5 (r = 3).  A Black rook behind it x-rays the whole
+  // path: contested.
   const char* xray = "k7/8/8/4P3/8/7K/8/4r3 w - - 0 1";
-  EXPECT_EQ(term_delta(&EvalParams::passed_contested_rank, xray, TERM_PASSED_PAWNS, WHITE), make_score(3, 30));
-  EXPECT_EQ(term_delta(&EvalParams::passed_free_rank, xray, TERM_PASSED_PAWNS, WHITE), 0u);
+  EXPECT_EQ(uses(xray, TUNED_INDEX(passed_contested) + 3), 1);
+  EXPECT_EQ(uses(xray, TUNED_INDEX(passed_free) + 3), 0);
   // A White knight between them blocks the x-ray: the path is free.
   const char* blocked = "k7/8/8/4P3/8/4N2K/8/4r3 w - - 0 1";
-  EXPECT_EQ(term_delta(&EvalParams::passed_free_rank, blocked, TERM_PASSED_PAWNS, WHITE), make_score(3, 30));
-  EXPECT_EQ(term_delta(&EvalParams::passed_contested_rank, blocked, TERM_PASSED_PAWNS, WHITE), 0u);
+  EXPECT_EQ(uses(blocked, TUNED_INDEX(passed_free) + 3), 1);
+  EXPECT_EQ(uses(blocked, TUNED_INDEX(passed_contested) + 3), 0);
   // The same for Black's passer on d4 with a White rook on d8.
   const char* black_xray = "3R4/8/7k/8/3p4/8/8/K7 b - - 0 1";
-  EXPECT_EQ(term_delta(&EvalParams::passed_contested_rank, black_xray, TERM_PASSED_PAWNS, BLACK), make_score(3, 30));
+  EXPECT_EQ(uses(black_xray, TUNED_INDEX(passed_contested) + 3), -1);
   // Two White rooks behind, the nearer one Black's: still an x-ray battery
   // for Black's rooks only when nothing else stands between.
   const char* battery = "k7/8/8/4P3/8/4r2K/8/4r3 w - - 0 1";
-  EXPECT_EQ(term_delta(&EvalParams::passed_contested_rank, battery, TERM_PASSED_PAWNS, WHITE), make_score(3, 30));
+  EXPECT_EQ(uses(battery, TUNED_INDEX(passed_contested) + 3), 1);
   // Path square e7 hit by a bishop but covered by the queen on a7; nothing
   // of ours on the path.
   const char* covered = "7k/Q7/8/2b1P3/8/7K/8/8 w - - 0 1";
-  EXPECT_EQ(term_delta(&EvalParams::passed_covered_rank, covered, TERM_PASSED_PAWNS, WHITE), make_score(3, 30));
-  EXPECT_EQ(term_delta(&EvalParams::passed_clear_path_rank, covered, TERM_PASSED_PAWNS, WHITE), make_score(3, 30));
+  EXPECT_EQ(uses(covered, TUNED_INDEX(passed_covered) + 3), 1);
+  EXPECT_EQ(uses(covered, TUNED_INDEX(passed_clear_path) + 3), 1);
   // Our own queen on the path: no clear path.
-  EXPECT_EQ(
-      term_delta(&EvalParams::passed_clear_path_rank, "7k/4Q3/8/2b1P3/8/7K/8/8 w - - 0 1", TERM_PASSED_PAWNS, WHITE),
-      0u);
+  EXPECT_EQ(uses("7k/4Q3/8/2b1P3/8/7K/8/8 w - - 0 1", TUNED_INDEX(passed_clear_path) + 3), 0);
   // A pawn directly behind supports it.
-  EXPECT_EQ(
-      term_delta(&EvalParams::passed_supported_rank, "k7/8/8/4P3/4P3/7K/8/4r3 w - - 0 1", TERM_PASSED_PAWNS, WHITE),
-      make_score(3, 30));
+  EXPECT_EQ(uses("k7/8/8/4P3/4P3/7K/8/4r3 w - - 0 1", TUNED_INDEX(passed_supported) + 3), 1);
 }
 
 TEST_F(Evaluation, PassedPawnRooksAndKings) {
@@ -363,22 +363,18 @@ TEST_F(Evaluation, PassedPawnRooksAndKings) {
 TEST_F(Evaluation, PawnAndPieceTerms) {
   // Knight d6 blockading d7, out of reach of every Black pawn.
   const char* outpost = "6k1/3p4/3N4/8/8/8/PP6/4K3 w - - 0 1";
-  EXPECT_EQ(term_delta(&EvalParams::knight_outpost, outpost, TERM_PAWNS_AND_PIECES, WHITE), make_score(1, 10));
+  EXPECT_EQ(uses(outpost, TUNED_INDEX(knight_outpost)), 1);
   EXPECT_EQ(term_delta(&EvalParams::safe_square, outpost, TERM_PAWNS_AND_PIECES, WHITE), make_score(1, 10));
   // d7 is blocked, and it is an unmoved pawn on the wing away from g8.
-  EXPECT_EQ(term_delta(&EvalParams::blocked_pawn, outpost, TERM_PAWNS_AND_PIECES, WHITE), make_score(1, 10));
-  EXPECT_EQ(term_delta(&EvalParams::blocked_centre, outpost, TERM_PAWNS_AND_PIECES, WHITE), make_score(1, 10));
+  EXPECT_EQ(uses(outpost, TUNED_INDEX(blocked_pawn)), 1);
+  EXPECT_EQ(uses(outpost, TUNED_INDEX(blocked_centre)), 1);
   // With the Black king on c8 the far wing is d-g: d7 still counts; a
   // blocked b7 would not.
-  EXPECT_EQ(
-      term_delta(&EvalParams::blocked_centre, "2k5/1p6/1N6/8/8/8/PP6/4K3 b - - 0 1", TERM_PAWNS_AND_PIECES, WHITE), 0u);
+  EXPECT_EQ(uses("2k5/1p6/1N6/8/8/8/PP6/4K3 b - - 0 1", TUNED_INDEX(blocked_centre)), 0);
   // A c-pawn can reach d6's attackers: c7 guards it, so no outpost.
-  EXPECT_EQ(
-      term_delta(&EvalParams::knight_outpost, "6k1/2pp4/3N4/8/8/8/PP6/4K3 w - - 0 1", TERM_PAWNS_AND_PIECES, WHITE),
-      0u);
+  EXPECT_EQ(uses("6k1/2pp4/3N4/8/8/8/PP6/4K3 w - - 0 1", TUNED_INDEX(knight_outpost)), 0);
   // Minor behind a pawn; bishop in front of its king; two extra pieces.
-  EXPECT_EQ(term_delta(&EvalParams::shielded_minor, "4k3/p7/8/8/3P4/3N4/8/4K3 w - - 0 1", TERM_PAWNS_AND_PIECES, WHITE),
-            make_score(1, 10));
+  EXPECT_EQ(uses("4k3/p7/8/8/3P4/3N4/8/4K3 w - - 0 1", TUNED_INDEX(shielded_minor)), 1);
   EXPECT_EQ(
       term_delta(&EvalParams::bishop_before_king, "4k3/4b3/8/8/8/8/8/4K3 w - - 0 1", TERM_PAWNS_AND_PIECES, BLACK),
       make_score(1, 10));
@@ -483,6 +479,56 @@ TEST_F(Evaluation, ColourSymmetryOnRandomPlayouts) {
     }
   }
   EXPECT_GT(positions, 3000);
+}
+
+// The tuner relies on the trace: the White-view sum must move by exactly
+// the counted uses times the change of each tuned weight.  A use that the
+// trace misses (or counts for the wrong side) breaks this.
+TEST_F(Evaluation, TraceCountsEveryUseOfTheTunedWeights) {
+  std::vector<std::string> fens = {
+      "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP1B1PPP/R2QKB1R w KQ - 0 1",
+      "k7/8/8/4P3/8/4N2K/8/4r3 w - - 0 1",
+      "7k/Q7/8/2b1P3/8/7K/8/8 w - - 0 1",
+      "3R4/8/7k/8/3p4/8/8/K7 b - - 0 1",
+      "6k1/3p4/3N4/8/8/8/PP6/4K3 w - - 0 1",
+      "4k3/5ppp/8/8/8/6PP/5P2/4K3 w - - 0 1",
+      "6k1/5p1p/6pP/8/2PP4/8/5PPP/6K1 b - - 0 1",
+      "r3k2r/1pp2ppp/p1n5/3Pp3/1bB1P1n1/2N2N2/PP3PPP/R1BQK2R w KQkq - 0 1",
+  };
+  std::ifstream in(std::string(PELION_TEST_DATA_DIR) + "/perft.epd");
+  std::string line;
+  while (std::getline(in, line)) fens.push_back(line.substr(0, line.find(';')));
+
+  auto white_sum = [](const EvalTrace& t) {
+    ScorePair sum = 0;
+    for (int i = 0; i < TERM_COUNT; ++i) sum = score_add(sum, score_sub(t.term[i][WHITE], t.term[i][BLACK]));
+    return sum;
+  };
+  std::vector<EvalTrace> before(fens.size());
+  for (size_t i = 0; i < fens.size(); ++i) evaluate_traced(from_fen(fens[i].c_str()), &before[i]);
+
+  Weight list[TUNED_WEIGHT_COUNT], delta[TUNED_WEIGHT_COUNT];
+  tuned_to_list(eval_params.tuned, list);
+  for (int j = 0; j < TUNED_WEIGHT_COUNT; ++j) {
+    delta[j] = {(j * 37) % 11 - 5, (j * 53) % 13 - 6};
+    list[j] = {list[j].op + delta[j].op, list[j].eg + delta[j].eg};
+  }
+  tuned_from_list(&eval_params.tuned, list);
+  initialise_evaluation();
+  int used = 0;
+  for (size_t i = 0; i < fens.size(); ++i) {
+    if (before[i].special) continue;
+    EvalTrace after;
+    evaluate_traced(from_fen(fens[i].c_str()), &after);
+    ScorePair expected = white_sum(before[i]);
+    for (int j = 0; j < TUNED_WEIGHT_COUNT; ++j) {
+      expected = score_add(expected, score_scale(before[i].tuned[j], to_pair(delta[j])));
+      EXPECT_EQ(after.tuned[j], before[i].tuned[j]) << fens[i];
+      used += before[i].tuned[j] != 0;
+    }
+    EXPECT_EQ(white_sum(after), expected) << fens[i];
+  }
+  EXPECT_GT(used, 500);
 }
 
 }  // namespace
