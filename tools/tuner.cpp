@@ -41,7 +41,9 @@ struct Options {
 };
 
 struct Sample {
-  float result;    // label: 1 White wins, 0.5 draw, 0 Black wins
+  float result;    // the game's result: 1 White wins, 0.5 draw, 0 Black wins
+  float label;     // what the fit aims at: the result, or a blend with the search score
+  float search;    // the search score in the game, centipawns, White's view
   float fixed_op;  // the White-view sum without the tuned weights
   float fixed_eg;
   float material;  // material-table correction, tenths of a centipawn
@@ -186,8 +188,9 @@ bool load(const Options& o, const Variables& vars, const double* start, Data* d,
       s.tempo = static_cast<float>(side_to_move(p) == WHITE ? trace.tempo : -trace.tempo);
       s.phase = static_cast<uint8_t>(trace.phase);
       s.held_out = o.validation > 0 && st->games % o.validation == 0;
-      double engine_white = side_to_move(p) == WHITE ? score : -score;
-      s.result = static_cast<float>(o.lambda * result + (1 - o.lambda) * sigmoid(0.0065, engine_white));
+      s.result = static_cast<float>(result);
+      s.label = s.result;
+      s.search = static_cast<float>(score);  // already White's view
       d->samples.push_back(s);
       // The linear model must give back the evaluation's own score.
       double white_eval = side_to_move(p) == WHITE ? stm_score : -stm_score;
@@ -198,13 +201,14 @@ bool load(const Options& o, const Variables& vars, const double* start, Data* d,
   return true;
 }
 
-// Mean squared error over the training (held_out false) or validation set.
+// Mean squared error over the training set (against the labels) or the
+// validation set (against the game results).
 double mean_error(const Data& d, const double* w, double k, bool held_out) {
   double sum = 0;
   long n = 0;
   for (const Sample& s : d.samples) {
     if (s.held_out != held_out) continue;
-    double e = s.result - sigmoid(k, model_score(d, s, w));
+    double e = (held_out ? s.result : s.label) - sigmoid(k, model_score(d, s, w));
     sum += e * e;
     ++n;
   }
@@ -242,7 +246,7 @@ void gradient(const Data& d, const double* w, double k, std::vector<double>* gra
     if (s.held_out) continue;
     double p = sigmoid(k, model_score(d, s, w));
     // d(error)/d(score in tenths before the blend), per unit of op and eg.
-    double common = -2.0 * (s.result - p) * p * (1 - p) * k * s.scale / 960.0;
+    double common = -2.0 * (s.label - p) * p * (1 - p) * k * s.scale / 960.0;
     double gop = common * s.phase, geg = common * (96 - s.phase);
     for (uint32_t i = s.first; i < s.first + s.count; ++i) {
       g[2 * d.index[i]] += d.coefficient[i] * gop;
@@ -329,8 +333,11 @@ int run_tuner(int argc, char** argv) {
   if (d.samples.empty()) return 1;
 
   const double k = fit_k(d, w.data());
+  // The search score, on the same logistic scale, can soften the labels.
+  for (Sample& s : d.samples) s.label = static_cast<float>(o.lambda * s.result + (1 - o.lambda) * sigmoid(k, s.search));
   const double train_before = mean_error(d, w.data(), k, false), valid_before = mean_error(d, w.data(), k, true);
-  std::printf("K = %.6f; error before: training %.6f, validation %.6f\n", k, train_before, valid_before);
+  std::printf("K = %.6f; error before: training %.6f, validation %.6f (against the results)\n", k, train_before,
+              valid_before);
   std::fflush(stdout);
 
   // Adam over all variables; rarely used ones barely move.

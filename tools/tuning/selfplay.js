@@ -167,6 +167,13 @@ async function play_game(engine, opening) {
 async function main() {
   const openings = read_openings();
   const engine = new Engine(path.resolve(args.engine));
+  // The engine keeps running after its input closes: tell it to quit when
+  // this run is stopped.
+  for (const signal of ['SIGINT', 'SIGTERM'])
+    process.on(signal, () => {
+      engine.send('quit');
+      process.exit(130);
+    });
   engine.send('uci');
   await engine.until('uciok');
   engine.send('setoption name Hash value 16');
