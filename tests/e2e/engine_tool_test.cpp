@@ -1,6 +1,7 @@
-// The developer tool's perft and divide subcommands, as scripts use them.
+// The developer tool's perft, divide and tune subcommands, as scripts use them.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -61,4 +62,35 @@ TEST(EngineTool, RefusesBadInput) {
   r = run_program(PELION_ENGINE_TOOL, {"unknown"}, 30);
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("engine-tool perft DEPTH FEN"), std::string::npos) << r.err;
+}
+
+TEST(EngineTool, TuneFitsTheTracedWeightsAndPrintsTheInitialiser) {
+  // A few quiet positions with results, one unreadable line and one where
+  // the side to move can win a queen (not quiet).
+  const char* const quiet[] = {
+      "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP1B1PPP/R2QKB1R w KQ - 0 1",
+      "6k1/5p1p/6pP/8/2PP4/8/5PPP/6K1 b - - 0 1",
+      "r3k2r/1pp2ppp/p1n5/4p3/1bB1P1n1/2N2N2/PP3PPP/R1BQK2R w KQkq - 0 1",
+      "8/5pk1/6p1/3P4/2K5/6P1/8/8 w - - 0 1",
+  };
+  std::string path = testing::TempDir() + "tune-data.txt";
+  FILE* f = std::fopen(path.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  for (int game = 0; game < 6; ++game)
+    for (int i = 0; i < 4; ++i) std::fprintf(f, "%s | %s | %d | %d\n", quiet[i], game % 3 ? "1" : "0.5", 30 * i, i);
+  std::fprintf(f, "not a position | 1 | 0 | 9\n");
+  std::fprintf(f, "4k3/8/8/3q4/8/8/8/3RK3 w - - 0 1 | 1 | 0 | 10\n");
+  std::fclose(f);
+
+  RunResult r = run_program(PELION_ENGINE_TOOL, {"tune", path, "--iterations", "20", "--validation", "3"}, 120);
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  EXPECT_NE(r.out.find("skipped 1 unreadable, 1 not quiet"), std::string::npos) << r.out;
+  // The linear model built from the trace gives back the evaluation's own
+  // scores, up to the evaluation's rounding.
+  size_t at = r.out.find("deviation from the evaluation ");
+  ASSERT_NE(at, std::string::npos) << r.out;
+  EXPECT_LT(std::stod(r.out.substr(at + 30)), 1.0) << r.out;
+  for (const char* table : {".tuned =", ".pawn_square =", ".passed_base =", ".shield =", ".shielded_minor = {"})
+    EXPECT_NE(r.out.find(table), std::string::npos) << table;
+  std::remove(path.c_str());
 }
