@@ -23,7 +23,8 @@ int king_attacked(const Position& p, int colour);
 int square_attacked(const Position& p, int square, int by);
 
 // 1 when the move, made from this position, checks the opponent's king.
-// Known limits: a promotion is judged as a pawn move, castling by the king
-// alone, and an en-passant capture does not uncover lines through the
-// captured pawn; in those cases a check can be missed.
+// Known limits: a promotion is judged as a pawn move, standard castling by
+// the king alone (Chess960 castling is judged exactly), and an en-passant
+// capture does not uncover lines through the captured pawn; in those cases a
+// check can be missed.
 int gives_check(const Position& p, Move m);

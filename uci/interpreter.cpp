@@ -72,7 +72,7 @@ void command_position(char** words, int count) {
     exit_process(1);
   }
   game_ply = 0;
-  position_from_fen(&game_record[0], fen);
+  position_from_fen(&game_record[0], fen, option_chess960 != 0);
   int i = moves_from;
   while (i < count && std::strcmp(words[i], "moves") != 0) ++i;
   for (++i; i < count; ++i) {

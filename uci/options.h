@@ -19,6 +19,7 @@ extern int option_best_line;                        // Best Line
 extern int option_king_safety;                      // King Safety Aggressiveness
 extern int option_move_overhead_ms;                 // move overhead milliseconds
 extern int option_drawscore;                        // Drawscore
+extern int option_chess960;                         // UCI_Chess960: positions set up after it follow Chess960 rules
 
 // Check options handled by the table (name, target), in declaration order.
 struct CheckOption {

@@ -229,7 +229,7 @@ TEST(BoardMakeMove, GivesCheckLimits) {
 // value, and the counters and flags follow their rules.
 TEST(BoardMakeMove, RandomPlayoutsKeepEveryField) {
   ArbitraryPsqTable table(2024);
-  int moves = 0, nulls = 0, castles = 0, en_passants = 0, promotions = 0, ep_squares = 0;
+  int moves = 0, nulls = 0, castles = 0, castles960 = 0, en_passants = 0, promotions = 0, ep_squares = 0;
   random_playouts(6, 160, 99, [&](const Position& parent, Move m, const Position& c) {
     ++moves;
     int us = side_to_move(parent), them = 1 - us;
@@ -254,6 +254,23 @@ TEST(BoardMakeMove, RandomPlayoutsKeepEveryField) {
     ASSERT_EQ(c.pieces[WHITE][ALL_PIECES] & c.pieces[BLACK][ALL_PIECES], 0u);
     // Castling-lost squares are only ever added.
     ASSERT_EQ(c.castle_lost & parent.castle_lost, parent.castle_lost);
+    // Every right that is left has its king and rook on their start squares,
+    // on the right sides of each other.  In Chess960 only the six squares
+    // that stand for the rights change.
+    ASSERT_EQ(c.chess960, parent.chess960);
+    for (int right = 0; right < 4; ++right) {
+      if (c.castle_lost & CASTLE_RIGHTS[right]) continue;
+      int colour = right / 2, rook = c.castle_rook[right], king = king_square(c, colour);
+      ASSERT_TRUE(c.pieces[colour][ROOK] & square_bit(rook)) << right;
+      ASSERT_EQ(rank_of(king), colour == WHITE ? 0 : 7);
+      ASSERT_EQ(rook > king, right % 2 == 0);
+      if (!c.chess960) {
+        ASSERT_EQ(king, colour == WHITE ? 4 : 60);
+      }
+    }
+    if (c.chess960) {
+      ASSERT_EQ((c.castle_lost ^ parent.castle_lost) & ~CASTLE_SQUARES, 0u);
+    }
     // The check tests agree with each other.
     ASSERT_EQ(in_check(c, side_to_move(c)), king_attacked(c, side_to_move(c)));
     ASSERT_EQ(in_check(c, us), king_attacked(c, us));
@@ -266,7 +283,9 @@ TEST(BoardMakeMove, RandomPlayoutsKeepEveryField) {
       return;
     }
     int from = move_from(m), to = move_to(m), kind = move_kind(m);
-    ASSERT_TRUE(c.castle_lost & square_bit(from) && c.castle_lost & square_bit(to));
+    if (!c.chess960) {
+      ASSERT_TRUE(c.castle_lost & square_bit(from) && c.castle_lost & square_bit(to));
+    }
     int moved = piece_type_on(parent, us, from);
     int victim = piece_type_on(parent, them, to);
     ASSERT_EQ(c.moved_type, moved);
@@ -282,6 +301,7 @@ TEST(BoardMakeMove, RandomPlayoutsKeepEveryField) {
       ASSERT_EQ(c.ep_board, 0u);
     }
     castles += kind == KIND_CASTLING;
+    castles960 += kind == KIND_CASTLING && c.chess960;
     en_passants += kind == KIND_EN_PASSANT;
     promotions += kind >= KIND_PROMOTE_QUEEN;
   });
@@ -289,6 +309,7 @@ TEST(BoardMakeMove, RandomPlayoutsKeepEveryField) {
   EXPECT_GT(moves, 30000);
   EXPECT_GT(nulls, 2000);
   EXPECT_GT(castles, 40);
+  EXPECT_GT(castles960, 20);
   EXPECT_GT(en_passants, 10);
   EXPECT_GT(promotions, 150);
   EXPECT_GT(ep_squares, 40);

@@ -170,8 +170,10 @@ TEST(FenParseDeathTest, FatalInputEndsTheProcess) {
 }
 
 TEST(FenParse, PerftPositionsAllParse) {
-  for (const board_test::PerftCase& c : board_test::read_perft_cases()) {
-    Position p = setup(c.fen.c_str());
+  std::vector<board_test::PerftCase> cases = board_test::read_perft_cases();
+  for (const board_test::PerftCase& c : board_test::read_perft_cases(true)) cases.push_back(c);
+  for (const board_test::PerftCase& c : cases) {
+    Position p = setup(c.fen.c_str(), c.chess960);
     EXPECT_EQ(p.key, compute_key(p)) << c.fen;
     EXPECT_EQ(p.in_check, king_attacked(p, side_to_move(p))) << c.fen;
   }
