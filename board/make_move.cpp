@@ -144,8 +144,8 @@ int make_move(const Position& parent, Position* child, Move m) {
   shift_piece(c, us, type, from, to);
 
   c->key ^= castle_zobrist[castle_hash(c->castle_lost)];
-  c->castle_lost |= parent.chess960 ? chess960_lost_squares(parent, us, type, from, to)
-                                    : square_bit(from) | square_bit(to);
+  c->castle_lost |=
+      parent.chess960 ? chess960_lost_squares(parent, us, type, from, to) : square_bit(from) | square_bit(to);
 
   if (kind == KIND_CASTLING) {
     int rook_from = (to & 7) == 6 ? to + 1 : to - 2;

@@ -329,6 +329,29 @@ TEST_F(SearchProtocol, SearchmovesRestrictTheRoot) {
   EXPECT_TRUE(best == "a2a3" || best == "h2h3") << best;
 }
 
+// With UCI_Chess960 on, castling is read and written as the king taking its
+// own rook, and a castling right without its rook is a fatal input error.
+TEST_F(SearchProtocol, Chess960CastlingIsKingTakesRook) {
+  start();
+  engine_send(&e, "setoption name UCI_Chess960 value true");
+  const std::string fen = "position fen 1r4kr/pppppppp/8/8/8/8/PPPPPPPP/1R4KR w HBhb - 0 1";
+  // White castles long (king g1 to c1, rook b1 to d1); Black may castle
+  // short, leaving its king on g8.  A searchmoves word that is not a legal
+  // move would let the search pick any move.
+  engine_send(&e, fen + " moves g1b1");
+  engine_send(&e, "go depth 2 searchmoves g8h8");
+  EXPECT_EQ(best_move_of(until_bestmove().back()), "g8h8");
+  // After both castlings the White rook stands on d1.
+  engine_send(&e, fen + " moves g1b1 g8h8");
+  engine_send(&e, "go depth 2 searchmoves d1e1");
+  EXPECT_EQ(best_move_of(until_bestmove().back()), "d1e1");
+  engine_send(&e, "position fen 4k3/8/8/8/8/8/8/R3K3 w H - 0 1");
+  EXPECT_EQ(engine_wait(&e, 20), 1);
+  EXPECT_NE(engine_stderr(&e).find("Error in fen \"4k3/8/8/8/8/8/8/R3K3 w H -\": a castling right without its rook"),
+            std::string::npos)
+      << engine_stderr(&e);
+}
+
 TEST_F(SearchProtocol, MatedAndStalematedRoots) {
   start();
   engine_send(&e, "position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1");

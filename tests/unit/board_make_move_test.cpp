@@ -97,6 +97,37 @@ TEST(BoardMakeMove, CastlingMovesTheRook) {
   expect_scratch_fields(d);
 }
 
+TEST(BoardMakeMove, Chess960CastlingSwapsKingAndRook) {
+  ArbitraryPsqTable table(13);
+  // King f1 and rook g1: the king lands where the rook stood and the rook
+  // where the king stood.
+  Position p = setup("r3k2r/8/8/8/8/8/8/R4KR1 w GAha - 0 1", true), c;
+  p.psq = scratch_psq(p);
+  p.phase = static_cast<int16_t>(scratch_phase(p));
+  after(p, "f1g1", &c);
+  EXPECT_EQ(c.pieces[WHITE][KING], square_bit(square_of("g1")));
+  EXPECT_EQ(c.pieces[WHITE][ROOK], square_bit(square_of("a1")) | square_bit(square_of("f1")));
+  EXPECT_EQ(c.pieces[WHITE][ALL_PIECES], c.pieces[WHITE][ROOK] | c.pieces[WHITE][KING]);
+  EXPECT_NE(c.castle_lost & CASTLE_WHITE_SHORT, 0u);
+  EXPECT_NE(c.castle_lost & CASTLE_WHITE_LONG, 0u);
+  EXPECT_EQ(c.castle_lost & (CASTLE_BLACK_SHORT | CASTLE_BLACK_LONG), 0u);
+  EXPECT_EQ(c.moved_type, KING);
+  EXPECT_EQ(c.fifty, 0);
+  expect_scratch_fields(c);
+  // Black castles long, e8 to c8 and a8 to d8; a rook move that follows
+  // ends only the right of that rook.
+  Position d, e;
+  after(c, "e8a8", &d);
+  EXPECT_EQ(d.pieces[BLACK][KING], square_bit(square_of("c8")));
+  EXPECT_EQ(d.pieces[BLACK][ROOK], square_bit(square_of("d8")) | square_bit(square_of("h8")));
+  expect_scratch_fields(d);
+  Position q = setup("r3k2r/8/8/8/8/8/8/R4KR1 b GAha - 0 1", true);
+  after(q, "h8h7", &e);
+  EXPECT_NE(e.castle_lost & CASTLE_BLACK_SHORT, 0u);
+  EXPECT_EQ(e.castle_lost & CASTLE_BLACK_LONG, 0u);
+  EXPECT_EQ(e.key, compute_key(e));
+}
+
 TEST(BoardMakeMove, PromotionWithCapture) {
   ArbitraryPsqTable table(12);
   Position p = setup("r3k3/1P6/8/8/8/8/8/4K3 w - - 0 1"), c;
@@ -329,7 +360,8 @@ TEST(BoardMakeMove, GivesCheckAgreesWithMakingTheMove) {
       int real = king_attacked(c, side_to_move(c));
       int claimed = gives_check(parent, moves[i]);
       checks += real;
-      if (move_kind(moves[i]) <= KIND_DOUBLE_STEP) {
+      // Chess960 castling is judged exactly, rook included.
+      if (move_kind(moves[i]) <= KIND_DOUBLE_STEP || (parent.chess960 && move_kind(moves[i]) == KIND_CASTLING)) {
         ASSERT_EQ(claimed, real) << parent.key << " " << moves[i];
       } else if (claimed) {
         ASSERT_EQ(real, 1);
