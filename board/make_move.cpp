@@ -6,7 +6,6 @@
 #include "board/keys.h"
 #include "board/movegen.h"
 #include "eval/psq_table.h"
-#include "search/search_state.h"
 #include "uci/dump.h"
 #include "uci/fen.h"
 
@@ -34,14 +33,6 @@ inline void remove_piece(Position* c, int colour, int type, int square) {
   c->pieces[colour][ALL_PIECES] ^= square_bit(square);
 }
 
-inline void count_node() {
-  if (stop_requested) return;
-  if (node_counter < node_limit || first_iteration)
-    ++node_counter;
-  else
-    stop_requested = 1;
-}
-
 }  // namespace
 
 int make_move(const Position& parent, Position* child, Move m) {
@@ -53,7 +44,6 @@ int make_move(const Position& parent, Position* child, Move m) {
   c->moved_type = 0;
   c->eval_cache = EVAL_NOT_COMPUTED;
   c->fifty = static_cast<uint16_t>(c->fifty + 1);
-  count_node();
 
   int us = side_to_move(parent);
   int them = 1 - us;

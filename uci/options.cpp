@@ -10,6 +10,7 @@
 #include "book/book.h"
 #include "eval/evaluation.h"
 #include "search/tables.h"
+#include "search/threads.h"
 #include "search/tt.h"
 #include "uci/number_text.h"
 
@@ -25,6 +26,7 @@ int option_best_line = 1;
 int option_king_safety = 6;
 int option_move_overhead_ms = 20;
 int option_drawscore = -5;
+int option_threads = 1;
 
 const CheckOption check_options[] = {
     {"use lmr", &option_use_lmr},
@@ -62,6 +64,7 @@ void print_option_declarations() {
     std::printf("option name %s type check default %s\n", c->name, bool_text(*c->target));
   for (const SpinOption* s = spin_options; s->name[0]; ++s)
     std::printf("option name %s type spin default %d min %d max %d\n", s->name, *s->target, s->min, s->max);
+  std::printf("option name Threads type spin default %d min %d max %d\n", option_threads, THREADS_MIN, THREADS_MAX);
 }
 
 SetoptionText parse_setoption(char** words, int count) {
@@ -111,6 +114,7 @@ void apply_setoption(char** words, int count) {
     if (!strcasecmp(s->name, name)) {
       *s->target = parse_int32(value);
       initialise_evaluation();
+      clear_all_eval_caches();
       build_search_tables();
       return;
     }
@@ -123,6 +127,7 @@ void apply_setoption(char** words, int count) {
       else
         std::printf("info string %s not recognized as checkbox argument\n", value);
       initialise_evaluation();
+      clear_all_eval_caches();
       return;
     }
   if (t.name == "hash") {
@@ -136,6 +141,16 @@ void apply_setoption(char** words, int count) {
       tt_clear();
       std::printf("info string Hash table size is now %d meg\n", option_hash_mb);
     }
+  } else if (t.name == "threads") {
+    int wanted = parse_int32(value);
+    if (wanted < THREADS_MIN) wanted = THREADS_MIN;
+    if (wanted > THREADS_MAX) wanted = THREADS_MAX;
+    option_threads = set_search_thread_count(wanted);
+    if (option_threads < wanted) {
+      std::printf("info string only %d threads could be started\n", option_threads);
+      std::fflush(stdout);
+    }
+    log_printf("Threads set to %d\n", option_threads);
   } else if (t.name == "multipv") {
     option_multipv = parse_int32(value);
   } else if (t.name == "ownbook") {

@@ -26,6 +26,7 @@ const std::vector<std::string> DEFAULT_OPTIONS = {
     "option name King Safety Aggressiveness type spin default 6 min 0 max 10",
     "option name move overhead milliseconds type spin default 20 min 0 max 30000",
     "option name Drawscore type spin default -5 min -50 max 50",
+    "option name Threads type spin default 1 min 1 max 256",
 };
 
 std::vector<std::string> uci_answer(EngineProcess* e) {
@@ -66,15 +67,15 @@ void copy_file(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-TEST(Options, UciAnswerIsNameAuthorTwelveOptionsUciok) {
+TEST(Options, UciAnswerIsNameAuthorThirteenOptionsUciok) {
   EngineProcess e;
   ASSERT_TRUE(engine_start(&e, PELION_ENGINE64));
   std::vector<std::string> lines = uci_answer(&e);
-  ASSERT_EQ(lines.size(), 15u);
+  ASSERT_EQ(lines.size(), 16u);
   EXPECT_EQ(lines[0], "id name Pelion64 3");
   EXPECT_EQ(lines[1], "id author Aldebrand, Castelmor");
-  for (int i = 0; i < 12; ++i) EXPECT_EQ(lines[2 + i], DEFAULT_OPTIONS[i]);
-  EXPECT_EQ(lines[14], "uciok");
+  for (int i = 0; i < 13; ++i) EXPECT_EQ(lines[2 + i], DEFAULT_OPTIONS[i]);
+  EXPECT_EQ(lines[15], "uciok");
   engine_send(&e, "quit");
   EXPECT_EQ(engine_wait(&e, 20), 0);
 }
@@ -96,7 +97,7 @@ TEST(Options, SetoptionAnswersAndNewDefaults) {
   engine_send(&e, "setoption name Ponder value false");
   expect_silence(&e);
   std::vector<std::string> lines = uci_answer(&e);
-  ASSERT_EQ(lines.size(), 15u);
+  ASSERT_EQ(lines.size(), 16u);
   EXPECT_EQ(lines[2], "option name Ponder type check default true");  // always true
   EXPECT_EQ(lines[3], "option name Hash type spin default 0 min 0 max 4096");
   EXPECT_EQ(lines[4], "option name OwnBook type check default false");
@@ -121,7 +122,7 @@ TEST(Options, BookFileKeepsCaseAndBlanks) {
   EXPECT_EQ(answer(&e, "setoption name book file value My Books/Opening Repertoire.bin"),
             "info string book file is My Books/Opening Repertoire.bin");
   std::vector<std::string> lines = uci_answer(&e);
-  ASSERT_EQ(lines.size(), 15u);
+  ASSERT_EQ(lines.size(), 16u);
   EXPECT_EQ(lines[6], "option name Book File type string default My Books/Opening Repertoire.bin");
   engine_send(&e, "quit");
   EXPECT_EQ(engine_wait(&e, 20), 0);
