@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "board/make_move.h"
@@ -280,6 +281,43 @@ TEST_F(QuiescenceTest, QuietCutoffBecomesKiller) {
   move_to_text(t->killer1[4], text);
   EXPECT_STREQ(text, "d1d8");
   EXPECT_EQ(t->killer2[4], old_killer);
+}
+
+// Every move the search makes counts, and the budget of "go nodes" (the
+// helpers' nodes included) stops the search, except in iteration 1.
+TEST(SearchNodes, CountingAndTheBudget) {
+  auto t = std::make_unique<SearchThread>();
+  const uint64_t saved_limit = node_limit;
+  Position p, c;
+  position_from_fen(&p, START_FEN);
+  ASSERT_TRUE(apply_move_text(p, &c, "g1f3"));
+  const Move m = c.last_move;
+  begin_thread_search(t.get(), false);
+  stop_requested = 0;
+  node_limit = 2;
+  for (int i = 0; i < 5; ++i) make_search_move(t.get(), p, &c, m);
+  EXPECT_EQ(t->nodes, 5u);
+  EXPECT_EQ(stop_requested, 0);
+  // After iteration 1 the next move past the budget stops the search, and
+  // nothing more is counted.
+  t->first_iteration = 0;
+  make_search_move(t.get(), p, &c, m);
+  EXPECT_EQ(stop_requested, 1);
+  make_search_move(t.get(), p, &c, 0);
+  EXPECT_EQ(t->nodes, 5u);
+  // The helpers' nodes count against the same budget.
+  stop_requested = 0;
+  t->nodes = 0;
+  t->helper_nodes = 10;
+  node_limit = 12;
+  make_search_move(t.get(), p, &c, m);
+  make_search_move(t.get(), p, &c, 0);
+  EXPECT_EQ(t->nodes, 2u);
+  EXPECT_EQ(stop_requested, 0);
+  make_search_move(t.get(), p, &c, m);
+  EXPECT_EQ(stop_requested, 1);
+  stop_requested = 0;
+  node_limit = saved_limit;
 }
 
 }  // namespace
