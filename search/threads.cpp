@@ -3,12 +3,16 @@
 #include <pthread.h>
 
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <type_traits>
 
+#include "app/exit.h"
 #include "search/search_state.h"
 
+// Records are taken zeroed from calloc, which makes a plain record of that
+// kind (and only such a record) valid without running any constructor.
 static_assert(std::is_trivially_copyable_v<SearchThread> && std::is_trivially_default_constructible_v<SearchThread>);
 
 namespace {
@@ -87,7 +91,10 @@ SearchThread* main_search_thread() {
   Pool& p = pool();
   if (!p.records[0]) {
     p.records[0] = new_record(0);
-    if (!p.records[0]) std::abort();  // at start-up, a few megabytes
+    if (!p.records[0]) {
+      std::fprintf(stderr, "Not enough memory for the search\n");
+      exit_process(1);
+    }
   }
   return p.records[0];
 }

@@ -178,3 +178,29 @@ TEST(Options, LogHoldsInputRootDumpAndSearchTable) {
   std::remove(log.c_str());
   rmdir(dir.c_str());
 }
+
+TEST(Options, EvaluationWeightChangeLeavesNoStaleScores) {
+  // After a weight changes, a deterministic search counts what it counts in
+  // a fresh engine: no score cached under the old weights is used.
+  auto nodes_of_search = [](bool search_first) {
+    EngineProcess e;
+    EXPECT_TRUE(engine_start(&e, PELION_ENGINE64));
+    std::vector<std::string> lines;
+    engine_send(&e, "position startpos moves d2d4 g8f6 c2c4 e7e6");
+    if (search_first) {
+      engine_send(&e, "go depth 8");
+      EXPECT_TRUE(engine_read_until(&e, "bestmove", &lines, 30));
+    }
+    engine_send(&e, "setoption name King Safety Aggressiveness value 0");
+    engine_send(&e, "setoption name deterministic value true");
+    engine_send(&e, "go depth 8");
+    lines.clear();
+    EXPECT_TRUE(engine_read_until(&e, "bestmove", &lines, 30));
+    engine_send(&e, "quit");
+    EXPECT_EQ(engine_wait(&e, 20), 0);
+    return lines.size() >= 2 ? lines[lines.size() - 2] : "";
+  };
+  std::string fresh = nodes_of_search(false);
+  EXPECT_EQ(fresh.rfind("info nodes ", 0), 0u) << fresh;
+  EXPECT_EQ(nodes_of_search(true), fresh);
+}
