@@ -3,10 +3,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <thread>
 
 #include "app/clock.h"
+#include "app/exit.h"
 #include "app/command_line.h"
 #include "app/log.h"
 #include "app/three_file_mask.h"
@@ -15,9 +17,11 @@
 #include "eval/evaluation.h"
 #include "search/search_state.h"
 #include "search/tt.h"
+#include "selftest/bench.h"
 #include "selftest/selftest.h"
 #include "uci/command_queue.h"
 #include "uci/interpreter.h"
+#include "uci/number_text.h"
 #include "uci/options.h"
 
 namespace {
@@ -50,6 +54,14 @@ int program_main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   std::setvbuf(stdin, nullptr, _IONBF, 0);
   std::fflush(nullptr);
+
+  // "bench [DEPTH]" as the first argument prints the search's signature.
+  if (argc >= 2 && argv[1] && !std::strcmp(argv[1], "bench")) {
+    initialise_evaluation();
+    allocate_table();
+    run_bench(argc >= 3 ? parse_int32(argv[2]) : 0, stderr);
+    exit_process(0);
+  }
 
   reset_command_line();
   const char* program_name = argc > 0 && argv[0] ? argv[0] : "engine";

@@ -10,6 +10,7 @@
 #include "search/driver.h"
 #include "search/search_state.h"
 #include "search/time_control.h"
+#include "selftest/bench.h"
 #include "uci/command_queue.h"
 #include "uci/fen.h"
 #include "uci/number_text.h"
@@ -30,6 +31,7 @@ constexpr uint32_t HASH_GO = 0x005977fb;
 constexpr uint32_t HASH_STOP = 0x7c9e1b4b;
 constexpr uint32_t HASH_PONDERHIT = 0x5d4738f2;
 constexpr uint32_t HASH_QUIT = 0x7c9d0608;
+constexpr uint32_t HASH_BENCH = 0x0f25a4e5;
 
 constexpr int MAX_WORDS = QUEUE_SLOT_SIZE / 2 + 1;
 
@@ -126,7 +128,7 @@ void uci_execute(char* input) {
   log_printf("cmd = %s\n", words[0]);
 
   uint32_t hash = command_hash(words[0]);
-  if (search_active && (hash == HASH_POSITION || hash == HASH_GO || hash == HASH_SETOPTION)) {
+  if (search_active && (hash == HASH_POSITION || hash == HASH_GO || hash == HASH_SETOPTION || hash == HASH_BENCH)) {
     if (deferred_count < DEFERRED_LINES)
       std::strcpy(deferred[deferred_count++], line);
     else
@@ -158,6 +160,12 @@ void uci_execute(char* input) {
       break;
     case HASH_QUIT:
       exit_process(0);
+    case HASH_BENCH:
+      // A developer's command: the signature of the search, see bench.h.
+      search_active = 1;
+      run_bench(count >= 2 ? parse_int32(words[1]) : 0, stderr);
+      search_active = 0;
+      break;
     default:
       break;  // ucinewgame, debug, register and anything unknown
   }

@@ -385,3 +385,31 @@ TEST_F(SearchProtocol, NegativeClockAnswersQuickly) {
 }
 
 }  // namespace
+
+// The bench signature depends on nothing a GUI has set, and the settings
+// are back in force afterwards.
+TEST_F(SearchProtocol, BenchIgnoresTheSettingsAndRestoresThem) {
+  RunResult fresh = run_program(PELION_ENGINE64, {"bench", "4"}, 120);
+  ASSERT_EQ(fresh.status, 0);
+  const std::string signature = fresh.out.substr(0, fresh.out.find(" nodes "));
+  ASSERT_FALSE(signature.empty());
+  ASSERT_EQ(signature.find_first_not_of("0123456789"), std::string::npos) << fresh.out;
+
+  start();
+  engine_send(&e, "setoption name Hash value 1");
+  engine_send(&e, "setoption name MultiPV value 3");
+  engine_send(&e, "setoption name use lmr value false");
+  engine_send(&e, "bench 4");
+  std::string line;
+  do {
+    ASSERT_TRUE(engine_read_line(&e, &line, 120)) << "no bench line";
+  } while (line.find(" nps") == std::string::npos);
+  EXPECT_EQ(line.substr(0, line.find(" nodes ")), signature);
+
+  engine_send(&e, "position startpos");
+  engine_send(&e, "go depth 3");
+  std::vector<std::string> lines = until_bestmove();
+  int multipv_lines = 0;
+  for (const std::string& l : lines) multipv_lines += starts_with(l, "info multipv ");
+  EXPECT_EQ(multipv_lines, 1 + 3 + 3);  // one line at depth 1, three at depths 2 and 3
+}

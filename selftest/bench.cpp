@@ -1,0 +1,100 @@
+#include "selftest/bench.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+
+#include "app/clock.h"
+#include "book/book.h"
+#include "eval/evaluation.h"
+#include "search/driver.h"
+#include "search/search_state.h"
+#include "search/threads.h"
+#include "search/tt.h"
+#include "selftest/test_positions.h"
+#include "uci/fen.h"
+#include "uci/interpreter.h"
+#include "uci/options.h"
+
+namespace {
+
+// The table size the signature is defined with: the default "Hash".
+constexpr int BENCH_HASH_MB = 64;
+
+// Everything a GUI may have set that changes what a search counts.
+struct SearchSettings {
+  int multipv, use_lmr, null_move, king_safety, drawscore, own_book, hash_mb;
+};
+
+SearchSettings current_settings() {
+  return {option_multipv, option_use_lmr,   option_null_move, option_king_safety,
+          option_drawscore, option_own_book, option_hash_mb};
+}
+
+// Puts the settings in place; the evaluation weights, the book and the
+// table follow them.
+void apply_settings(const SearchSettings& s) {
+  const bool weights_change = s.king_safety != option_king_safety;
+  const bool book_changes = s.own_book != option_own_book;
+  option_multipv = s.multipv;
+  option_use_lmr = s.use_lmr;
+  option_null_move = s.null_move;
+  option_king_safety = s.king_safety;
+  option_drawscore = s.drawscore;
+  option_own_book = s.own_book;
+  if (weights_change) {
+    initialise_evaluation();
+    clear_all_eval_caches();  // scores cached under the old weights
+  }
+  if (book_changes) open_book();
+  if (s.hash_mb != option_hash_mb || !tt_enabled()) {
+    tt_free();
+    option_hash_mb = s.hash_mb;
+    if (option_hash_mb > 0) tt_allocate(option_hash_mb);
+  }
+}
+
+}  // namespace
+
+BenchResult run_bench(int depth, std::FILE* progress) {
+  if (depth < 1 || depth > 99) depth = BENCH_DEPTH;
+  const SearchSettings saved = current_settings();
+  // The defaults, no book, and a table of the default size.
+  apply_settings({1, 1, 1, 6, -5, 0, BENCH_HASH_MB});
+  // Test mode: silent searches that clear every table first.
+  const int saved_test_mode = test_mode;
+  test_mode = 1;
+
+  BenchResult result{0, 0.0};
+  const double start = wall_clock_seconds(0);
+  for (int r = 0; r < TEST_POSITION_COUNT; ++r) {
+    char row[TEST_ROW_SIZE + 1];
+    std::strcpy(row, testFens[r]);
+    char* words[16];
+    if (split_words(row, words, 16) < 4) continue;
+    char fen[TEST_ROW_SIZE + 8];
+    std::snprintf(fen, sizeof fen, "%s %s %s %s", words[0], words[1], words[2], words[3]);
+    Position root;
+    position_from_fen(&root, fen);
+    run_search(root, NO_TIME_LIMIT, depth, "");
+    const uint64_t nodes = main_search_thread()->nodes;
+    result.nodes += nodes;
+    if (progress) {
+      std::fprintf(progress, "bench position %2d/%d: %12" PRIu64 " nodes\n", r + 1, TEST_POSITION_COUNT, nodes);
+      std::fflush(progress);
+    }
+    if (stop_requested) break;  // "stop" typed during the bench
+  }
+  result.seconds = wall_clock_seconds(0) - start;
+
+  test_mode = saved_test_mode;
+  apply_settings(saved);
+  // The next real search clears the table, as after a fresh start.
+  first_search = 1;
+
+  const double seconds = result.seconds > 0.001 ? result.seconds : 0.001;
+  std::printf("%" PRIu64 " nodes %" PRIu64 " nps\n", result.nodes,
+              static_cast<uint64_t>(static_cast<double>(result.nodes) / seconds));
+  std::fflush(stdout);
+  return result;
+}
