@@ -9,6 +9,7 @@
 #include "app/log.h"
 #include "book/book.h"
 #include "eval/evaluation.h"
+#include "search/driver.h"
 #include "search/tables.h"
 #include "search/threads.h"
 #include "search/tt.h"
@@ -65,6 +66,7 @@ void print_option_declarations() {
   for (const SpinOption* s = spin_options; s->name[0]; ++s)
     std::printf("option name %s type spin default %d min %d max %d\n", s->name, *s->target, s->min, s->max);
   std::printf("option name Threads type spin default %d min %d max %d\n", option_threads, THREADS_MIN, THREADS_MAX);
+  std::printf("option name Clear Hash type button\n");
 }
 
 SetoptionText parse_setoption(char** words, int count) {
@@ -151,6 +153,14 @@ void apply_setoption(char** words, int count) {
       std::fflush(stdout);
     }
     log_printf("Threads set to %d\n", option_threads);
+  } else if (t.name == "clear hash") {
+    // Everything the engine has learnt is forgotten, as after a fresh start:
+    // the table and the evaluation caches now, the history and countermoves
+    // of every thread at the start of the next search.
+    tt_clear();
+    clear_all_eval_caches();
+    first_search = 1;
+    log_printf("Hash tables cleared\n");
   } else if (t.name == "multipv") {
     option_multipv = parse_int32(value);
   } else if (t.name == "ownbook") {

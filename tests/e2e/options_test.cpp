@@ -27,6 +27,7 @@ const std::vector<std::string> DEFAULT_OPTIONS = {
     "option name move overhead milliseconds type spin default 20 min 0 max 30000",
     "option name Drawscore type spin default -5 min -50 max 50",
     "option name Threads type spin default 1 min 1 max 256",
+    "option name Clear Hash type button",
 };
 
 std::vector<std::string> uci_answer(EngineProcess* e) {
@@ -67,15 +68,15 @@ void copy_file(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-TEST(Options, UciAnswerIsNameAuthorThirteenOptionsUciok) {
+TEST(Options, UciAnswerIsNameAuthorOptionsUciok) {
   EngineProcess e;
   ASSERT_TRUE(engine_start(&e, PELION_ENGINE64));
   std::vector<std::string> lines = uci_answer(&e);
-  ASSERT_EQ(lines.size(), 16u);
+  ASSERT_EQ(lines.size(), DEFAULT_OPTIONS.size() + 3);
   EXPECT_EQ(lines[0], "id name Pelion64 3");
   EXPECT_EQ(lines[1], "id author Aldebrand, Castelmor");
-  for (int i = 0; i < 13; ++i) EXPECT_EQ(lines[2 + i], DEFAULT_OPTIONS[i]);
-  EXPECT_EQ(lines[15], "uciok");
+  for (size_t i = 0; i < DEFAULT_OPTIONS.size(); ++i) EXPECT_EQ(lines[2 + i], DEFAULT_OPTIONS[i]);
+  EXPECT_EQ(lines.back(), "uciok");
   engine_send(&e, "quit");
   EXPECT_EQ(engine_wait(&e, 20), 0);
 }
@@ -97,7 +98,7 @@ TEST(Options, SetoptionAnswersAndNewDefaults) {
   engine_send(&e, "setoption name Ponder value false");
   expect_silence(&e);
   std::vector<std::string> lines = uci_answer(&e);
-  ASSERT_EQ(lines.size(), 16u);
+  ASSERT_EQ(lines.size(), DEFAULT_OPTIONS.size() + 3);
   EXPECT_EQ(lines[2], "option name Ponder type check default true");  // always true
   EXPECT_EQ(lines[3], "option name Hash type spin default 0 min 0 max 4096");
   EXPECT_EQ(lines[4], "option name OwnBook type check default false");
@@ -122,7 +123,7 @@ TEST(Options, BookFileKeepsCaseAndBlanks) {
   EXPECT_EQ(answer(&e, "setoption name book file value My Books/Opening Repertoire.bin"),
             "info string book file is My Books/Opening Repertoire.bin");
   std::vector<std::string> lines = uci_answer(&e);
-  ASSERT_EQ(lines.size(), 16u);
+  ASSERT_EQ(lines.size(), DEFAULT_OPTIONS.size() + 3);
   EXPECT_EQ(lines[6], "option name Book File type string default My Books/Opening Repertoire.bin");
   engine_send(&e, "quit");
   EXPECT_EQ(engine_wait(&e, 20), 0);
