@@ -6,7 +6,6 @@
 #include "board/keys.h"
 #include "board/movegen.h"
 #include "eval/psq_table.h"
-#include "search/search_state.h"
 #include "uci/dump.h"
 #include "uci/fen.h"
 
@@ -87,14 +86,6 @@ int chess960_castling_checks(const Position& p, int us, int king_from, int rook_
   return (bishop_attacks(king, after) & (x[BISHOP] | x[QUEEN])) ? 1 : 0;
 }
 
-inline void count_node() {
-  if (stop_requested) return;
-  if (node_counter < node_limit || first_iteration)
-    ++node_counter;
-  else
-    stop_requested = 1;
-}
-
 }  // namespace
 
 int make_move(const Position& parent, Position* child, Move m) {
@@ -106,7 +97,6 @@ int make_move(const Position& parent, Position* child, Move m) {
   c->moved_type = 0;
   c->eval_cache = EVAL_NOT_COMPUTED;
   c->fifty = static_cast<uint16_t>(c->fifty + 1);
-  count_node();
 
   int us = side_to_move(parent);
   int them = 1 - us;

@@ -9,8 +9,7 @@
 // incremental field is updated: piece sets, the three keys, the piece-square
 // sum (from psq_table), the phase, castling and en-passant state, the
 // counters.  in_check is copied from the parent (a null move clears it): a
-// caller that keeps the child sets it.  Counts the node for the search's node
-// budget.  Always returns 1.
+// caller that keeps the child sets it.  Always returns 1.
 int make_move(const Position& parent, Position* child, Move m);
 
 // Every square attacked by the pieces of the colour.

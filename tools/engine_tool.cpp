@@ -192,7 +192,7 @@ int command_eval(int argc, char** argv) {
       std::printf("blended x96 %d, scaled x96 %d, tempo %d\n", t.blended, t.scaled, t.tempo);
     }
   }
-  std::printf("%d\n", evaluate(p));
+  std::printf("%d\n", evaluate_uncached(p));
   return 0;
 }
 

@@ -436,3 +436,26 @@ TEST_F(SearchProtocol, BenchIgnoresTheSettingsAndRestoresThem) {
   for (const std::string& l : lines) multipv_lines += starts_with(l, "info multipv ");
   EXPECT_EQ(multipv_lines, 1 + 3 + 3);  // one line at depth 1, three at depths 2 and 3
 }
+
+// "Clear Hash" forgets everything the earlier searches learnt: the same
+// search then counts the nodes of a freshly started engine.
+TEST_F(SearchProtocol, ClearHashSearchesAsAfterAFreshStart) {
+  const char* fen = "position fen r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3";
+  auto nodes_of = [](const std::vector<std::string>& lines) {
+    for (const std::string& l : lines)
+      if (starts_with(l, "info nodes ")) return l;
+    return std::string();
+  };
+  start();
+  engine_send(&e, fen);
+  engine_send(&e, "go depth 7");
+  const std::string fresh = nodes_of(until_bestmove());
+  ASSERT_FALSE(fresh.empty());
+
+  engine_send(&e, "go depth 7");  // the same search again profits from the table
+  EXPECT_NE(nodes_of(until_bestmove()), fresh);
+  engine_send(&e, "setoption name Clear Hash");
+  engine_send(&e, fen);
+  engine_send(&e, "go depth 7");
+  EXPECT_EQ(nodes_of(until_bestmove()), fresh);
+}

@@ -9,25 +9,10 @@
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board_test_support.h"
-#include "search/search_state.h"
 
 using namespace board_test;
 
 namespace {
-
-// Puts the search counters back after a test that changes them.
-struct SearchCounters {
-  int stop = stop_requested;
-  uint64_t counter = node_counter;
-  uint64_t limit = node_limit;
-  int first = first_iteration;
-  ~SearchCounters() {
-    stop_requested = stop;
-    node_counter = counter;
-    node_limit = limit;
-    first_iteration = first;
-  }
-};
 
 Position after(const Position& p, const char* text, Position* child) {
   Move m = find_move(p, text);
@@ -193,35 +178,6 @@ TEST(BoardMakeMove, MissingPieceIsLoggedAndLeavesASoundPosition) {
     for (int t = 0; t <= KING; ++t) EXPECT_EQ(c.pieces[colour][t], p.pieces[colour][t]);
   EXPECT_EQ(c.ply, 1);
   EXPECT_EQ(c.key, compute_key(c));
-}
-
-TEST(BoardMakeMove, NodeCounting) {
-  SearchCounters saved;
-  Position p = setup(START_FEN), c;
-  Move m = find_move(p, "g1f3");
-  stop_requested = 0;
-  node_counter = 0;
-  node_limit = 2;
-  first_iteration = 1;
-  // During the first iteration the limit does not stop the search.
-  for (int i = 0; i < 5; ++i) make_move(p, &c, m);
-  EXPECT_EQ(node_counter, 5u);
-  EXPECT_EQ(stop_requested, 0);
-  // Afterwards the next move made past the limit sets the stop flag.
-  first_iteration = 0;
-  make_move(p, &c, m);
-  EXPECT_EQ(stop_requested, 1);
-  EXPECT_EQ(node_counter, 5u);
-  // With the stop flag set nothing is counted.
-  make_move(p, &c, m);
-  EXPECT_EQ(node_counter, 5u);
-  // Below the limit each move counts once.
-  stop_requested = 0;
-  node_counter = 0;
-  node_limit = NO_NODE_LIMIT;
-  make_move(p, &c, m);
-  make_move(p, &c, 0);
-  EXPECT_EQ(node_counter, 2u);
 }
 
 TEST(BoardMakeMove, CheckTestsAgree) {
