@@ -138,7 +138,12 @@ TEST_F(SearchProtocol, MovetimeIsKept) {
   std::vector<std::string> lines = until_bestmove(10);
   double elapsed = monotonic_seconds() - begin;
   EXPECT_GE(elapsed, 0.45);
+#ifdef PELION_SANITIZED_ENGINE
+  // The sanitized engine starts and stops its searches more slowly.
+  EXPECT_LE(elapsed, 0.9);
+#else
   EXPECT_LE(elapsed, 0.65);
+#endif
   EXPECT_FALSE(best_move_of(lines.back()).empty());
 }
 
