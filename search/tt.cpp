@@ -1,6 +1,5 @@
 #include "search/tt.h"
 
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,20 +25,17 @@ uint64_t tt_bucket_count_for(uint64_t megabytes) {
 
 namespace {
 
-// The memory behind tt.buckets as the allocator returned it.
-void* table_memory = nullptr;
-
 // Zeroed memory for count buckets, aligned to a 64-byte cache line, or null.
-// calloc hands out fresh pages of a large block without writing them, so a
-// big table costs real memory only as the search fills it.
+// The zeroing also makes the memory the process's own now, at the "Hash"
+// setting, rather than during the first search.
 TTBucket* allocate_buckets(uint64_t count, uint64_t byte_limit) {
   // The byte count must be representable on this build (a 32-bit program
   // cannot address 4 GB); anything else is a failed allocation.
-  if (count > (SIZE_MAX - 64) / sizeof(TTBucket) || count * sizeof(TTBucket) > byte_limit) return nullptr;
-  table_memory = std::calloc(static_cast<size_t>(count) * sizeof(TTBucket) + 64, 1);
-  if (!table_memory) return nullptr;
-  uintptr_t aligned = (reinterpret_cast<uintptr_t>(table_memory) + 63) & ~uintptr_t{63};
-  return reinterpret_cast<TTBucket*>(aligned);
+  if (count > SIZE_MAX / sizeof(TTBucket) || count * sizeof(TTBucket) > byte_limit) return nullptr;
+  size_t bytes = static_cast<size_t>(count) * sizeof(TTBucket);
+  void* memory = std::aligned_alloc(64, bytes);
+  if (memory) std::memset(memory, 0, bytes);
+  return static_cast<TTBucket*>(memory);
 }
 
 }  // namespace
@@ -63,8 +59,7 @@ uint64_t tt_allocate(int megabytes, uint64_t byte_limit) {
 }
 
 void tt_free() {
-  std::free(table_memory);
-  table_memory = nullptr;
+  std::free(tt.buckets);
   tt.buckets = nullptr;
   tt.bucket_count = 0;
   tt.mask = 0;
