@@ -6,7 +6,6 @@
 #include "board/keys.h"
 #include "board/movegen.h"
 #include "eval/psq_table.h"
-#include "search/search_state.h"
 #include "uci/dump.h"
 #include "uci/fen.h"
 
@@ -34,12 +33,57 @@ inline void remove_piece(Position* c, int colour, int type, int square) {
   c->pieces[colour][ALL_PIECES] ^= square_bit(square);
 }
 
-inline void count_node() {
-  if (stop_requested) return;
-  if (node_counter < node_limit || first_iteration)
-    ++node_counter;
-  else
-    stop_requested = 1;
+// Chess960: the castling-lost squares that a move of a piece of type t of
+// colour us from one square to another marks.  The king's start square
+// stands for itself as e1 or e8, the start square of each castling rook as
+// the corner of its right (see Position).
+Bitboard chess960_lost_squares(const Position& p, int us, int type, int from, int to) {
+  static constexpr Bitboard ROOK_CORNER[4] = {0x80ULL, 0x01ULL, 0x8000000000000000ULL, 0x0100000000000000ULL};
+  Bitboard lost = type == KING ? square_bit(us == WHITE ? 4 : 60) : 0;
+  for (int right = 0; right < 4; ++right)
+    if (p.castle_rook[right] == from || p.castle_rook[right] == to) lost |= ROOK_CORNER[right];
+  return lost;
+}
+
+// Chess960 castling, written as the king taking its own rook: the king goes
+// to the g- or c-file, the rook to the f- or d-file.  Either may stay where
+// it is, and each may land where the other stood; both leave their squares
+// before either lands, so only a man that really moves is shifted.
+void castle_chess960(Position* c, int us, int king_from, int rook_from) {
+  int base = us == WHITE ? 0 : 56;
+  bool short_side = rook_from > king_from;
+  int king_to = base + (short_side ? 6 : 2);
+  int rook_to = base + (short_side ? 5 : 3);
+  c->pieces[us][ALL_PIECES] &= ~(square_bit(king_from) | square_bit(rook_from));
+  c->pieces[us][KING] ^= square_bit(king_from);
+  c->pieces[us][ROOK] ^= square_bit(rook_from);
+  c->pieces[us][ALL_PIECES] |= square_bit(king_to) | square_bit(rook_to);
+  c->pieces[us][KING] |= square_bit(king_to);
+  c->pieces[us][ROOK] |= square_bit(rook_to);
+  c->key ^= zobrist[us][KING][king_from] ^ zobrist[us][KING][king_to];
+  c->key ^= zobrist[us][ROOK][rook_from] ^ zobrist[us][ROOK][rook_to];
+  c->pawn_key ^= pawn_zobrist[us][KING][king_from] ^ pawn_zobrist[us][KING][king_to];
+  c->psq = score_add(c->psq, score_sub(psq_table[us][KING][king_to], psq_table[us][KING][king_from]));
+  c->psq = score_add(c->psq, score_sub(psq_table[us][ROOK][rook_to], psq_table[us][ROOK][rook_from]));
+  c->key ^= castle_zobrist[castle_hash(c->castle_lost)];
+  c->castle_lost |= CASTLE_RIGHTS[2 * us] | CASTLE_RIGHTS[2 * us + 1];
+  c->key ^= castle_zobrist[castle_hash(c->castle_lost)];
+  c->fifty = 0;
+  c->ply = static_cast<int16_t>(c->ply + 1);
+}
+
+// Whether Chess960 castling checks the enemy king at `king`: the rook from
+// its new square, or a slider whose line the two men opened.
+int chess960_castling_checks(const Position& p, int us, int king_from, int rook_from, int king) {
+  int base = us == WHITE ? 0 : 56;
+  bool short_side = rook_from > king_from;
+  Bitboard king_to = square_bit(base + (short_side ? 6 : 2));
+  Bitboard rook_to = square_bit(base + (short_side ? 5 : 3));
+  Bitboard after = (occupancy(p) & ~(square_bit(king_from) | square_bit(rook_from))) | king_to | rook_to;
+  const Bitboard* x = p.pieces[us];
+  Bitboard lines = ((x[ROOK] & ~square_bit(rook_from)) | rook_to | x[QUEEN]);
+  if (rook_attacks(king, after) & lines) return 1;
+  return (bishop_attacks(king, after) & (x[BISHOP] | x[QUEEN])) ? 1 : 0;
 }
 
 }  // namespace
@@ -53,7 +97,6 @@ int make_move(const Position& parent, Position* child, Move m) {
   c->moved_type = 0;
   c->eval_cache = EVAL_NOT_COMPUTED;
   c->fifty = static_cast<uint16_t>(c->fifty + 1);
-  count_node();
 
   int us = side_to_move(parent);
   int them = 1 - us;
@@ -84,10 +127,15 @@ int make_move(const Position& parent, Position* child, Move m) {
     return 1;
   }
   c->moved_type = static_cast<uint16_t>(type);
+  if (kind == KIND_CASTLING && parent.chess960) {
+    castle_chess960(c, us, from, to);
+    return 1;
+  }
   shift_piece(c, us, type, from, to);
 
   c->key ^= castle_zobrist[castle_hash(c->castle_lost)];
-  c->castle_lost |= square_bit(from) | square_bit(to);
+  c->castle_lost |=
+      parent.chess960 ? chess960_lost_squares(parent, us, type, from, to) : square_bit(from) | square_bit(to);
 
   if (kind == KIND_CASTLING) {
     int rook_from = (to & 7) == 6 ? to + 1 : to - 2;
@@ -192,6 +240,7 @@ int gives_check(const Position& p, Move m) {
       if (pawn_attacks(square_bit(to), us) & king_bit) return 1;
       break;
     case KING:
+      if (p.chess960 && move_kind(m) == KIND_CASTLING) return chess960_castling_checks(p, us, from, to, king);
       if (king_attacks[to] & king_bit) return 1;
       break;
     default:

@@ -9,8 +9,7 @@
 // incremental field is updated: piece sets, the three keys, the piece-square
 // sum (from psq_table), the phase, castling and en-passant state, the
 // counters.  in_check is copied from the parent (a null move clears it): a
-// caller that keeps the child sets it.  Counts the node for the search's node
-// budget.  Always returns 1.
+// caller that keeps the child sets it.  Always returns 1.
 int make_move(const Position& parent, Position* child, Move m);
 
 // Every square attacked by the pieces of the colour.
@@ -23,7 +22,8 @@ int king_attacked(const Position& p, int colour);
 int square_attacked(const Position& p, int square, int by);
 
 // 1 when the move, made from this position, checks the opponent's king.
-// Known limits: a promotion is judged as a pawn move, castling by the king
-// alone, and an en-passant capture does not uncover lines through the
-// captured pawn; in those cases a check can be missed.
+// Known limits: a promotion is judged as a pawn move, standard castling by
+// the king alone (Chess960 castling is judged exactly), and an en-passant
+// capture does not uncover lines through the captured pawn; in those cases a
+// check can be missed.
 int gives_check(const Position& p, Move m);

@@ -184,9 +184,44 @@ Move* uncovering_moves(Move* out, const Position& p, int blocker, int king, bool
   return out;
 }
 
+// Chess960 castling.  King and rook end on the g- and f-files (short) or
+// the c- and d-files (long) of their rank, whatever their start squares.
+// Every square either man passes over or lands on must be empty apart from
+// the two of them, and no square the king stands on, passes over or lands on
+// may be attacked.  Those squares are tested with the castling rook lifted
+// off the board: the rook may screen a slider that hits the king's target
+// square once it has moved (say a Black queen on a1 behind a rook on b1).
+// The move is written as the king taking its own rook.
+int generate_castling_chess960(const Position& p, Move* out) {
+  Move* start = out;
+  int us = side_to_move(p);
+  int them = 1 - us;
+  int base = us == WHITE ? 0 : 56;
+  int king = king_square(p, us);
+  Bitboard occ = occupancy(p);
+  for (int side = 0; side < 2; ++side) {  // short first
+    int right = 2 * us + side;
+    if (p.castle_lost & CASTLE_RIGHTS[right]) continue;
+    int rook = p.castle_rook[right];
+    int king_to = base + (side == 0 ? 6 : 2);
+    int rook_to = base + (side == 0 ? 5 : 3);
+    Bitboard king_path = between[king][king_to] | square_bit(king) | square_bit(king_to);
+    Bitboard rook_path = between[rook][rook_to] | square_bit(rook_to);
+    if ((king_path | rook_path) & occ & ~(square_bit(king) | square_bit(rook))) continue;
+    Position lifted = p;
+    lifted.pieces[us][ROOK] ^= square_bit(rook);
+    lifted.pieces[us][ALL_PIECES] ^= square_bit(rook);
+    bool attacked = false;
+    for (Bitboard b = king_path; b && !attacked;) attacked = square_attacked(lifted, pop_lowest_bit(&b), them);
+    if (!attacked) out = add_move(out, king, rook, KIND_CASTLING);
+  }
+  return static_cast<int>(out - start);
+}
+
 }  // namespace
 
 int generate_castling(const Position& p, Move* out) {
+  if (p.chess960) return generate_castling_chess960(p, out);
   Move* start = out;
   int us = side_to_move(p);
   int them = 1 - us;

@@ -31,7 +31,9 @@ int is_pseudo_legal(const Position& p, Move m);
 
 // Castling moves of the side to move (king side first), checking the empty
 // squares between king and rook and that the king neither starts on, passes
-// nor lands on an attacked square.
+// nor lands on an attacked square.  In standard chess castling is written as
+// the king's two-step move (e1g1); in a Chess960 position as the king taking
+// its own rook (e1h1, b1a1), which is also how the move is stored.
 int generate_castling(const Position& p, Move* out);
 
 // Every move of a piece other than the king that captures on the square:

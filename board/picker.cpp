@@ -2,8 +2,6 @@
 
 #include "board/see.h"
 
-int32_t history_table[2][8][64];
-
 namespace {
 
 constexpr uint32_t STAGES[5][7] = {
@@ -23,7 +21,8 @@ void sort_entries(uint32_t* a, int n) {
   }
 }
 
-int capture_key(const Position& p, Move m) {
+int capture_key(const MoveList& list, Move m) {
+  const Position& p = *list.position;
   int us = side_to_move(p);
   int victim = piece_type_on(p, 1 - us, move_to(m));
   if (is_promotion(m)) return 64 * victim - 2;
@@ -31,27 +30,32 @@ int capture_key(const Position& p, Move m) {
   return 32 * victim - 2 * piece_type_on(p, us, move_from(m));
 }
 
-int history_key(const Position& p, Move m) {
+int history_key(const MoveList& list, Move m) {
+  if (!list.history) return 0;
+  const Position& p = *list.position;
   int us = side_to_move(p);
-  return history_table[us][piece_type_on(p, us, move_from(m))][move_to(m)];
+  return list.history->cell[us][piece_type_on(p, us, move_from(m))][move_to(m)];
 }
 
-int evasion_key(const Position& p, Move m) {
+int evasion_key(const MoveList& list, Move m) {
+  const Position& p = *list.position;
   if (is_promotion(m)) return 31000;
   if (move_kind(m) == KIND_EN_PASSANT) return 30000;
   int us = side_to_move(p);
   int victim = piece_type_on(p, 1 - us, move_to(m));
   if (victim) return 30000 + 16 * victim - 2 * piece_type_on(p, us, move_from(m));
-  return history_key(p, m) >> 1;
+  return history_key(list, m) >> 1;
 }
 
-int check_key(const Position& p, Move m) { return piece_type_on(p, side_to_move(p), move_from(m)) == KNIGHT ? 99 : 0; }
+int check_key(const MoveList& list, Move m) {
+  const Position& p = *list.position;
+  return piece_type_on(p, side_to_move(p), move_from(m)) == KNIGHT ? 99 : 0;
+}
 
 // Generates a stage into list->moves and gives every entry its key.
-void fill_stage(MoveList* list, int (*generate)(const Position&, Move*), int (*key)(const Position&, Move)) {
-  const Position& p = *list->position;
-  int n = generate(p, list->moves);
-  for (int i = 0; i < n; ++i) list->moves[i] = entry(key(p, list->moves[i]), list->moves[i]);
+void fill_stage(MoveList* list, int (*generate)(const Position&, Move*), int (*key)(const MoveList&, Move)) {
+  int n = generate(*list->position, list->moves);
+  for (int i = 0; i < n; ++i) list->moves[i] = entry(key(*list, list->moves[i]), list->moves[i]);
   if (n > 1) sort_entries(list->moves, n);
   list->count = n;
   list->current = list->moves;
@@ -91,7 +95,7 @@ bool killer_seen(const MoveList* list, Move m) {
 }  // namespace
 
 void picker_init(const Position& position, MoveList* list, int mode, Move hash_move, Move killer1, Move killer2,
-                 uint32_t tag) {
+                 const HistoryTable* history, uint32_t tag) {
   list->position = &position;
   list->mode = static_cast<uint32_t>(mode);
   list->stage_index = 0;
@@ -101,6 +105,7 @@ void picker_init(const Position& position, MoveList* list, int mode, Move hash_m
   list->hash_move = hash_move;
   list->killer1 = killer1;
   list->killer2 = killer2;
+  list->history = history;
   list->current = list->moves;
   list->deferred_count = 0;
   list->done_count = 0;

@@ -25,6 +25,14 @@ constexpr int PICKER_CAPTURES_CHECKS = 2;
 constexpr int PICKER_CAPTURES = 3;
 constexpr int PICKER_EVASIONS = 4;
 
+// Quiet-move history by [side][moving piece type][to-square].  Each search
+// thread keeps its own and hands it to the picker, which orders quiet moves
+// and quiet evasions by it; the search keeps its values within the signed
+// 16-bit range.
+struct HistoryTable {
+  int32_t cell[2][8][64];
+};
+
 struct MoveList {
   const Position* position;
   uint32_t mode;
@@ -35,7 +43,8 @@ struct MoveList {
   Move hash_move;
   Move killer1;
   Move killer2;
-  const uint32_t* current;  // moves or deferred
+  const HistoryTable* history;  // null: quiet moves keep their generation order
+  const uint32_t* current;      // moves or deferred
   // While in the list an entry holds its ordering key (a signed 16-bit
   // number) in the high half and the move in the low half.
   uint32_t moves[MAX_MOVES];
@@ -46,12 +55,7 @@ struct MoveList {
   uint32_t tag;  // the caller's; the picker does not read it
 };
 
-// Quiet-move history by [side][moving piece type][to-square]; the search
-// updates it and keeps its values within the signed 16-bit range, the picker
-// orders quiet moves and quiet evasions by it.
-extern int32_t history_table[2][8][64];
-
 void picker_init(const Position& position, MoveList* list, int mode, Move hash_move, Move killer1, Move killer2,
-                 uint32_t tag);
+                 const HistoryTable* history, uint32_t tag);
 // The next move of the mode, or 0 when none is left (do not call again then).
 Move picker_next(MoveList* list);

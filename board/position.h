@@ -27,6 +27,18 @@ struct Position {
   int16_t phase;
   uint16_t fifty;
   uint8_t search_marks[4];
+  // Castling geometry.  In both kinds of chess the six castling-lost squares
+  // above say which rights are left: White's short right needs e1 and h1
+  // clear, and so on.  In standard chess they are the squares of the king and
+  // rooks themselves, chess960 is 0, castle_rook holds the four corners and is
+  // never read: every castling routine takes its standard path.  In Chess960
+  // king and rooks may start elsewhere on the back rank; then e1/e8 stand for
+  // the king's start square and h1/a1/h8/a8 for the start squares of the
+  // castling rooks kept here, and make_move marks those six squares when the
+  // king or a castling rook moves or is taken.  The king's start square needs
+  // no field: while a right is left, the king stands on it.
+  uint8_t chess960;        // 1: castling follows the Chess960 rules and is written king-takes-rook
+  uint8_t castle_rook[4];  // start square of the rook of each right, in CASTLE_RIGHTS order
 };
 
 static_assert(std::is_trivially_copyable_v<Position>);
@@ -43,6 +55,11 @@ constexpr Bitboard CASTLE_WHITE_LONG = 0x11ULL;
 constexpr Bitboard CASTLE_BLACK_SHORT = 0x9000000000000000ULL;
 constexpr Bitboard CASTLE_BLACK_LONG = 0x1100000000000000ULL;
 constexpr Bitboard CASTLE_SQUARES = 0x9100000000000091ULL;
+// The four rights in the order of Position::castle_rook: colour * 2, plus 1
+// for the long (queen-side) right.
+constexpr Bitboard CASTLE_RIGHTS[4] = {CASTLE_WHITE_SHORT, CASTLE_WHITE_LONG, CASTLE_BLACK_SHORT, CASTLE_BLACK_LONG};
+// The standard start squares of the castling rooks, in the same order.
+constexpr uint8_t STANDARD_CASTLE_ROOKS[4] = {7, 0, 63, 56};
 
 // From-scratch definitions of the three keys.
 uint64_t compute_key(const Position& p);

@@ -168,7 +168,9 @@ uint64_t polyglot_key(const Position& p) {
 
 Move probe_book(const Position& p) {
   uint64_t key = polyglot_key(p);
-  if (!book_file) return 0;
+  // Polyglot books are standard chess: no book move is played in a Chess960
+  // game, not even from a start position that a book happens to hold.
+  if (!book_file || p.chess960) return 0;
   int64_t n = entry_count();
   if (n < 0) {
     drop_unreadable_book();

@@ -24,7 +24,8 @@ bool book_is_open();
 // The Polyglot key of a position.
 uint64_t polyglot_key(const Position& p);
 
-// The book's move for the position (one of its legal moves), or 0.
+// The book's move for the position (one of its legal moves), or 0; always 0
+// in a Chess960 position.
 Move probe_book(const Position& p);
 
 // One record as stored in the file, decoded.

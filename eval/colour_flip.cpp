@@ -13,6 +13,7 @@ void colour_flip(const Position& p, Position* out) {
   for (int c = WHITE; c <= BLACK; ++c)
     for (int t = ALL_PIECES; t <= KING; ++t) f.pieces[c][t] = mirror(p.pieces[c ^ 1][t]);
   f.castle_lost = mirror(p.castle_lost);
+  for (int right = 0; right < 4; ++right) f.castle_rook[right] = static_cast<uint8_t>(p.castle_rook[right ^ 2] ^ 56);
   f.ep_board = mirror(p.ep_board);
   f.ply = static_cast<int16_t>(p.ply ^ 1);
   f.previous = nullptr;

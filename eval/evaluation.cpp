@@ -1,5 +1,7 @@
 #include "eval/evaluation.h"
 
+#include <cstring>
+
 #include "app/three_file_mask.h"
 #include "board/attacks.h"
 #include "board/bits.h"
@@ -37,8 +39,6 @@ int compute_phase(const Position& p) {
 // ---------------------------------------------------------------------------
 // Main evaluation
 // ---------------------------------------------------------------------------
-
-EvalCacheEntry eval_cache[EVAL_CACHE_SIZE];
 
 const char* const EVAL_TERM_NAMES[TERM_COUNT] = {
     "piece-square", "pawn structure", "castling",     "trapped rook",     "bishop at king",
@@ -366,13 +366,13 @@ void gather_side(const Position& p, SideInfo* info) {
 }
 
 template <bool Cached, bool Trace>
-int evaluate_impl(const Position& p, EvalTrace* trace) {
+int evaluate_impl(const Position& p, EvalCaches* caches, EvalTrace* trace) {
   const int stm = side_to_move(p);
   // Every term needs both kings; a record without one (only an illegal line
   // that captured a king could make it) scores level instead of reading
   // tables with an undefined square.
   if (!p.pieces[WHITE][KING] || !p.pieces[BLACK][KING]) return 0;
-  EvalCacheEntry* slot = &eval_cache[p.key & (EVAL_CACHE_SIZE - 1)];
+  EvalCacheEntry* slot = Cached ? &caches->score[p.key & (EVAL_CACHE_SIZE - 1)] : nullptr;
   if constexpr (Cached) {
     if (slot->key == p.key) return slot->score;
   }
@@ -399,7 +399,7 @@ int evaluate_impl(const Position& p, EvalTrace* trace) {
   PawnEntry fresh;
   const PawnEntry* pawns = &fresh;
   if constexpr (Cached) {
-    pawns = &evaluate_pawns(p);
+    pawns = &evaluate_pawns(p, &caches->pawns);
   } else if constexpr (Trace) {
     ScorePair sums[2];
     compute_pawn_entry(p, &fresh, sums);
@@ -515,8 +515,10 @@ int evaluate_impl(const Position& p, EvalTrace* trace) {
 
 }  // namespace
 
-int evaluate(const Position& p) { return evaluate_impl<true, false>(p, nullptr); }
+int evaluate(const Position& p, EvalCaches* caches) { return evaluate_impl<true, false>(p, caches, nullptr); }
 
-int evaluate_uncached(const Position& p) { return evaluate_impl<false, false>(p, nullptr); }
+int evaluate_uncached(const Position& p) { return evaluate_impl<false, false>(p, nullptr, nullptr); }
 
-int evaluate_traced(const Position& p, EvalTrace* trace) { return evaluate_impl<false, true>(p, trace); }
+int evaluate_traced(const Position& p, EvalTrace* trace) { return evaluate_impl<false, true>(p, nullptr, trace); }
+
+void clear_eval_caches(EvalCaches* caches) { std::memset(static_cast<void*>(caches), 0, sizeof *caches); }

@@ -4,15 +4,32 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "eval/pawns.h"
 #include "eval/score_pair.h"
 
 // Builds the material table and every derived weight table.  Runs at
 // start-up and again after an option that changes weights.
 void initialise_evaluation();
 
-// Static score in centipawns from the side to move's point of view.
-// Needs the position's psq and phase fields to be current.
-int evaluate(const Position& p);
+// Evaluation cache: the finished score of recently evaluated positions.
+struct EvalCacheEntry {
+  uint64_t key;
+  int32_t score;
+};
+constexpr int EVAL_CACHE_SIZE = 4096;
+
+// The caches one searching thread evaluates through: finished scores and
+// pawn-structure entries.  Each thread owns its own, so no lock is needed.
+struct EvalCaches {
+  EvalCacheEntry score[EVAL_CACHE_SIZE];
+  PawnTable pawns;
+};
+// Empties both caches (after the weights change, cached scores are stale).
+void clear_eval_caches(EvalCaches* caches);
+
+// Static score in centipawns from the side to move's point of view, through
+// the given caches.  Needs the position's psq and phase fields to be current.
+int evaluate(const Position& p, EvalCaches* caches);
 
 // The same score computed from scratch: neither the evaluation cache nor
 // the pawn cache is read or written.  For tests and benchmarks.
@@ -24,18 +41,6 @@ int compute_phase(const Position& p);
 
 // Piece values in centipawns blended by phase: [phase 0..96][piece type 0..7].
 extern int phase_piece_value[97][8];
-
-// Pawn-cache statistics, reported in the log after each search.
-extern uint64_t pawn_table_hits;
-extern uint64_t pawn_table_probes;
-
-// Evaluation cache: the finished score of recently evaluated positions.
-struct EvalCacheEntry {
-  uint64_t key;
-  int32_t score;
-};
-constexpr int EVAL_CACHE_SIZE = 4096;
-extern EvalCacheEntry eval_cache[EVAL_CACHE_SIZE];
 
 // A breakdown of one evaluation, for the developer tool.
 enum EvalTerm {

@@ -5,9 +5,6 @@
 #include "eval/eval_tables.h"
 #include "eval/evaluation.h"
 
-PawnEntry pawn_table[PAWN_TABLE_SIZE];
-uint64_t pawn_table_hits = 0;
-uint64_t pawn_table_probes = 0;
 Bitboard flank_ahead[2][64];
 
 namespace {
@@ -189,11 +186,11 @@ void compute_pawn_entry(const Position& p, PawnEntry* out, ScorePair* side_sums)
   }
 }
 
-const PawnEntry& evaluate_pawns(const Position& p) {
-  ++pawn_table_probes;
-  PawnEntry& entry = pawn_table[p.pawn_key & (PAWN_TABLE_SIZE - 1)];
+const PawnEntry& evaluate_pawns(const Position& p, PawnTable* table) {
+  ++table->probes;
+  PawnEntry& entry = table->entry[p.pawn_key & (PAWN_TABLE_SIZE - 1)];
   if (entry.key == p.pawn_key) {
-    ++pawn_table_hits;
+    ++table->hits;
     return entry;
   }
   compute_pawn_entry(p, &entry);

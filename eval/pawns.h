@@ -13,11 +13,17 @@ struct PawnEntry {
   uint8_t passed[2][8];  // passed-pawn squares per colour, ascending, 0-terminated when fewer than 8
 };
 
+// The pawn cache of one searching thread, with its statistics (reported
+// in the log after each search).
 constexpr int PAWN_TABLE_SIZE = 131072;
-extern PawnEntry pawn_table[PAWN_TABLE_SIZE];
+struct PawnTable {
+  PawnEntry entry[PAWN_TABLE_SIZE];
+  uint64_t hits;
+  uint64_t probes;
+};
 
 // The cached entry for the position's pawns and kings (computed on a miss).
-const PawnEntry& evaluate_pawns(const Position& p);
+const PawnEntry& evaluate_pawns(const Position& p, PawnTable* table);
 
 // Computes the entry from scratch into `out`, bypassing the cache.  When
 // side_sums is given it receives White's and Black's sums (each in its own

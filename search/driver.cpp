@@ -12,13 +12,14 @@
 
 #include "app/clock.h"
 #include "app/log.h"
-#include "board/make_move.h"
 #include "board/movegen.h"
 #include "book/book.h"
 #include "eval/evaluation.h"
 #include "search/search.h"
 #include "search/search_state.h"
 #include "search/tables.h"
+#include "search/threads.h"
+#include "search/time_control.h"
 #include "search/tt.h"
 #include "uci/dump.h"
 #include "uci/fen.h"
@@ -30,12 +31,9 @@ double total_move_time = 0.0;
 int first_search = 1;
 double search_start_time = 0.0;
 double hard_time_limit = 0.0;
-uint32_t poll_counter = 0;
 
 namespace {
 
-constexpr int SOFT_TARGET_PERCENT = 75;
-constexpr int BEST_MOVE_CHANGE_PERCENT = 120;
 constexpr int MIN_ASPIRATION = 16;
 constexpr int MAX_LINES = 256;
 
@@ -46,12 +44,9 @@ struct Line {
   uint64_t nodes;
   Move pv[PV_SIZE];
 };
-Line lines[MAX_LINES];
 
 // Room for every root move's text and a blank, or a long searchmoves text.
 constexpr int MOVE_LIST_TEXT_SIZE = 8192 + MAX_MOVES * 6 + 16;
-char full_list[MOVE_LIST_TEXT_SIZE];
-char current_list[MOVE_LIST_TEXT_SIZE];
 
 double now() { return wall_clock_seconds(clock_mode); }
 int max_of(int a, int b) { return a > b ? a : b; }
@@ -62,7 +57,7 @@ int abs_of(int a) { return a < 0 ? -a : a; }
 // searchmoves text only the legal moves it names are kept; when it names
 // none of them the search falls back to every legal move rather than
 // answering with no move at all.
-void build_move_list(const Position& root, const char* searchmoves) {
+void build_move_list(SearchThread* t, const Position& root, const char* searchmoves, char* full_list) {
   const int us = side_to_move(root);
   Move all[MAX_MOVES];
   int n = generate_all(root, all);
@@ -72,7 +67,7 @@ void build_move_list(const Position& root, const char* searchmoves) {
     *end = '\0';
     for (int i = 0; i < n; ++i) {
       Position child;
-      make_move(root, &child, all[i]);
+      make_search_move(t, root, &child, all[i]);
       if (king_attacked(child, us)) continue;
       move_to_text(all[i], text);
       if (pass == 0 && searchmoves[0] && !text_has_word(searchmoves, text)) continue;
@@ -124,13 +119,66 @@ void move_text_or_null(Move m, char* out) {
     std::strcpy(out, "0000");  // the protocol's null move
 }
 
+// One line of iteration d over the moves in list.  With an aspiration
+// window it is centred on the last score s1, half as wide as the last two
+// score changes (at least 16), and widened by half again on the failing
+// side until the score falls inside; a score that then falls out on the
+// other side is searched with the full window.
+int search_line(SearchThread* t, Position* root, int d, bool windowed, int s1, int s2, int s3, Move* pv,
+                const char* list, uint64_t* best_nodes, uint64_t* other_nodes) {
+  int alpha = -INFINITE_SCORE, beta = INFINITE_SCORE;
+  if (windowed) {
+    int w = max_of(MIN_ASPIRATION, (abs_of(s2 - s3) + abs_of(s1 - s2)) >> 1);
+    alpha = max_of(s1 - w, -INFINITE_SCORE);
+    beta = min_of(s1 + w, INFINITE_SCORE);
+  }
+  int score = search_root(t, root, 2 * d, alpha, beta, pv, list, best_nodes, other_nodes);
+  if (!stop_requested && score >= beta) {
+    while (!stop_requested && score >= beta) {
+      int width = beta - alpha;
+      alpha = max_of(score - 1, -INFINITE_SCORE);
+      beta = min_of(score - 1 + width * 3 / 2, INFINITE_SCORE);
+      score = search_root(t, root, 2 * d, alpha, beta, pv, list, best_nodes, other_nodes);
+    }
+    if (!stop_requested && score <= alpha)
+      score = search_root(t, root, 2 * d, -INFINITE_SCORE, INFINITE_SCORE, pv, list, best_nodes, other_nodes);
+  } else if (!stop_requested && score <= alpha) {
+    while (!stop_requested && score <= alpha) {
+      int width = beta - alpha;
+      beta = min_of(score + 1, INFINITE_SCORE);
+      alpha = max_of(score + 1 - width * 3 / 2, -INFINITE_SCORE);
+      score = search_root(t, root, 2 * d, alpha, beta, pv, list, best_nodes, other_nodes);
+    }
+    if (!stop_requested && score >= beta)
+      score = search_root(t, root, 2 * d, -INFINITE_SCORE, INFINITE_SCORE, pv, list, best_nodes, other_nodes);
+  }
+  return score;
+}
+
+// Helpers leave out some iterations, so that the threads spread over
+// neighbouring depths instead of all searching the same one and the
+// deeper results reach the table early.  Helpers come in groups of 2, 4,
+// 6, ...; helper h of group g searches g iterations, skips the next g, and
+// so on, its cycle shifted by its place in the group.  Iteration 1 (which
+// builds the root list) is never skipped.
+bool helper_skips_depth(int helper, int depth) {
+  int group = 1, first = 1;
+  while (helper >= first + 2 * group) {
+    first += 2 * group;
+    ++group;
+  }
+  const int phase = helper - first + 1;
+  return depth > 1 && ((depth + phase) / group) % 2 == 1;
+}
+
 }  // namespace
 
-bool poll_interpreter() {
+bool poll_interpreter(SearchThread* t) {
   uci_poll();
+  t->helper_nodes = helper_nodes();
   if (pondering) return false;
   if (stop_requested) return true;
-  if (node_counter >= node_limit) {
+  if (t->nodes + t->helper_nodes >= node_limit) {
     stop_requested = 1;
     return true;
   }
@@ -141,23 +189,52 @@ bool poll_interpreter() {
   return false;
 }
 
+bool poll_helper(SearchThread* t) {
+  publish_nodes(t);
+  return stop_requested != 0;
+}
+
+void helper_search(SearchThread* t, const HelperJob& job) {
+  Position root = job.root;
+  begin_thread_search(t, job.clear_move_history);
+  Move pv[PV_SIZE];
+  uint64_t best_nodes = 0, other_nodes = 0;
+  int s1 = 0, s2 = 0, s3 = 0;  // scores of this thread's last three iterations
+  for (int d = 1; d <= job.max_depth && !stop_requested; ++d) {
+    if (d > 1) t->first_iteration = 0;
+    if (helper_skips_depth(t->index, d)) continue;
+    int score = search_line(t, &root, d, d >= 5, s1, s2, s3, pv, job.move_list, &best_nodes, &other_nodes);
+    if (stop_requested) break;
+    s3 = s2;
+    s2 = s1;
+    s1 = score;
+  }
+  publish_nodes(t);
+}
+
 int run_search(const Position& root_in, double goal, int max_depth, const char* searchmoves) {
+  SearchThread* t = main_search_thread();
   Position root = root_in;
   const bool deterministic = option_deterministic || test_mode;
   // "go infinite" must not answer before "stop", even when the search ends
   // by itself (a mate found, depth 99 reached).
   const bool infinite = search_limits.infinite && !test_mode;
+  // The history and countermoves start empty at the first search and, in
+  // deterministic mode, at every search.
+  const bool fresh_tables = first_search || deterministic;
+  // The self-test measures one thread.
+  const bool with_helpers = !test_mode && search_thread_count() > 1;
 
   // Start of a search.
-  first_iteration = 1;
+  begin_thread_search(t, false);
   fill_futility_margins();
-  clear_killers();
   int soft_time_flag = 0;
   stop_requested = 0;
-  poll_counter = 0;
-  build_move_list(root, searchmoves ? searchmoves : "");
-  if (first_search || deterministic) {
-    clear_history();
+  char full_list[MOVE_LIST_TEXT_SIZE];
+  char current_list[MOVE_LIST_TEXT_SIZE];
+  build_move_list(t, root, searchmoves ? searchmoves : "", full_list);
+  if (fresh_tables) {
+    clear_history(t);
     build_search_tables();
   }
   root.psq = compute_psq(root);
@@ -172,25 +249,21 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
   }
   log_position(root);
 
-  search_start_time = now();
-  const double start = search_start_time;
-  double soft_target;
-  if (fixed_move_time != 0) {
-    hard_time_limit = soft_target = start + goal;
-  } else {
-    hard_time_limit = start + goal * max_goal_percent / 100.0;
-    soft_target = start + goal * SOFT_TARGET_PERCENT / 100.0;
-  }
+  TimeControl tc;
+  time_control_start(&tc, now(), goal, fixed_move_time != 0, max_goal_percent);
+  search_start_time = tc.start;
+  hard_time_limit = tc.hard_limit;
+  const double start = tc.start;
   log_printf("DEPTH      TIME         NODES      KNPS    SCORE   PRINCIPAL VARIATION\n");
   log_printf("-----  --------  ------------  --------  -------   -------------------------------------------------\n");
   std::memset(depth_records, 0, sizeof depth_records);
-  double node_share = 0.5;
 
   Move best_move = 0, ponder_move = 0;
   int best_score = 0;
   Move previous_best = 0;
   int s1 = 0, s2 = 0, s3 = 0;  // scores of the last three iterations
   int line_limit = option_multipv < 1 ? 1 : min_of(option_multipv, MAX_LINES);
+  Line lines[MAX_LINES];
   Move pv[PV_SIZE];
   char pv_buffer[PV_TEXT_SIZE];
   char text[8];
@@ -204,8 +277,9 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
         best_score = 0;
         break;
       }
+      if (with_helpers) start_helpers(HelperJob{root, full_list, max_depth, fresh_tables});
     } else {
-      first_iteration = 0;
+      t->first_iteration = 0;
     }
     if (!test_mode) std::printf("info depth %d\n", d);
 
@@ -214,54 +288,19 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
     int line_count = 0;
     const int lines_wanted = d == 1 ? 1 : line_limit;
     for (int k = 1; k <= lines_wanted; ++k) {
-      int alpha = -INFINITE_SCORE, beta = INFINITE_SCORE;
-      if (d >= 5 && line_limit < 2) {
-        int w = max_of(MIN_ASPIRATION, (abs_of(s2 - s3) + abs_of(s1 - s2)) >> 1);
-        alpha = max_of(s1 - w, -INFINITE_SCORE);
-        beta = min_of(s1 + w, INFINITE_SCORE);
-      }
-      int score = search_root(&root, 2 * d, alpha, beta, pv, current_list, &best_nodes, &other_nodes);
-      if (!stop_requested && score >= beta) {
-        while (!stop_requested && score >= beta) {
-          int width = beta - alpha;
-          alpha = max_of(score - 1, -INFINITE_SCORE);
-          beta = min_of(score - 1 + width * 3 / 2, INFINITE_SCORE);
-          score = search_root(&root, 2 * d, alpha, beta, pv, current_list, &best_nodes, &other_nodes);
-        }
-        if (!stop_requested && score <= alpha)
-          score =
-              search_root(&root, 2 * d, -INFINITE_SCORE, INFINITE_SCORE, pv, current_list, &best_nodes, &other_nodes);
-      } else if (!stop_requested && score <= alpha) {
-        while (!stop_requested && score <= alpha) {
-          int width = beta - alpha;
-          beta = min_of(score + 1, INFINITE_SCORE);
-          alpha = max_of(score + 1 - width * 3 / 2, -INFINITE_SCORE);
-          score = search_root(&root, 2 * d, alpha, beta, pv, current_list, &best_nodes, &other_nodes);
-        }
-        if (!stop_requested && score >= beta)
-          score =
-              search_root(&root, 2 * d, -INFINITE_SCORE, INFINITE_SCORE, pv, current_list, &best_nodes, &other_nodes);
-      }
+      const bool windowed = d >= 5 && line_limit < 2;
+      int score = search_line(t, &root, d, windowed, s1, s2, s3, pv, current_list, &best_nodes, &other_nodes);
       // A line cut short is discarded: the last complete iteration's (or
       // this iteration's complete lines') move is the answer.
       if (stop_requested) break;
 
       uint64_t spent = best_nodes + other_nodes + static_cast<uint64_t>(k);
-      node_share = 0.75 * node_share + 0.25 * static_cast<double>(best_nodes) / static_cast<double>(spent);
-      if (fixed_move_time == 0 && d > 4) {
-        if (pv[0] != previous_best) {
-          node_share *= 0.9;
-          soft_target = start + BEST_MOVE_CHANGE_PERCENT / 100.0 * goal;
-        } else {
-          double t = (102 - 100 * node_share) * 2.5;
-          soft_target = start + (t > 80 ? 0.80 : t / 100) * goal;
-        }
-      }
+      time_control_after_line(&tc, d, best_nodes, spent, pv[0] != previous_best);
 
       Line& line = lines[line_count++];
       line.score = score;
       line.milliseconds = static_cast<int>((now() - start) * 1000);
-      line.nodes = node_counter;
+      line.nodes = search_node_total(t);
       std::memcpy(line.pv, pv, sizeof line.pv);
       if (!pv[0]) break;
       move_to_text(pv[0], text);
@@ -273,9 +312,9 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
     for (int i = 0; i < line_count; ++i)
       for (int j = i + 1; j < line_count; ++j)
         if (lines[j].score > lines[i].score) {
-          Line t = lines[i];
+          Line swapped = lines[i];
           lines[i] = lines[j];
-          lines[j] = t;
+          lines[j] = swapped;
         }
     if (option_multipv > 1 && !test_mode) {
       for (int i = 0; i < line_count; ++i) {
@@ -300,17 +339,18 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
     }
     double elapsed = now() - start;
     if (elapsed < 0.0001) elapsed = 0.0001;
+    const uint64_t nodes = search_node_total(t);
     pv_text(lines[0].pv, pv_buffer);
-    log_printf("%5d  %8.1f  %12" PRIu64 "  %8.1f  %7.2f   %s\n", d, elapsed, node_counter,
-               static_cast<double>(node_counter) / elapsed / 1000.0, best_score / 100.0, pv_buffer);
+    log_printf("%5d  %8.1f  %12" PRIu64 "  %8.1f  %7.2f   %s\n", d, elapsed, nodes,
+               static_cast<double>(nodes) / elapsed / 1000.0, best_score / 100.0, pv_buffer);
     if (test_mode) {
-      if (d < DEPTH_RECORDS) depth_records[d] = {elapsed, node_counter, best_score, best_move};
+      if (d < DEPTH_RECORDS) depth_records[d] = {elapsed, nodes, best_score, best_move};
     } else {
       char score_buffer[32];
       score_text(best_score, score_buffer);
       std::printf("info depth %d time %d nodes %" PRIu64 " score %s nps %" PRIu64 " pv %s\n", d,
-                  static_cast<int>(elapsed * 1000), node_counter, score_buffer,
-                  static_cast<uint64_t>(static_cast<double>(node_counter) / elapsed), pv_buffer);
+                  static_cast<int>(elapsed * 1000), nodes, score_buffer,
+                  static_cast<uint64_t>(static_cast<double>(nodes) / elapsed), pv_buffer);
       std::fflush(stdout);
     }
 
@@ -318,7 +358,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
     s2 = s1;
     s1 = best_score;
     previous_best = best_move;
-    if (now() > soft_target) soft_time_flag = 1;
+    if (now() > tc.soft_target) soft_time_flag = 1;
     // "go infinite" deepens on after a mate, until "stop" or the last depth.
     if ((soft_time_flag && !pondering) || (!infinite && mate_is_settled(best_score, d)) || d >= max_depth) break;
   }
@@ -338,25 +378,29 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   }
+  // The answer is the main thread's; the helpers end before it is given.
+  stop_helpers();
   if (test_mode) return best_score;
 
   if (log_file) {
-    double rate = pawn_table_probes ? pawn_table_hits * 100.0 / static_cast<double>(pawn_table_probes) : 0.0;
-    log_printf("\nEtable statistics: %12" PRIu64 " hits  %12" PRIu64 " probes   Rate = %8.3f percent\n",
-               pawn_table_hits, pawn_table_probes, rate);
+    const PawnTable& pawns = t->eval.pawns;
+    double rate = pawns.probes ? pawns.hits * 100.0 / static_cast<double>(pawns.probes) : 0.0;
+    log_printf("\nEtable statistics: %12" PRIu64 " hits  %12" PRIu64 " probes   Rate = %8.3f percent\n", pawns.hits,
+               pawns.probes, rate);
   }
+  const uint64_t nodes = search_node_total(t);
   char best_text[8], ponder_text[8];
   move_text_or_null(best_move, best_text);
   std::strcpy(best_move_text, best_text);
   if (ponder_move) {
     move_to_text(ponder_move, ponder_text);
-    std::printf("info nodes %" PRIu64 "\n", node_counter);
+    std::printf("info nodes %" PRIu64 "\n", nodes);
     std::printf("bestmove %s ponder %s\n", best_text, ponder_text);
-    log_printf("info nodes %" PRIu64 "\n", node_counter);
+    log_printf("info nodes %" PRIu64 "\n", nodes);
     log_printf("bestmove %s ponder %s\n", best_text, ponder_text);
   } else {
     log_printf("bestmove %s\n", best_text);
-    std::printf("info nodes %" PRIu64 "\n", node_counter);
+    std::printf("info nodes %" PRIu64 "\n", nodes);
     std::printf("bestmove %s\n", best_text);
   }
   std::fflush(stdout);

@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 #include "board/attacks.h"
-#include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/picker.h"
 #include "board/see.h"
@@ -22,14 +21,14 @@ inline int min_of(int a, int b) { return a < b ? a : b; }
 inline int abs_of(int a) { return a < 0 ? -a : a; }
 
 // Legal replies to a check, counted up to limit (the single-reply test).
-int count_evasions(const Position& p, int limit) {
+int count_evasions(SearchThread* t, const Position& p, int limit) {
   const int us = side_to_move(p);
   MoveList list;
-  picker_init(p, &list, PICKER_EVASIONS, 0, 0, 0, 0);
+  picker_init(p, &list, PICKER_EVASIONS, 0, 0, 0, &t->history, 0);
   Position child;
   int n = 0;
   for (Move m; n < limit && (m = picker_next(&list)) != 0;) {
-    make_move(p, &child, m);
+    make_search_move(t, p, &child, m);
     if (!king_attacked(child, us)) ++n;
   }
   return n;
@@ -80,13 +79,15 @@ inline void copy_pv(Move* pv, Move m, const Move* child_pv) {
 
 // A quiet move remembered for the history update: piece type and target.
 inline uint16_t quiet_entry(int type, int to) { return static_cast<uint16_t>((type << 6) | to); }
-inline int32_t* history_cell(int us, uint16_t entry) { return &history_table[us][entry >> 6][entry & 63]; }
+inline int32_t* history_cell(SearchThread* t, int us, uint16_t entry) {
+  return &t->history.cell[us][entry >> 6][entry & 63];
+}
 
 }  // namespace
 
-int search_scout(Position* p, int beta, int depth, int ply, Move excluded, int null_flag) {
+int search_scout(SearchThread* t, Position* p, int beta, int depth, int ply, Move excluded, int null_flag) {
   if (stop_requested) return 0;
-  if (poll_should_stop()) return 0;
+  if (poll_should_stop(t)) return 0;
   if (is_dead_draw(*p, ply)) return draw_value(ply);
 
   Move qpv[2];
@@ -95,13 +96,13 @@ int search_scout(Position* p, int beta, int depth, int ply, Move excluded, int n
   if (depth < 2 || ply >= MAX_SEARCH_PLY) {
     if (depth >= 0 && ply < MAX_SEARCH_PLY && p->search_marks[3] == 0 && !excluded && !p->in_check &&
         last_move_threat(*p)) {
-      int e = node_eval(p);
+      int e = node_eval(t, p);
       if (beta <= e && e < beta + SCOUT_HORIZON_WINDOW) {
         p->search_marks[3] = 1;
-        return search_scout(p, beta, depth + 2, ply, excluded, null_flag);
+        return search_scout(t, p, beta, depth + 2, ply, excluded, null_flag);
       }
     }
-    return quiesce(p, beta - 1, beta, 0, ply, qpv);
+    return quiesce(t, p, beta - 1, beta, 0, ply, qpv);
   }
 
   // 2. Transposition table.
@@ -109,12 +110,12 @@ int search_scout(Position* p, int beta, int depth, int ply, Move excluded, int n
   int hash_score = 0, hash_bound = 0;
   bool hit = false;
   if (!excluded) {
-    if (const TTEntry* entry = tt_probe(p->key)) {
+    if (TTEntry entry; tt_probe(p->key, &entry)) {
       hit = true;
-      hash_move = entry->move;
-      hash_score = entry->score;
-      hash_bound = entry->flags & 15;
-      if (entry->depth >= depth) {
+      hash_move = entry.move;
+      hash_score = entry.score;
+      hash_bound = entry.flags & 15;
+      if (entry.depth >= depth) {
         if ((hash_bound & BOUND_LOWER) && hash_score >= beta) return mate_from_table(hash_score, ply);
         if ((hash_bound & BOUND_UPPER) && hash_score < beta) return mate_from_table(hash_score, ply);
       }
@@ -130,7 +131,7 @@ int search_scout(Position* p, int beta, int depth, int ply, Move excluded, int n
   // 3. Static evaluation; hopeless positions near the horizon give up.
   int e = -INFINITE_SCORE;
   if (!in_check) {
-    e = node_eval(p);
+    e = node_eval(t, p);
     if (hit) e = refine_with_bound(e, hash_score, hash_bound);
     if (depth < 8 && e < beta - DEEP_DEFICIT) return e;
   }
@@ -146,11 +147,11 @@ int search_scout(Position* p, int beta, int depth, int ply, Move excluded, int n
       int x = null_move_curve[min_of(e - beta, NULL_CURVE_SIZE - 1)] + (phase < 24 ? 4000 : 6000) + 250 * depth - 2500;
       int child_depth = depth - x / 1000 - 2;
       Position child;
-      make_move(*p, &child, 0);
+      make_search_move(t, *p, &child, 0);
       tt_prefetch(child.key);
-      int s = -search_scout(&child, 1 - beta, child_depth, ply + 1, 0, 1);
+      int s = -search_scout(t, &child, 1 - beta, child_depth, ply + 1, 0, 1);
       if (stop_requested) return 0;
-      if (abs_of(s) < 31801 && s >= beta) return beta;
+      if (!is_mate_score(s) && s >= beta) return beta;
     }
     if (depth >= 2 && depth <= 5) {
       if (e - REVERSE_FUTILITY[depth] + even_bonus >= beta) return beta;
@@ -166,11 +167,11 @@ int search_scout(Position* p, int beta, int depth, int ply, Move excluded, int n
   const bool pawn_on_seventh = (p->pieces[us][PAWN] & relative_rank_mask(us, 6)) != 0;
   if (!in_check && !hash_move && p->last_move && !pawn_on_seventh) {
     if (plies == 1) {
-      if (e < beta - 120) return quiesce(p, beta - 1, beta, 0, ply, qpv);
+      if (e < beta - 120) return quiesce(t, p, beta - 1, beta, 0, ply, qpv);
     } else if (depth < RAZOR_DEPTH && abs_of(beta) <= MATE_BOUND) {
       int r = razor_margin(depth);
       if (e < beta - r) {
-        int q = quiesce(p, beta - r - 1, beta - r, 0, ply, qpv);
+        int q = quiesce(t, p, beta - r - 1, beta - r, 0, ply, qpv);
         if (stop_requested) return 0;
         if (q < beta - r) return q;
       }
@@ -191,15 +192,15 @@ int search_scout(Position* p, int beta, int depth, int ply, Move excluded, int n
   }
 
   // 9. Single reply to a check.
-  const bool single_reply = plies >= 7 && in_check && count_evasions(*p, 3) == 1;
+  const bool single_reply = plies >= 7 && in_check && count_evasions(t, *p, 3) == 1;
 
   // 10. Move loop.
-  const Move k1 = killer1[ply], k2 = killer2[ply];
+  const Move k1 = t->killer1[ply], k2 = t->killer2[ply];
   MoveList list;
-  picker_init(*p, &list, mode, hash_move, k1, k2, 0);
+  picker_init(*p, &list, mode, hash_move, k1, k2, &t->history, 0);
   const int enemy_king = king_square(*p, them);
   const int carry = p->search_marks[2];
-  const CounterMove counter = countermoves[p->moved_type + 7 * us][p->last_move & 4095];
+  const CounterMove counter = t->countermoves[p->moved_type + 7 * us][p->last_move & 4095];
   const Bitboard occupied = occupancy(*p);
   uint16_t quiets[MAX_MOVES];
   int quiet_count = 0;
@@ -225,7 +226,7 @@ int search_scout(Position* p, int beta, int depth, int ply, Move excluded, int n
     // Close to the root, losing exchanges are not worth a look.
     if (plies <= 2 && !in_check && count > 0 && kind == KIND_NORMAL && see.of_move() < 0) continue;
 
-    make_move(*p, &child, m);
+    make_search_move(t, *p, &child, m);
     if (king_attacked(child, us)) continue;
     tt_prefetch(child.key);
     ++count;
@@ -253,7 +254,7 @@ int search_scout(Position* p, int beta, int depth, int ply, Move excluded, int n
       // Singular extension: the hash move is far better than every other.
       if (odd && !excluded && ext < 3 && m == hash_move && depth >= 15) {
         int singular_beta = hash_score - SINGULAR_MARGIN;
-        int ss = search_scout(p, singular_beta, depth - min_of(plies, 12), ply, m, 1);
+        int ss = search_scout(t, p, singular_beta, depth - min_of(plies, 12), ply, m, 1);
         if (stop_requested) return 0;
         if (ss < singular_beta) ext = depth >= 4 * ply ? min_of(ext + 4, 4) : ext + 2;
       }
@@ -269,19 +270,19 @@ int search_scout(Position* p, int beta, int depth, int ply, Move excluded, int n
 
       // Quiet moves late in the list that cannot reach beta.
       if (new_depth >= 6 && new_depth <= 17 && !counter_match && !tactical && !in_check && !is_killer &&
-          best > -31901 && count > QUIET_PRUNING_MOVES && (see.of_move() < 0 || !last_move_threat(child))) {
+          best > MATED_BOUND && count > QUIET_PRUNING_MOVES && (see.of_move() < 0 || !last_move_threat(child))) {
         int bonus = 1 << (odd ? new_depth - 6 : new_depth - 4);
         int margin = e - 4 * count + 30 + bonus + 2 * new_depth;
         if (beta > margin) continue;
         if (margin <= beta + 119) {
-          int k = cached_eval(&child);
+          int k = cached_eval(t, &child);
           if (beta > 2 * new_depth + bonus - 4 * count - k) continue;
         }
       }
 
       bool done = false;
       if (plies == 4 && count > LATE_MOVE_COUNT[odd][depth] && !tactical && !is_killer && m != hash_move &&
-          !counter_match && !checking && !in_check && !passed_push && best > -31901 && !last_move_threat(child)) {
+          !counter_match && !checking && !in_check && !passed_push && best > MATED_BOUND && !last_move_threat(child)) {
         s = beta - 1;  // assumed to fail low without a search
         done = true;
       }
@@ -289,17 +290,17 @@ int search_scout(Position* p, int beta, int depth, int ply, Move excluded, int n
       if (!done) {
         const int index = (odd && !in_check) ? count * 2 : count;
         const int r = scout_reduction[min_of(new_depth, REDUCTION_DEPTHS - 1)][min_of(index, REDUCTION_MOVES - 1)];
-        if (new_depth > 7 && option_use_lmr && !tactical && !checking && (!in_check || odd) && best > -31901 &&
+        if (new_depth > 7 && option_use_lmr && !tactical && !checking && (!in_check || odd) && best > MATED_BOUND &&
             r >= 2 && m != hash_move && !is_killer && !counter_match && !(new_depth <= 9 && last_move_threat(child))) {
           int d = new_depth - 2 - (escape ? 2 : r);
           if (d == 2 || d == 3) d = 0;
-          s = -search_scout(&child, 1 - beta, d, ply + 1, 0, 0);
+          s = -search_scout(t, &child, 1 - beta, d, ply + 1, 0, 0);
           if (stop_requested) return 0;
           done = s < beta;
         }
       }
       if (!done) {
-        s = -search_scout(&child, 1 - beta, new_depth - 2, ply + 1, 0, 0);
+        s = -search_scout(t, &child, 1 - beta, new_depth - 2, ply + 1, 0, 0);
         if (stop_requested) return 0;
       }
     }
@@ -317,16 +318,16 @@ int search_scout(Position* p, int beta, int depth, int ply, Move excluded, int n
   // 11. Mate, stalemate, and the move-ordering memory.
   if (count == 0) best = in_check ? mated_in(ply) : 0;
   if (cutoff_move && !cutoff_tactical) {
-    countermoves[p->moved_type + 7 * us][p->last_move & 4095] = {p->moved_type, static_cast<uint16_t>(cutoff_move)};
-    if (cutoff_move != killer1[ply]) {
-      killer2[ply] = killer1[ply];
-      killer1[ply] = cutoff_move;
+    t->countermoves[p->moved_type + 7 * us][p->last_move & 4095] = {p->moved_type, static_cast<uint16_t>(cutoff_move)};
+    if (cutoff_move != t->killer1[ply]) {
+      t->killer2[ply] = t->killer1[ply];
+      t->killer1[ply] = cutoff_move;
     }
     // The cutoff move is the last quiet move recorded (when not in check).
     int rewarded = in_check ? -1 : quiet_count - 1;
     for (int i = 0; i < quiet_count; ++i)
-      if (i != rewarded) history_penalty(history_cell(us, quiets[i]), depth);
-    if (rewarded >= 0) history_reward(history_cell(us, quiets[rewarded]), depth);
+      if (i != rewarded) history_penalty(history_cell(t, us, quiets[i]), depth);
+    if (rewarded >= 0) history_reward(history_cell(t, us, quiets[rewarded]), depth);
   }
 
   // 12. Store.
@@ -339,25 +340,25 @@ int search_scout(Position* p, int beta, int depth, int ply, Move excluded, int n
   return best;
 }
 
-int search_pv(Position* p, int alpha, int beta, int depth, int ply, Move* pv) {
+int search_pv(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply, Move* pv) {
   pv[0] = 0;
   p->search_marks[1] = static_cast<uint8_t>(ply);
   if (stop_requested) return 0;
-  if (poll_should_stop()) return 0;
+  if (poll_should_stop(t)) return 0;
   if (is_dead_draw(*p, ply)) return draw_value(ply);
 
   // Horizon: one more ply when the static score sits just below beta, or
   // inside the window while something stands attacked.
   if (depth < 2 || ply >= MAX_SEARCH_PLY) {
     if (depth >= 0 && ply < MAX_SEARCH_PLY && p->search_marks[3] == 0) {
-      int e = node_eval(p);
+      int e = node_eval(t, p);
       if ((beta - PV_HORIZON_WINDOW <= e && e < beta) ||
           (alpha <= e && e <= beta + PV_HORIZON_WINDOW && threat_level(*p) > 0)) {
         p->search_marks[3] = static_cast<uint8_t>(p->search_marks[3] + 1);
-        return search_pv(p, alpha, beta, depth + 2, ply, pv);
+        return search_pv(t, p, alpha, beta, depth + 2, ply, pv);
       }
     }
-    return quiesce(p, alpha, beta, 0, ply, pv);
+    return quiesce(t, p, alpha, beta, 0, ply, pv);
   }
 
   // The table only orders moves here; internal deepening finds a first move
@@ -365,30 +366,30 @@ int search_pv(Position* p, int alpha, int beta, int depth, int ply, Move* pv) {
   Move hash_move = 0;
   int hash_score = 0;
   bool hash_from_table = false;
-  if (const TTEntry* entry = tt_probe(p->key)) {
-    if (entry->depth >= depth - 6) {
-      hash_move = entry->move;
+  if (TTEntry entry; tt_probe(p->key, &entry)) {
+    if (entry.depth >= depth - 6) {
+      hash_move = entry.move;
       hash_from_table = hash_move != 0;
     }
-    hash_score = entry->score;
+    hash_score = entry.score;
   }
   if (!hash_move && depth >= 10) {
-    int s = search_pv(p, alpha, beta, depth - 4, ply, pv);
+    int s = search_pv(t, p, alpha, beta, depth - 4, ply, pv);
     if (stop_requested) return 0;
     hash_move = pv[0];
     hash_score = s;
     pv[0] = 0;
   }
 
-  cached_eval(p);
+  cached_eval(t, p);
   const int us = side_to_move(*p), them = us ^ 1;
   const bool in_check = p->in_check != 0;
   const int plies = depth / 2;
   const int phase = p->phase < 96 ? p->phase : 96;
-  const bool single_reply = plies >= 3 && in_check && count_evasions(*p, 3) == 1;
-  const Move k1 = killer1[ply], k2 = killer2[ply];
+  const bool single_reply = plies >= 3 && in_check && count_evasions(t, *p, 3) == 1;
+  const Move k1 = t->killer1[ply], k2 = t->killer2[ply];
   MoveList list;
-  picker_init(*p, &list, in_check ? PICKER_EVASIONS : PICKER_ALL, hash_move, k1, k2, 0);
+  picker_init(*p, &list, in_check ? PICKER_EVASIONS : PICKER_ALL, hash_move, k1, k2, &t->history, 0);
 
   const int alpha0 = alpha;
   const int enemy_king = king_square(*p, them);
@@ -410,7 +411,7 @@ int search_pv(Position* p, int alpha, int beta, int depth, int ply, Move* pv) {
     LazySee see{*p, m};
     if (plies <= 2 && !in_check && count > 0 && kind == KIND_NORMAL && see.of_move() < 0) continue;
 
-    make_move(*p, &child, m);
+    make_search_move(t, *p, &child, m);
     if (king_attacked(child, us)) continue;
     tt_prefetch(child.key);
     ++count;
@@ -440,7 +441,7 @@ int search_pv(Position* p, int alpha, int beta, int depth, int ply, Move* pv) {
         if (kind == KIND_NORMAL && child.captured_type && !in_check && see.of_move() >= 0) ext += 2;
         if (ext < 4 && hash_from_table && m == hash_move && depth >= 16) {
           int singular_beta = hash_score - depth / 2;
-          int ss = search_scout(p, singular_beta, depth - 10, ply, m, 1);
+          int ss = search_scout(t, p, singular_beta, depth - 10, ply, m, 1);
           if (stop_requested) return 0;
           if (ss < singular_beta) ext += 2;
         }
@@ -453,7 +454,7 @@ int search_pv(Position* p, int alpha, int beta, int depth, int ply, Move* pv) {
       const bool no_reduction = in_check || checking || ext > 0 || (new_depth <= 9 && !tactical && see.of_square() < 0);
 
       if (count == 1) {
-        s = -search_pv(&child, -beta, -alpha, new_depth - 2, ply + 1, child_pv);
+        s = -search_pv(t, &child, -beta, -alpha, new_depth - 2, ply + 1, child_pv);
         if (stop_requested) return 0;
       } else {
         const bool escape = depth >= 6 && depth <= 15 && !tactical && !checking && !in_check &&
@@ -461,20 +462,20 @@ int search_pv(Position* p, int alpha, int beta, int depth, int ply, Move* pv) {
         bool done = false;
         if (!no_reduction && !escape && option_use_lmr) {
           const int r = pv_reduction[min_of(new_depth, REDUCTION_DEPTHS - 1)][min_of(count, REDUCTION_MOVES - 1)];
-          if (m != k1 && m != k2 && new_depth >= 8 && r >= 2 && !tactical && best > -31901 &&
+          if (m != k1 && m != k2 && new_depth >= 8 && r >= 2 && !tactical && best > MATED_BOUND &&
               !(new_depth <= 9 && last_move_threat(child))) {
             int d = new_depth - 2 - r;
             if (d == 2 || d == 3) d = 0;
-            s = -search_scout(&child, -alpha, d, ply + 1, 0, 0);
+            s = -search_scout(t, &child, -alpha, d, ply + 1, 0, 0);
             if (stop_requested) return 0;
             done = s <= alpha;
           }
         }
         if (done) continue;  // failed low at reduced depth: the score is not used
-        s = -search_scout(&child, -alpha, new_depth - 2, ply + 1, 0, 0);
+        s = -search_scout(t, &child, -alpha, new_depth - 2, ply + 1, 0, 0);
         if (stop_requested) return 0;
         if (s > alpha) {
-          s = -search_pv(&child, -beta, -alpha, new_depth - 2, ply + 1, child_pv);
+          s = -search_pv(t, &child, -beta, -alpha, new_depth - 2, ply + 1, child_pv);
           if (stop_requested) return 0;
         }
       }
@@ -497,14 +498,14 @@ int search_pv(Position* p, int alpha, int beta, int depth, int ply, Move* pv) {
   }
 
   if (count == 0) best = in_check ? mated_in(ply) : 0;
-  if (cutoff_move && !cutoff_tactical && !in_check && cutoff_move != killer1[ply]) {
-    killer2[ply] = killer1[ply];
-    killer1[ply] = cutoff_move;
+  if (cutoff_move && !cutoff_tactical && !in_check && cutoff_move != t->killer1[ply]) {
+    t->killer2[ply] = t->killer1[ply];
+    t->killer1[ply] = cutoff_move;
   }
   if (raised_best >= 0) {
     for (int i = 0; i < quiet_count; ++i)
-      if (i != raised_best) history_penalty(history_cell(us, quiets[i]), depth);
-    history_reward(history_cell(us, quiets[raised_best]), depth);
+      if (i != raised_best) history_penalty(history_cell(t, us, quiets[i]), depth);
+    history_reward(history_cell(t, us, quiets[raised_best]), depth);
   }
 
   if (!best_is_draw) {

@@ -1,7 +1,6 @@
 // Quiescence search: below the main search's horizon only captures, queen
 // promotions and (in the first two plies) checks are tried, so that the
 // static evaluation is only trusted in quiet positions.
-#include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/picker.h"
 #include "board/see.h"
@@ -23,10 +22,10 @@ constexpr int DELTA_MARGIN_PAWN = 80;
 
 }  // namespace
 
-int quiesce(Position* p, int alpha, int beta, int qdepth, int ply, Move* pv) {
+int quiesce(SearchThread* t, Position* p, int alpha, int beta, int qdepth, int ply, Move* pv) {
   pv[0] = 0;
   if (stop_requested) return 0;
-  if (poll_should_stop()) return 0;
+  if (poll_should_stop(t)) return 0;
   if (is_dead_draw(*p, ply)) return draw_value(ply);
 
   const bool null_window = alpha + 1 == beta;
@@ -34,12 +33,12 @@ int quiesce(Position* p, int alpha, int beta, int qdepth, int ply, Move* pv) {
   int hash_score = 0, hash_bound = 0;
   bool hit = false;
   if (qdepth >= QDEPTH_PROBE_LIMIT) {
-    if (const TTEntry* entry = tt_probe(p->key)) {
+    if (TTEntry entry; tt_probe(p->key, &entry)) {
       hit = true;
-      hash_move = entry->move;
-      hash_score = entry->score;
-      hash_bound = entry->flags & 15;
-      if (null_window && entry->depth >= qdepth) {
+      hash_move = entry.move;
+      hash_score = entry.score;
+      hash_bound = entry.flags & 15;
+      if (null_window && entry.depth >= qdepth) {
         if ((hash_bound & BOUND_LOWER) && hash_score >= beta) return mate_from_table(hash_score, ply);
         if ((hash_bound & BOUND_UPPER) && hash_score < alpha + 1) return mate_from_table(hash_score, ply);
       }
@@ -50,7 +49,7 @@ int quiesce(Position* p, int alpha, int beta, int qdepth, int ply, Move* pv) {
   const bool in_check = p->in_check != 0;
   int e = 0, best, mode, counted = 0;
   if (!in_check) {
-    e = node_eval(p);
+    e = node_eval(t, p);
     if (hit) e = refine_with_bound(e, hash_score, hash_bound);
     if (qdepth < QDEPTH_FLOOR) return e;
     if (e >= beta) return e;
@@ -64,7 +63,7 @@ int quiesce(Position* p, int alpha, int beta, int qdepth, int ply, Move* pv) {
   }
 
   MoveList list;
-  picker_init(*p, &list, mode, mode == PICKER_CAPTURES ? 0 : hash_move, 0, 0, 0);
+  picker_init(*p, &list, mode, mode == PICKER_CAPTURES ? 0 : hash_move, 0, 0, &t->history, 0);
   const int phase = p->phase < 96 ? p->phase : 96;
   const int last_to = move_to(p->last_move);
   Move best_move = 0;
@@ -94,11 +93,11 @@ int quiesce(Position* p, int alpha, int beta, int qdepth, int ply, Move* pv) {
         }
       }
       if (qdepth < QDEPTH_RECAPTURES_ONLY && to != last_to) continue;
-    } else if (best > -31901 && !capture && !is_promotion(m) && see_quick(*p, m, 0) < 0) {
+    } else if (best > MATED_BOUND && !capture && !is_promotion(m) && see_quick(*p, m, 0) < 0) {
       continue;  // a losing quiet evasion once a saving move is known
     }
 
-    make_move(*p, &child, m);
+    make_search_move(t, *p, &child, m);
     if (king_attacked(child, us)) continue;
     tt_prefetch(child.key);
     ++counted;
@@ -109,7 +108,7 @@ int quiesce(Position* p, int alpha, int beta, int qdepth, int ply, Move* pv) {
       s = draw_value(ply);
       is_draw = true;
     } else {
-      s = -quiesce(&child, -beta, -alpha, qdepth - 2, ply + 1, child_pv);
+      s = -quiesce(t, &child, -beta, -alpha, qdepth - 2, ply + 1, child_pv);
       if (stop_requested) return 0;
     }
     if (s > best) {

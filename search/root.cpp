@@ -6,30 +6,28 @@
 #include <cstring>
 
 #include "app/clock.h"
-#include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/see.h"
 #include "search/draw.h"
 #include "search/search.h"
 #include "search/tables.h"
+#include "search/threads.h"
 #include "search/tt.h"
 #include "uci/fen.h"
 #include "uci/options.h"
 
-RootMove root_moves[MAX_MOVES];
-int root_move_count = 0;
-
 namespace {
 
-Position root_child;  // the child of the root move being searched
-
-void build_root_list(const Position& root) {
+void build_root_list(SearchThread* t, const Position& root) {
   const int us = side_to_move(root);
   Move all[MAX_MOVES];
   int n = generate_all(root, all);
+  RootMove* root_moves = t->root_moves;
+  int& root_move_count = t->root_move_count;
   root_move_count = 0;
+  Position root_child;
   for (int i = 0; i < n; ++i) {
-    make_move(root, &root_child, all[i]);
+    make_search_move(t, root, &root_child, all[i]);
     if (king_attacked(root_child, us)) continue;
     // Order by the piece-square gain, blended by the child's phase, and put
     // moves that lose material by exchange at the back.
@@ -42,14 +40,14 @@ void build_root_list(const Position& root) {
   for (int i = 0; i < root_move_count; ++i)
     for (int j = i + 1; j < root_move_count; ++j)
       if (root_moves[j].order_score > root_moves[i].order_score) {
-        RootMove t = root_moves[i];
+        RootMove swapped = root_moves[i];
         root_moves[i] = root_moves[j];
-        root_moves[j] = t;
+        root_moves[j] = swapped;
       }
-  node_counter = 0;
+  t->nodes = 0;
 }
 
-void print_progress(int iteration, int score, const Move* pv) {
+void print_progress(uint64_t nodes, int iteration, int score, const Move* pv) {
   double elapsed = wall_clock_seconds(clock_mode) - search_start_time;
   if (elapsed < 0) elapsed = 0;
   char score_buffer[32];
@@ -57,8 +55,8 @@ void print_progress(int iteration, int score, const Move* pv) {
   score_text(score, score_buffer);
   pv_text(pv, pv_buffer);
   std::printf("info depth %d time %d nodes %" PRIu64 " score %s nps %" PRIu64 " pv %s\n", iteration,
-              static_cast<int>(elapsed * 1000), node_counter, score_buffer,
-              static_cast<uint64_t>(static_cast<double>(node_counter) / (elapsed + 0.0001)), pv_buffer);
+              static_cast<int>(elapsed * 1000), nodes, score_buffer,
+              static_cast<uint64_t>(static_cast<double>(nodes) / (elapsed + 0.0001)), pv_buffer);
   std::fflush(stdout);
 }
 
@@ -68,7 +66,7 @@ void score_text(int score, char* out) {
   if (score > MATE_BOUND)
     std::snprintf(out, 32, "mate %d", (MATE_SCORE - score) / 2 + 1);
   else if (score < -MATE_BOUND)
-    std::snprintf(out, 32, "mate %d", -((31999 + score) / 2) - 1);
+    std::snprintf(out, 32, "mate %d", -((MATE_SCORE - 1 + score) / 2) - 1);
   else
     std::snprintf(out, 32, "cp %d", score);
 }
@@ -95,16 +93,20 @@ bool text_has_word(const char* text, const char* word) {
   return false;
 }
 
-int search_root(Position* root, int depth, int alpha, int beta, Move* pv, const char* searchmoves, uint64_t* best_nodes,
-                uint64_t* other_nodes) {
+int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta, Move* pv, const char* searchmoves,
+                uint64_t* best_nodes, uint64_t* other_nodes) {
   if (stop_requested) return 0;
   root->search_marks[1] = root->search_marks[2] = root->search_marks[3] = 0;
   const int iteration = depth / 2;
+  // Only the main thread reports.
+  const bool reporting = t->index == 0 && !test_mode;
   const bool currmove_lines =
-      iteration > 5 && wall_clock_seconds(clock_mode) - search_start_time > 0.25 && option_multipv == 1 && !test_mode;
-  if (poll_should_stop()) return 0;
+      reporting && iteration > 5 && wall_clock_seconds(clock_mode) - search_start_time > 0.25 && option_multipv == 1;
+  if (poll_should_stop(t)) return 0;
   pv[0] = 0;
-  if (iteration == 1) build_root_list(*root);
+  if (iteration == 1) build_root_list(t, *root);
+  RootMove* root_moves = t->root_moves;
+  const int root_move_count = t->root_move_count;
 
   const int us = side_to_move(*root), them = us ^ 1;
   const bool root_in_check = root->in_check != 0;
@@ -113,12 +115,13 @@ int search_root(Position* root, int depth, int alpha, int beta, Move* pv, const 
   bool no_reduction = false;
   Move child_pv[PV_SIZE];
   char text[8];
+  Position root_child;  // the child of the root move being searched
 
   for (int i = 0; i < root_move_count; ++i) {
     RootMove& entry = root_moves[i];
     const Move m = entry.move;
-    make_move(*root, &root_child, m);
-    const uint64_t nodes_before = node_counter;
+    make_search_move(t, *root, &root_child, m);
+    const uint64_t nodes_before = t->nodes;
     move_to_text(m, text);
     if (searchmoves[0] && !text_has_word(searchmoves, text)) continue;
     if (king_attacked(root_child, us)) continue;
@@ -161,23 +164,23 @@ int search_root(Position* root, int depth, int alpha, int beta, Move* pv, const 
       root_child.search_marks[2] = static_cast<uint8_t>(total & 1);
 
       if (searched == 1) {
-        s = -search_pv(&root_child, -beta, -alpha, new_depth, 1, child_pv);
+        s = -search_pv(t, &root_child, -beta, -alpha, new_depth, 1, child_pv);
       } else {
         bool done = false;
         if (!no_reduction && option_use_lmr && searched >= 3 && depth > 7 && !tactical && !checking && !root_in_check &&
-            best > -31901) {
-          s = -search_scout(&root_child, -alpha, depth - 4, 1, 0, 0);
+            best > MATED_BOUND) {
+          s = -search_scout(t, &root_child, -alpha, depth - 4, 1, 0, 0);
           done = !stop_requested && s <= alpha;
         }
         if (done) continue;  // the move keeps the node count of its last full search
         if (!stop_requested) {
-          s = -search_scout(&root_child, -alpha, new_depth, 1, 0, 0);
-          if (!stop_requested && s > alpha) s = -search_pv(&root_child, -beta, -alpha, new_depth, 1, child_pv);
+          s = -search_scout(t, &root_child, -alpha, new_depth, 1, 0, 0);
+          if (!stop_requested && s > alpha) s = -search_pv(t, &root_child, -beta, -alpha, new_depth, 1, child_pv);
         }
       }
       // A search cut short by "stop" or a limit says nothing about the move.
       if (stop_requested) return 0;
-      entry.nodes = node_counter - nodes_before;
+      entry.nodes = t->nodes - nodes_before;
     }
 
     if (s > best) {
@@ -185,7 +188,7 @@ int search_root(Position* root, int depth, int alpha, int beta, Move* pv, const 
       int k = 0;
       for (; k < PV_MOVES - 1 && child_pv[k]; ++k) pv[k + 1] = child_pv[k];
       pv[k + 1] = 0;
-      if (!test_mode && option_multipv < 2 && iteration > 4) print_progress(iteration, s, pv);
+      if (reporting && option_multipv < 2 && iteration > 4) print_progress(search_node_total(t), iteration, s, pv);
       best = s;
       if (s >= beta) break;
       if (s > alpha) alpha = s;

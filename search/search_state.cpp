@@ -1,10 +1,8 @@
 #include "search/search_state.h"
 
-int stop_requested = 0;
-int pondering = 0;
-uint64_t node_counter = 0;
+std::atomic<int> stop_requested{0};
+std::atomic<int> pondering{0};
 uint64_t node_limit = NO_NODE_LIMIT;
-int first_iteration = 0;
 int test_mode = 0;
 double fixed_move_time = 0.0;
 int max_goal_percent = 500;

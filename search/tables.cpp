@@ -1,12 +1,7 @@
 #include "search/tables.h"
 
-#include <cstring>
-
 #include "search/draw.h"
 
-Move killer1[MAX_PLY];
-Move killer2[MAX_PLY];
-CounterMove countermoves[14][4096];
 int futility_margin[FUTILITY_MARGINS];
 uint8_t scout_reduction[REDUCTION_DEPTHS][REDUCTION_MOVES];
 uint8_t pv_reduction[REDUCTION_DEPTHS][REDUCTION_MOVES];
@@ -98,14 +93,4 @@ void build_search_tables() {
 
 void fill_futility_margins() {
   for (int i = 0; i < FUTILITY_MARGINS; ++i) futility_margin[i] = 2 * i * i + FUTILITY_BASE;
-}
-
-void clear_killers() {
-  std::memset(killer1, 0, sizeof killer1);
-  std::memset(killer2, 0, sizeof killer2);
-}
-
-void clear_history() {
-  std::memset(countermoves, 0, sizeof countermoves);
-  std::memset(history_table, 0, sizeof history_table);
 }

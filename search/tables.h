@@ -1,31 +1,13 @@
-// The search's own tables: move-ordering memory (killers, countermoves,
-// history), the pruning and reduction tables, and the fixed parameters of
-// the main search.  Everything here is integer: nothing the search decides
-// may depend on floating point.
+// The search's fixed tables: the pruning and reduction tables and the fixed
+// parameters of the main search, built before a search and only read while
+// it runs (the move-ordering memory is each thread's own, search_thread.h).
+// Everything here is integer: nothing the search decides may depend on
+// floating point.
 #pragma once
 
 #include <cstdint>
 
 #include "board/types.h"
-
-constexpr int MAX_PLY = 256;
-
-// Quiet moves that caused a cutoff, two per ply; cleared at every search.
-extern Move killer1[MAX_PLY];
-extern Move killer2[MAX_PLY];
-
-// Reply to the previous move: indexed by [previous mover's piece type +
-// 7 x side to move][from-to of the previous move].
-struct CounterMove {
-  uint16_t kind;  // piece type that made the previous move
-  uint16_t move;  // the reply that cut off
-};
-extern CounterMove countermoves[14][4096];
-
-// Quiet-move history [side][moving piece type][destination], kept by the
-// search and read by the move picker (which holds the storage).  Values
-// stay within 0..32640, so the picker may use them as 16-bit keys.
-extern int32_t history_table[2][8][64];
 
 // Quadratic futility margins by depth in half-plies: 2 d^2 + 60.
 constexpr int FUTILITY_MARGINS = 24;
@@ -78,8 +60,6 @@ inline int razor_margin(int depth) { return 120 + 20 * (depth - 2); }
 // Builds the reduction tables and the drawn-material list.
 void build_search_tables();
 void fill_futility_margins();
-void clear_killers();
-void clear_history();
 
 // History update after a cutoff or at the end of a PV node.  The depth
 // weight is capped at 64 so the value never leaves 0..32640: uncapped, a

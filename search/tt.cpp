@@ -75,21 +75,24 @@ void tt_new_search() { tt.generation = (tt.generation + 1) & 255; }
 
 void tt_store(uint64_t key, int depth, int score, int bound, Move move, int cutoff_marker) {
   if (!tt.buckets) return;
-  if (score < -32500 || score > 32500) return;
-  TTEntry* slot = tt.buckets[key & tt.mask].slot;
+  if (score < -STORABLE_SCORE || score > STORABLE_SCORE) return;
+  TTSlot* slot = tt.buckets[key & tt.mask].slot;
   const uint8_t generation = static_cast<uint8_t>(tt.generation);
 
   // An empty slot or the same position is refreshed in place; the cutoff
   // marker and, when no new move is known, the old move survive.
+  TTEntry e[TT_SLOTS];
   for (int i = 0; i < TT_SLOTS; ++i) {
-    TTEntry& e = slot[i];
-    if (e.key == 0 || e.key == key) {
-      e.key = key;
-      e.score = static_cast<int16_t>(score);
-      e.depth = static_cast<int16_t>(depth);
-      e.generation = generation;
-      if (move) e.move = static_cast<uint16_t>(move);
-      e.flags = static_cast<uint8_t>((e.flags & 0xf0) | (bound & 0x0f));
+    e[i] = tt_read_slot(slot[i]);
+    if (e[i].key == 0 || e[i].key == key) {
+      TTEntry& n = e[i];
+      n.key = key;
+      n.score = static_cast<int16_t>(score);
+      n.depth = static_cast<int16_t>(depth);
+      n.generation = generation;
+      if (move) n.move = static_cast<uint16_t>(move);
+      n.flags = static_cast<uint8_t>((n.flags & 0xf0) | (bound & 0x0f));
+      tt_write_slot(slot[i], n);
       return;
     }
   }
@@ -100,19 +103,19 @@ void tt_store(uint64_t key, int depth, int score, int bound, Move move, int cuto
   int victim = 0;
   int best_rating = -99;
   for (int i = 1; i < TT_SLOTS; ++i) {
-    const TTEntry& e = slot[i];
-    bool shallower = e.depth < slot[victim].depth;
-    int rating = e.generation == generation ? (shallower ? -5 : -6) : (shallower ? 1 : 0);
+    bool shallower = e[i].depth < e[victim].depth;
+    int rating = e[i].generation == generation ? (shallower ? -5 : -6) : (shallower ? 1 : 0);
     if (rating > best_rating) {
       best_rating = rating;
       victim = i;
     }
   }
-  TTEntry& e = slot[victim];
-  e.key = key;
-  e.score = static_cast<int16_t>(score);
-  e.depth = static_cast<int16_t>(depth);
-  e.move = static_cast<uint16_t>(move);
-  e.generation = generation;
-  e.flags = static_cast<uint8_t>((bound & 0x0f) | ((cutoff_marker & 0x0f) << 4));
+  TTEntry n;
+  n.key = key;
+  n.score = static_cast<int16_t>(score);
+  n.depth = static_cast<int16_t>(depth);
+  n.move = static_cast<uint16_t>(move);
+  n.generation = generation;
+  n.flags = static_cast<uint8_t>((bound & 0x0f) | ((cutoff_marker & 0x0f) << 4));
+  tt_write_slot(slot[victim], n);
 }

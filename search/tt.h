@@ -1,11 +1,22 @@
 // The transposition table: one global hash table of search results, shared
-// by the main and the quiescence search.  Buckets of four 16-byte entries
-// fill one 64-byte cache line, so a probe touches a single line.
+// by the main and the quiescence search of every search thread.  Buckets of
+// four 16-byte slots fill one 64-byte cache line, so a probe touches a single
+// line.
+//
+// Threads read and write the slots without a lock.  A slot is two 64-bit
+// words, the packed data and the key XOR that data, each read and written
+// as a whole (relaxed atomic accesses).  Two threads writing the same slot
+// at once can leave one thread's key word beside the other's data word; the
+// key decoded from such a pair matches no position, so a torn slot reads as
+// empty or as another position, never as wrong data for this one.  Moves
+// from the table are still checked for legality before they are played.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "board/types.h"
+#include "search/score.h"
 
 // Bound codes (low four bits of an entry's flags).  A reader tests bit 2 to
 // use the score as a lower bound and bit 1 to use it as an upper bound.
@@ -13,6 +24,7 @@ constexpr int BOUND_UPPER = 1;
 constexpr int BOUND_LOWER = 2;
 constexpr int BOUND_EXACT = 3;
 
+// One entry as the search sees it, unpacked from its slot.
 struct TTEntry {
   uint64_t key;        // full hash key; 0 = empty slot
   int16_t score;       // mate scores relative to the node (mate_to_table)
@@ -21,18 +33,24 @@ struct TTEntry {
   uint8_t flags;       // low 4 bits: bound; high 4 bits: cutoff marker
   uint8_t generation;  // table generation when the entry was written
 };
-static_assert(sizeof(TTEntry) == 16);
+
+// One entry as stored.
+struct TTSlot {
+  alignas(8) uint64_t check;  // key XOR data
+  alignas(8) uint64_t data;   // score, move, depth, flags, generation (16+16+16+8+8 bits)
+};
+static_assert(sizeof(TTSlot) == 16);
 
 constexpr int TT_SLOTS = 4;
 struct TTBucket {
-  TTEntry slot[TT_SLOTS];
+  TTSlot slot[TT_SLOTS];
 };
 static_assert(sizeof(TTBucket) == 64);
 
 struct TranspositionTable {
   uint64_t bucket_count;  // a power of two; 0 while the table is off
   uint64_t mask;          // bucket_count - 1
-  uint32_t generation;    // 0..255
+  uint32_t generation;    // 0..255; changed only between searches
   TTBucket* buckets;      // null while the table is off
 };
 extern TranspositionTable tt;
@@ -52,20 +70,55 @@ constexpr uint64_t TT_SMALLEST_BUCKET_COUNT = (uint64_t{1} << 20) / sizeof(TTBuc
 // A size above byte_limit counts as memory that cannot be had (for tests).
 uint64_t tt_allocate(int megabytes, uint64_t byte_limit = UINT64_MAX);
 void tt_free();
+// Empties the table and restarts the generation count.  Not while a search runs.
 void tt_clear();
 void tt_new_search();
 inline bool tt_enabled() { return tt.buckets != nullptr; }
 
-// The entry holding this key, or null.  The pointer is only good until the
-// next store.
-inline const TTEntry* tt_probe(uint64_t key) {
-  if (!tt.buckets) return nullptr;
-  TTEntry* e = tt.buckets[key & tt.mask].slot;
-  if (e[0].key == key) return &e[0];
-  if (e[1].key == key) return &e[1];
-  if (e[2].key == key) return &e[2];
-  if (e[3].key == key) return &e[3];
-  return nullptr;
+inline uint64_t tt_load_word(const uint64_t& word) {
+  return std::atomic_ref<uint64_t>(const_cast<uint64_t&>(word)).load(std::memory_order_relaxed);
+}
+inline void tt_store_word(uint64_t& word, uint64_t value) {
+  std::atomic_ref<uint64_t>(word).store(value, std::memory_order_relaxed);
+}
+
+inline uint64_t tt_pack(const TTEntry& e) {
+  return uint64_t{static_cast<uint16_t>(e.score)} | uint64_t{e.move} << 16 |
+         uint64_t{static_cast<uint16_t>(e.depth)} << 32 | uint64_t{e.flags} << 48 | uint64_t{e.generation} << 56;
+}
+inline TTEntry tt_unpack(uint64_t key, uint64_t data) {
+  return {key,
+          static_cast<int16_t>(static_cast<uint16_t>(data)),
+          static_cast<uint16_t>(data >> 16),
+          static_cast<int16_t>(static_cast<uint16_t>(data >> 32)),
+          static_cast<uint8_t>(data >> 48),
+          static_cast<uint8_t>(data >> 56)};
+}
+
+// A slot's entry, and a slot overwritten with an entry (the store's steps;
+// exposed for tests).
+inline TTEntry tt_read_slot(const TTSlot& s) {
+  uint64_t data = tt_load_word(s.data);
+  return tt_unpack(tt_load_word(s.check) ^ data, data);
+}
+inline void tt_write_slot(TTSlot& s, const TTEntry& e) {
+  uint64_t data = tt_pack(e);
+  tt_store_word(s.data, data);
+  tt_store_word(s.check, e.key ^ data);
+}
+
+// Copies the entry holding this key into *out; false when there is none.
+inline bool tt_probe(uint64_t key, TTEntry* out) {
+  if (!tt.buckets) return false;
+  const TTSlot* s = tt.buckets[key & tt.mask].slot;
+  for (int i = 0; i < TT_SLOTS; ++i) {
+    uint64_t data = tt_load_word(s[i].data);
+    if ((tt_load_word(s[i].check) ^ data) == key) {
+      *out = tt_unpack(key, data);
+      return true;
+    }
+  }
+  return false;
 }
 
 // Starts loading the bucket of a position that is about to be searched, so
@@ -75,20 +128,3 @@ inline void tt_prefetch(uint64_t key) {
 }
 
 void tt_store(uint64_t key, int depth, int score, int bound, Move move, int cutoff_marker);
-
-// Scores: mate in n plies from the root is 32000 - n, mated in n is n - 32000.
-constexpr int MATE_SCORE = 32000;
-constexpr int INFINITE_SCORE = 32001;
-constexpr int MATE_BOUND = 31800;  // |score| above this is a mate score
-constexpr int mate_in(int ply) { return MATE_SCORE - ply; }
-constexpr int mated_in(int ply) { return ply - MATE_SCORE; }
-constexpr bool is_mate_score(int score) { return score > MATE_BOUND || score < -MATE_BOUND; }
-
-// Mate scores are stored relative to the node that stores them, so that the
-// same entry means the same thing wherever the position recurs in the tree.
-constexpr int mate_to_table(int score, int ply) {
-  return score > 31799 ? score + ply : score < -31799 ? score - ply : score;
-}
-constexpr int mate_from_table(int score, int ply) {
-  return score > 31799 ? score - ply : score < -31799 ? score + ply : score;
-}

@@ -9,6 +9,7 @@
 #include "eval/evaluation.h"
 #include "search/driver.h"
 #include "search/search_state.h"
+#include "search/threads.h"
 #include "search/tt.h"
 #include "selftest/test_positions.h"
 #include "uci/fen.h"
@@ -41,7 +42,10 @@ void apply_settings(const SearchSettings& s) {
   option_king_safety = s.king_safety;
   option_drawscore = s.drawscore;
   option_own_book = s.own_book;
-  if (weights_change) initialise_evaluation();
+  if (weights_change) {
+    initialise_evaluation();
+    clear_all_eval_caches();  // scores cached under the old weights
+  }
   if (book_changes) open_book();
   if (s.hash_mb != option_hash_mb || !tt_enabled()) {
     tt_free();
@@ -73,9 +77,10 @@ BenchResult run_bench(int depth, std::FILE* progress) {
     Position root;
     position_from_fen(&root, fen);
     run_search(root, NO_TIME_LIMIT, depth, "");
-    result.nodes += node_counter;
+    const uint64_t nodes = main_search_thread()->nodes;
+    result.nodes += nodes;
     if (progress) {
-      std::fprintf(progress, "bench position %2d/%d: %12" PRIu64 " nodes\n", r + 1, TEST_POSITION_COUNT, node_counter);
+      std::fprintf(progress, "bench position %2d/%d: %12" PRIu64 " nodes\n", r + 1, TEST_POSITION_COUNT, nodes);
       std::fflush(progress);
     }
     if (stop_requested) break;  // "stop" typed during the bench

@@ -43,6 +43,15 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELION_SANITIZE=ON 
 cmake --build build-asan -j"$jobs" --target unit_tests e2e_tests
 (cd build-asan && ctest --output-on-failure -L 'unit|e2e' -j"$jobs")
 
+echo "== Searches with helper threads under ThreadSanitizer"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELION_SANITIZE_THREAD=ON -DPELION_ENGINE32=OFF
+cmake --build build-tsan -j"$jobs" --target threads_tsan_tests
+# The sanitizer needs a fixed memory layout on kernels with much address
+# randomisation; run without it where the system allows.
+no_aslr=()
+if setarch "$(uname -m)" -R true 2>/dev/null; then no_aslr=(setarch "$(uname -m)" -R); fi
+(cd build-tsan && "${no_aslr[@]}" ctest --output-on-failure -L tsan)
+
 echo "== Self-test of the three programs (deterministic node counts, benchmark)"
 (cd build && ctest --output-on-failure -V -L selftest -j"$jobs")
 

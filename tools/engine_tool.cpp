@@ -1,9 +1,13 @@
 // Developer tool over the engine library.
 //
-//   engine-tool perft DEPTH FEN    the number of legal move paths; the total
+//   engine-tool perft [--chess960] DEPTH FEN
+//                                  the number of legal move paths; the total
 //                                  alone on the last line
-//   engine-tool divide DEPTH FEN   each legal root move with its count, then
+//   engine-tool divide [--chess960] DEPTH FEN
+//                                  each legal root move with its count, then
 //                                  the total alone on the last line
+//                                  (--chess960: Chess960 castling rules and
+//                                  castling field; castling written e1h1)
 //   engine-tool eval [--terms] FEN the static evaluation in centipawns from the
 //                                  side to move's view, alone on the last line;
 //                                  --terms first prints every term's pairs
@@ -37,11 +41,21 @@ bool read_depth(const char* text, int* depth) {
 }
 
 // Sets up the position of a command line FEN; reports a bad one.
-bool read_fen(const char* text, Position* p) {
+bool read_fen(const char* text, Position* p, bool chess960 = false) {
   char error[FEN_ERROR_SIZE];
-  if (fen_parse(p, text, error)) return true;
+  if (fen_parse(p, text, error, chess960)) return true;
   std::fprintf(stderr, "%s\n", error);
   return false;
+}
+
+// The arguments DEPTH FEN of perft and divide, after an optional --chess960.
+bool read_depth_and_fen(int argc, char** argv, int* depth, Position* p) {
+  bool chess960 = argc >= 1 && std::strcmp(argv[0], "--chess960") == 0;
+  if (chess960) {
+    --argc;
+    ++argv;
+  }
+  return argc == 2 && read_depth(argv[0], depth) && read_fen(argv[1], p, chess960);
 }
 
 double seconds_since(std::chrono::steady_clock::time_point start) {
@@ -51,7 +65,7 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
 int command_perft(int argc, char** argv) {
   int depth;
   Position p;
-  if (argc != 2 || !read_depth(argv[0], &depth) || !read_fen(argv[1], &p)) return 2;
+  if (!read_depth_and_fen(argc, argv, &depth, &p)) return 2;
   auto start = std::chrono::steady_clock::now();
   uint64_t total = count_paths_top(p, depth, true);
   double seconds = seconds_since(start);
@@ -64,7 +78,7 @@ int command_perft(int argc, char** argv) {
 int command_divide(int argc, char** argv) {
   int depth;
   Position p;
-  if (argc != 2 || !read_depth(argv[0], &depth) || !read_fen(argv[1], &p)) return 2;
+  if (!read_depth_and_fen(argc, argv, &depth, &p)) return 2;
   if (depth < 1) depth = 1;
   Move moves[MAX_MOVES];
   int count = generate_all(p, moves);
@@ -178,7 +192,7 @@ int command_eval(int argc, char** argv) {
       std::printf("blended x96 %d, scaled x96 %d, tempo %d\n", t.blended, t.scaled, t.tempo);
     }
   }
-  std::printf("%d\n", evaluate(p));
+  std::printf("%d\n", evaluate_uncached(p));
   return 0;
 }
 
@@ -189,8 +203,8 @@ struct Command {
 };
 
 const Command COMMANDS[] = {
-    {"perft", command_perft, "perft DEPTH FEN"},
-    {"divide", command_divide, "divide DEPTH FEN"},
+    {"perft", command_perft, "perft [--chess960] DEPTH FEN"},
+    {"divide", command_divide, "divide [--chess960] DEPTH FEN"},
     {"eval", command_eval, "eval [--terms] FEN | eval --bench [POSITIONS]"},
 };
 

@@ -44,12 +44,48 @@ void drop_impossible_rights(Position* p) {
   }
 }
 
+// Chess960 castling field, read once the kings are known to be sound: X-FEN
+// letters (K, Q, k, q: the outermost rook on that side of the king) or
+// Shredder-FEN file letters (A to H for White, a to h for Black: the rook on
+// that file).  Each right needs its king on its first rank and a rook of its
+// colour where the letter says; a right that asks for anything else is an
+// error.  "-" and unknown characters grant nothing.
+bool read_chess960_rights(Position* p, const char* field, const char* fen, char* error) {
+  for (const char* c = field; *c && *c != ' '; ++c) {
+    char upper = *c >= 'a' && *c <= 'z' ? static_cast<char>(*c - 'a' + 'A') : *c;
+    if (upper != 'K' && upper != 'Q' && (upper < 'A' || upper > 'H')) continue;
+    int colour = *c == upper ? WHITE : BLACK;
+    int base = colour == WHITE ? 0 : 56;
+    int king = king_square(*p, colour);
+    if (rank_of(king) != rank_of(base)) return fail(error, fen, "a castling right for a king off its first rank");
+    Bitboard rooks = p->pieces[colour][ROOK] & (RANK_1 << base);
+    Bitboard candidates;
+    if (upper == 'K')
+      candidates = rooks & ~((square_bit(king) << 1) - 1);  // toward the h-file
+    else if (upper == 'Q')
+      candidates = rooks & (square_bit(king) - 1);  // toward the a-file
+    else
+      candidates = rooks & square_bit(base + upper - 'A');
+    if (!candidates) return fail(error, fen, "a castling right without its rook");
+    // The outermost: the highest square on the h-side, the lowest otherwise.
+    int rook = upper == 'K' ? 63 - __builtin_clzll(candidates) : lowest_bit(candidates);
+    int right = 2 * colour + (rook > king ? 0 : 1);
+    if (!(p->castle_lost & CASTLE_RIGHTS[right]) && p->castle_rook[right] != rook)
+      return fail(error, fen, "two rooks for one castling right");
+    p->castle_lost &= ~CASTLE_RIGHTS[right];
+    p->castle_rook[right] = static_cast<uint8_t>(rook);
+  }
+  return true;
+}
+
 }  // namespace
 
-bool fen_parse(Position* out, const char* text, char* error) {
+bool fen_parse(Position* out, const char* text, char* error, bool chess960) {
   Position p{};
   p.castle_lost = 0xff000000000000ffULL;
   p.ply = -1;
+  p.chess960 = chess960 ? 1 : 0;
+  for (int right = 0; right < 4; ++right) p.castle_rook[right] = STANDARD_CASTLE_ROOKS[right];
 
   char fen[FEN_MAX_LENGTH + 1];
   std::snprintf(fen, sizeof fen, "%s", text && text[0] ? text : START_FEN);
@@ -92,8 +128,11 @@ bool fen_parse(Position* out, const char* text, char* error) {
   k += 2;
 
   // Castling rights, from the second character after the side letter.
+  // Chess960 rights are read below, once the kings have been checked.
+  const char* castling_field = fen[k] ? fen + k + 1 : "";
   if (fen[k]) {
     for (k += 1; fen[k] && fen[k] != ' '; ++k) {
+      if (chess960) continue;
       if (fen[k] == 'K') p.castle_lost &= ~CASTLE_WHITE_SHORT;
       if (fen[k] == 'Q') p.castle_lost &= ~CASTLE_WHITE_LONG;
       if (fen[k] == 'k') p.castle_lost &= ~CASTLE_BLACK_SHORT;
@@ -110,7 +149,10 @@ bool fen_parse(Position* out, const char* text, char* error) {
   if ((p.pieces[WHITE][PAWN] | p.pieces[BLACK][PAWN]) & BACK_RANKS)
     return fail(error, fen, "a pawn on the first or last rank");
   if (king_attacked(p, 1 - side_to_move(p))) return fail(error, fen, "the side not to move is in check");
-  drop_impossible_rights(&p);
+  if (!chess960)
+    drop_impossible_rights(&p);
+  else if (!read_chess960_rights(&p, castling_field, fen, error))
+    return false;
 
   p.in_check = static_cast<uint16_t>(king_attacked(p, side_to_move(p)));
   p.key = compute_key(p);
@@ -161,9 +203,9 @@ bool fen_parse(Position* out, const char* text, char* error) {
   return true;
 }
 
-void position_from_fen(Position* out, const char* text) {
+void position_from_fen(Position* out, const char* text, bool chess960) {
   char error[FEN_ERROR_SIZE];
-  if (fen_parse(out, text, error)) return;
+  if (fen_parse(out, text, error, chess960)) return;
   std::fputs(error, stderr);
   exit_process(1);
 }

@@ -25,14 +25,18 @@ constexpr int FEN_MAX_HALFMOVES = 1000;
 // colour, a pawn on the first or last rank, the side not to move in check)
 // it writes a message naming the FEN on standard error and ends the process
 // with status 1.
-void position_from_fen(Position* out, const char* text);
+// With chess960 the position follows the Chess960 castling rules: the
+// castling field may use X-FEN or Shredder-FEN letters, and a right whose
+// king or rook is not where the field says is such an error too.
+void position_from_fen(Position* out, const char* text, bool chess960 = false);
 
 // The same set-up, but returns false with the message in error (at least
 // FEN_ERROR_SIZE characters) instead of ending the process.
-bool fen_parse(Position* out, const char* text, char* error);
+bool fen_parse(Position* out, const char* text, char* error, bool chess960 = false);
 
-// Coordinate text of a move ("e2e4", "e7e8q", castling as the king's move,
-// "null" for the null move) into a buffer of at least 6 characters.
+// Coordinate text of a move ("e2e4", "e7e8q", castling as the king's move
+// in standard chess and as the king taking its own rook in Chess960, "null"
+// for the null move) into a buffer of at least 6 characters.
 void move_to_text(Move m, char* text);
 
 // Makes the generated move whose text equals the word (without regard to

@@ -10,6 +10,7 @@
 #include "app/version.h"
 #include "search/driver.h"
 #include "search/search_state.h"
+#include "search/time_control.h"
 #include "selftest/bench.h"
 #include "uci/command_queue.h"
 #include "uci/fen.h"
@@ -71,7 +72,7 @@ void command_position(char** words, int count) {
     exit_process(1);
   }
   game_ply = 0;
-  position_from_fen(&game_record[0], fen);
+  position_from_fen(&game_record[0], fen, option_chess960 != 0);
   int i = moves_from;
   while (i < count && std::strcmp(words[i], "moves") != 0) ++i;
   for (++i; i < count; ++i) {
@@ -249,64 +250,6 @@ void parse_go(char** words, int count, SearchLimits* limits) {
     }
   }
   fixed_move_time = limits->movetime;
-}
-
-SearchPlan plan_search(const SearchLimits& limits, int side, double overhead, int max_goal_percent_now) {
-  SearchPlan plan{};
-  plan.max_depth = 99;
-  plan.goal = 31622400.0;
-  plan.max_goal_percent = max_goal_percent_now;
-  if (limits.depth > 0) {
-    plan.rule = 1;
-    plan.max_depth = limits.infinite ? 99 : limits.depth;
-    return plan;
-  }
-  if (limits.infinite) {
-    plan.rule = 2;
-    return plan;
-  }
-  if (limits.movetime != 0) {
-    plan.rule = 3;
-    plan.goal = limits.movetime;
-    return plan;
-  }
-  if (node_limit != NO_NODE_LIMIT) {
-    plan.rule = 4;
-    return plan;
-  }
-  double t = side == 0 ? limits.wtime : limits.btime;
-  double inc = side == 0 ? limits.winc : limits.binc;
-  plan.clock = t;
-  if (limits.movestogo == 0 && limits.depth == 0) {
-    plan.rule = 5;
-    double f, base;
-    if (inc <= 0.00001) {
-      base = (t - inc) / SUDDEN_DEATH_DIVISOR + 0.95 * inc;
-      f = 5.0;
-    } else {
-      f = t / inc + 2.0;
-      if (f > 5.0) f = 5.0;
-      base = (t - inc) / SUDDEN_DEATH_DIVISOR_WITH_INCREMENT + 0.95 * inc;
-      plan.max_goal_percent = static_cast<int>(100.0 * f);
-    }
-    double goal = t / (1.1 * f);
-    if (base < goal) goal = base;
-    goal -= overhead;
-    plan.goal = goal > 0.002 ? goal : 0.002;
-    return plan;
-  }
-  plan.rule = 6;
-  int m = limits.movestogo;
-  double g = t / (m + static_cast<double>(MOVES_TO_GO_RESERVE)) * (MOVES_TO_GO_PERCENT / 100.0);
-  double limit = m == 1 ? 0.9 * t : (5 * g < 0.5 * t ? 5 * g : 0.5 * t);
-  plan.moves_goal = g;
-  // A clock of 0 (or "movestogo" 0 reaching here through a negative depth)
-  // can make the ratio undefined: then keep the percentage.
-  double percent = limit / g * 1.10 * 100;
-  if (g > 0 && percent >= 0 && percent < 2e9) plan.max_goal_percent = static_cast<int>(percent);
-  double goal = g - overhead;
-  plan.goal = goal > 0.005 ? goal : 0.005;
-  return plan;
 }
 
 void uci_poll() {

@@ -28,21 +28,6 @@ struct SearchLimits {
 };
 extern SearchLimits search_limits;
 
-// What "go" hands to the search, and how it was decided.
-struct SearchPlan {
-  int rule;              // 1 depth, 2 infinite, 3 movetime, 4 nodes, 5 sudden death, 6 moves to go
-  double goal;           // seconds
-  int max_depth;         // plies; 99 = none
-  int max_goal_percent;  // the hard limit in percent of the goal
-  double clock;          // the side to move's remaining time (rules 5 and 6)
-  double moves_goal;     // rule 6: the time per move before the overhead
-};
-
-// Fixed constants of the time allocation.
-constexpr double SUDDEN_DEATH_DIVISOR = 50.0;
-constexpr double SUDDEN_DEATH_DIVISOR_WITH_INCREMENT = 30.0;
-constexpr int MOVES_TO_GO_RESERVE = 2;
-constexpr double MOVES_TO_GO_PERCENT = 110.0;
 // "movestogo" is kept within 0 (sudden death; a negative count means
 // nothing) and this many moves; "depth" is kept at most at 99 (no limit).
 constexpr int MAX_MOVES_TO_GO = 1000;
@@ -50,9 +35,6 @@ constexpr int MAX_MOVES_TO_GO = 1000;
 // Fills limits from the words after "go" (words[0] is "go"); also sets the
 // node budget, the pondering flag and the fixed move time.
 void parse_go(char** words, int count, SearchLimits* limits);
-
-// Chooses the search and allocates time for the side to move.
-SearchPlan plan_search(const SearchLimits& limits, int side, double overhead_seconds, int max_goal_percent_now);
 
 // Splits text in place into words at blanks, tabs and line ends.
 int split_words(char* text, char** words, int max_words);

@@ -10,7 +10,9 @@
 #include "app/log.h"
 #include "book/book.h"
 #include "eval/evaluation.h"
+#include "search/driver.h"
 #include "search/tables.h"
+#include "search/threads.h"
 #include "search/tt.h"
 #include "uci/number_text.h"
 
@@ -26,6 +28,8 @@ int option_best_line = 1;
 int option_king_safety = 6;
 int option_move_overhead_ms = 20;
 int option_drawscore = -5;
+int option_threads = 1;
+int option_chess960 = 0;
 
 const CheckOption check_options[] = {
     {"use lmr", &option_use_lmr},
@@ -45,6 +49,17 @@ const SpinOption spin_options[] = {
 namespace {
 
 const char* bool_text(int v) { return v ? "true" : "false"; }
+
+// A checkbox value: "true" or "false" in any case sets the target; anything
+// else is answered and leaves it as it was.
+void set_checkbox(int* target, const char* value) {
+  if (!strcasecmp(value, "true"))
+    *target = 1;
+  else if (!strcasecmp(value, "false"))
+    *target = 0;
+  else
+    std::printf("info string %s not recognized as checkbox argument\n", value);
+}
 
 std::string lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -71,6 +86,9 @@ void print_option_declarations() {
     std::printf("option name %s type check default %s\n", c->name, bool_text(*c->target));
   for (const SpinOption* s = spin_options; s->name[0]; ++s)
     std::printf("option name %s type spin default %d min %d max %d\n", s->name, *s->target, s->min, s->max);
+  std::printf("option name Threads type spin default %d min %d max %d\n", option_threads, THREADS_MIN, THREADS_MAX);
+  std::printf("option name Clear Hash type button\n");
+  std::printf("option name UCI_Chess960 type check default %s\n", bool_text(option_chess960));
 }
 
 SetoptionText parse_setoption(char** words, int count) {
@@ -122,18 +140,15 @@ void apply_setoption(char** words, int count) {
       // its advertised range.
       *s->target = std::clamp(parse_int32(value), s->min, s->max);
       initialise_evaluation();
+      clear_all_eval_caches();
       build_search_tables();
       return;
     }
   for (const CheckOption* c = check_options; c->name[0]; ++c)
     if (!strcasecmp(c->name, name)) {
-      if (!strcasecmp(value, "true"))
-        *c->target = 1;
-      else if (!strcasecmp(value, "false"))
-        *c->target = 0;
-      else
-        std::printf("info string %s not recognized as checkbox argument\n", value);
+      set_checkbox(c->target, value);
       initialise_evaluation();
+      clear_all_eval_caches();
       return;
     }
   if (t.name == "hash") {
@@ -151,6 +166,27 @@ void apply_setoption(char** words, int count) {
         std::printf("info string Hash table size is now %d meg (%d meg could not be allocated)\n", option_hash_mb,
                     requested);
     }
+  } else if (t.name == "threads") {
+    int wanted = parse_int32(value);
+    if (wanted < THREADS_MIN) wanted = THREADS_MIN;
+    if (wanted > THREADS_MAX) wanted = THREADS_MAX;
+    option_threads = set_search_thread_count(wanted);
+    if (option_threads < wanted) {
+      std::printf("info string only %d threads could be started\n", option_threads);
+      std::fflush(stdout);
+    }
+    log_printf("Threads set to %d\n", option_threads);
+  } else if (t.name == "clear hash") {
+    // Everything the engine has learnt is forgotten, as after a fresh start:
+    // the table and the evaluation caches now, the history and countermoves
+    // of every thread at the start of the next search.
+    tt_clear();
+    clear_all_eval_caches();
+    first_search = 1;
+    log_printf("Hash tables cleared\n");
+  } else if (t.name == "uci_chess960") {
+    // Read by "position": the game set up next follows the rules chosen here.
+    set_checkbox(&option_chess960, value);
   } else if (t.name == "multipv") {
     option_multipv = std::clamp(parse_int32(value), 1, MULTIPV_MAX);
   } else if (t.name == "ownbook") {

@@ -21,6 +21,8 @@ extern int option_best_line;                        // Best Line
 extern int option_king_safety;                      // King Safety Aggressiveness
 extern int option_move_overhead_ms;                 // move overhead milliseconds
 extern int option_drawscore;                        // Drawscore
+extern int option_threads;                          // Threads: search threads, the main thread included
+extern int option_chess960;                         // UCI_Chess960: positions set up after it follow Chess960 rules
 
 // Check options handled by the table (name, target), in declaration order.
 struct CheckOption {
@@ -37,6 +39,10 @@ struct SpinOption {
 };
 extern const CheckOption check_options[];
 extern const SpinOption spin_options[];
+
+// Range of the Threads option; a value outside it is clamped.
+constexpr int THREADS_MIN = 1;
+constexpr int THREADS_MAX = 256;
 
 // The option lines of the answer to "uci"; each default shows the current value.
 void print_option_declarations();

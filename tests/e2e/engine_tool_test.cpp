@@ -50,6 +50,22 @@ TEST(EngineTool, DivideListsEveryRootMove) {
   EXPECT_NE(r.out.find("e1g1: "), std::string::npos);
 }
 
+TEST(EngineTool, Chess960PerftAndDivide) {
+  // The standard start position under Chess960 rules; castling is written as
+  // the king taking its rook.
+  const char* fen = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1";
+  RunResult r = run_program(PELION_ENGINE_TOOL, {"perft", "--chess960", "3", fen}, 60);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(lines_of(r.out).back(), "13744");
+  r = run_program(PELION_ENGINE_TOOL, {"divide", "--chess960", "1", "1k6/8/8/8/8/8/8/RKR5 w CA - 0 1"}, 60);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(lines_of(r.out).back(), "23");
+  EXPECT_NE(r.out.find("b1c1: 1"), std::string::npos) << r.out;
+  r = run_program(PELION_ENGINE_TOOL, {"perft", "--chess960", "1", "4k3/8/8/8/8/8/8/R3K3 w H - 0 1"}, 30);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("a castling right without its rook"), std::string::npos) << r.err;
+}
+
 TEST(EngineTool, RefusesBadInput) {
   RunResult r = run_program(PELION_ENGINE_TOOL, {"perft", "3", "8/8/8/8/8/8/8/8 w - - 0 1"}, 30);
   EXPECT_NE(r.status, 0);
@@ -64,5 +80,5 @@ TEST(EngineTool, RefusesBadInput) {
   EXPECT_EQ(r.status, 2);
   r = run_program(PELION_ENGINE_TOOL, {"unknown"}, 30);
   EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.err.find("engine-tool perft DEPTH FEN"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("engine-tool perft [--chess960] DEPTH FEN"), std::string::npos) << r.err;
 }

@@ -62,7 +62,7 @@ const std::vector<std::string> NUMBERS = {
 const std::vector<std::string> OPTION_NAMES = {
     "Hash", "hash", "OwnBook", "MultiPV", "multipv", "Book File", "book file", "use lmr", "null move pruning",
     "deterministic", "Best Line", "King Safety Aggressiveness", "move overhead milliseconds", "Drawscore",
-    "Ponder", "UCI_Chess960", "Threads", "", "name", "value"};
+    "Ponder", "UCI_Chess960", "Threads", "Clear Hash", "", "name", "value"};
 // clang-format on
 
 class Fuzzer {
@@ -153,6 +153,12 @@ class Fuzzer {
       // should not make the machine hand out gigabytes.
       const std::vector<std::string> sizes = {"-5", "0", "1", "2", "3", "8", "16", "x", ""};
       return pick(sizes);
+    }
+    if (name == "Threads") {
+      // A few helpers only: hundreds of threads on two cores would only
+      // make the fuzz slow.
+      const std::vector<std::string> counts = {"-1", "0", "1", "2", "3", "x", ""};
+      return pick(counts);
     }
     if (name == "Book File" || name == "book file") {
       const std::vector<std::string> books = {"",

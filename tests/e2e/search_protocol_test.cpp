@@ -334,6 +334,30 @@ TEST_F(SearchProtocol, SearchmovesRestrictTheRoot) {
   EXPECT_TRUE(best == "a2a3" || best == "h2h3") << best;
 }
 
+// With UCI_Chess960 on, castling is read and written as the king taking its
+// own rook, and a castling right without its rook is a fatal input error.
+TEST_F(SearchProtocol, Chess960CastlingIsKingTakesRook) {
+  start();
+  engine_send(&e, "setoption name UCI_Chess960 value true");
+  const std::string fen = "position fen 1r4kr/pppppppp/8/8/8/8/PPPPPPPP/1R4KR w HBhb - 0 1";
+  // White castles long (king g1 to c1, rook b1 to d1); Black may castle
+  // short, leaving its king on g8.  A searchmoves word that is not a legal
+  // move would let the search pick any move.
+  engine_send(&e, fen + " moves g1b1");
+  engine_send(&e, "go depth 2 searchmoves g8h8");
+  EXPECT_EQ(best_move_of(until_bestmove().back()), "g8h8");
+  // After both castlings the White rook stands on d1.
+  engine_send(&e, fen + " moves g1b1 g8h8");
+  engine_send(&e, "go depth 2 searchmoves d1e1");
+  EXPECT_EQ(best_move_of(until_bestmove().back()), "d1e1");
+  engine_send(&e, "position fen 4k3/8/8/8/8/8/8/R3K3 w H - 0 1");
+  EXPECT_EQ(engine_wait(&e, 20), 1);
+  EXPECT_NE(
+      engine_stderr(&e).find("Error in fen \"4k3/8/8/8/8/8/8/R3K3 w H - 0 1\": a castling right without its rook"),
+      std::string::npos)
+      << engine_stderr(&e);
+}
+
 TEST_F(SearchProtocol, MatedAndStalematedRoots) {
   start();
   engine_send(&e, "position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1");
@@ -476,4 +500,27 @@ TEST_F(SearchProtocol, BenchIgnoresTheSettingsAndRestoresThem) {
   int multipv_lines = 0;
   for (const std::string& l : lines) multipv_lines += starts_with(l, "info multipv ");
   EXPECT_EQ(multipv_lines, 1 + 3 + 3);  // one line at depth 1, three at depths 2 and 3
+}
+
+// "Clear Hash" forgets everything the earlier searches learnt: the same
+// search then counts the nodes of a freshly started engine.
+TEST_F(SearchProtocol, ClearHashSearchesAsAfterAFreshStart) {
+  const char* fen = "position fen r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3";
+  auto nodes_of = [](const std::vector<std::string>& lines) {
+    for (const std::string& l : lines)
+      if (starts_with(l, "info nodes ")) return l;
+    return std::string();
+  };
+  start();
+  engine_send(&e, fen);
+  engine_send(&e, "go depth 7");
+  const std::string fresh = nodes_of(until_bestmove());
+  ASSERT_FALSE(fresh.empty());
+
+  engine_send(&e, "go depth 7");  // the same search again profits from the table
+  EXPECT_NE(nodes_of(until_bestmove()), fresh);
+  engine_send(&e, "setoption name Clear Hash");
+  engine_send(&e, fen);
+  engine_send(&e, "go depth 7");
+  EXPECT_EQ(nodes_of(until_bestmove()), fresh);
 }

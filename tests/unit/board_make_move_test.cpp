@@ -9,25 +9,10 @@
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board_test_support.h"
-#include "search/search_state.h"
 
 using namespace board_test;
 
 namespace {
-
-// Puts the search counters back after a test that changes them.
-struct SearchCounters {
-  int stop = stop_requested;
-  uint64_t counter = node_counter;
-  uint64_t limit = node_limit;
-  int first = first_iteration;
-  ~SearchCounters() {
-    stop_requested = stop;
-    node_counter = counter;
-    node_limit = limit;
-    first_iteration = first;
-  }
-};
 
 Position after(const Position& p, const char* text, Position* child) {
   Move m = find_move(p, text);
@@ -97,6 +82,37 @@ TEST(BoardMakeMove, CastlingMovesTheRook) {
   expect_scratch_fields(d);
 }
 
+TEST(BoardMakeMove, Chess960CastlingSwapsKingAndRook) {
+  ArbitraryPsqTable table(13);
+  // King f1 and rook g1: the king lands where the rook stood and the rook
+  // where the king stood.
+  Position p = setup("r3k2r/8/8/8/8/8/8/R4KR1 w GAha - 0 1", true), c;
+  p.psq = scratch_psq(p);
+  p.phase = static_cast<int16_t>(scratch_phase(p));
+  after(p, "f1g1", &c);
+  EXPECT_EQ(c.pieces[WHITE][KING], square_bit(square_of("g1")));
+  EXPECT_EQ(c.pieces[WHITE][ROOK], square_bit(square_of("a1")) | square_bit(square_of("f1")));
+  EXPECT_EQ(c.pieces[WHITE][ALL_PIECES], c.pieces[WHITE][ROOK] | c.pieces[WHITE][KING]);
+  EXPECT_NE(c.castle_lost & CASTLE_WHITE_SHORT, 0u);
+  EXPECT_NE(c.castle_lost & CASTLE_WHITE_LONG, 0u);
+  EXPECT_EQ(c.castle_lost & (CASTLE_BLACK_SHORT | CASTLE_BLACK_LONG), 0u);
+  EXPECT_EQ(c.moved_type, KING);
+  EXPECT_EQ(c.fifty, 0);
+  expect_scratch_fields(c);
+  // Black castles long, e8 to c8 and a8 to d8; a rook move that follows
+  // ends only the right of that rook.
+  Position d, e;
+  after(c, "e8a8", &d);
+  EXPECT_EQ(d.pieces[BLACK][KING], square_bit(square_of("c8")));
+  EXPECT_EQ(d.pieces[BLACK][ROOK], square_bit(square_of("d8")) | square_bit(square_of("h8")));
+  expect_scratch_fields(d);
+  Position q = setup("r3k2r/8/8/8/8/8/8/R4KR1 b GAha - 0 1", true);
+  after(q, "h8h7", &e);
+  EXPECT_NE(e.castle_lost & CASTLE_BLACK_SHORT, 0u);
+  EXPECT_EQ(e.castle_lost & CASTLE_BLACK_LONG, 0u);
+  EXPECT_EQ(e.key, compute_key(e));
+}
+
 TEST(BoardMakeMove, PromotionWithCapture) {
   ArbitraryPsqTable table(12);
   Position p = setup("r3k3/1P6/8/8/8/8/8/4K3 w - - 0 1"), c;
@@ -164,35 +180,6 @@ TEST(BoardMakeMove, MissingPieceIsLoggedAndLeavesASoundPosition) {
   EXPECT_EQ(c.key, compute_key(c));
 }
 
-TEST(BoardMakeMove, NodeCounting) {
-  SearchCounters saved;
-  Position p = setup(START_FEN), c;
-  Move m = find_move(p, "g1f3");
-  stop_requested = 0;
-  node_counter = 0;
-  node_limit = 2;
-  first_iteration = 1;
-  // During the first iteration the limit does not stop the search.
-  for (int i = 0; i < 5; ++i) make_move(p, &c, m);
-  EXPECT_EQ(node_counter, 5u);
-  EXPECT_EQ(stop_requested, 0);
-  // Afterwards the next move made past the limit sets the stop flag.
-  first_iteration = 0;
-  make_move(p, &c, m);
-  EXPECT_EQ(stop_requested, 1);
-  EXPECT_EQ(node_counter, 5u);
-  // With the stop flag set nothing is counted.
-  make_move(p, &c, m);
-  EXPECT_EQ(node_counter, 5u);
-  // Below the limit each move counts once.
-  stop_requested = 0;
-  node_counter = 0;
-  node_limit = NO_NODE_LIMIT;
-  make_move(p, &c, m);
-  make_move(p, &c, 0);
-  EXPECT_EQ(node_counter, 2u);
-}
-
 TEST(BoardMakeMove, CheckTestsAgree) {
   Position p = setup("4k3/8/8/8/8/8/3n4/4K3 w - - 0 1");
   EXPECT_EQ(king_attacked(p, WHITE), 0);
@@ -229,7 +216,7 @@ TEST(BoardMakeMove, GivesCheckLimits) {
 // value, and the counters and flags follow their rules.
 TEST(BoardMakeMove, RandomPlayoutsKeepEveryField) {
   ArbitraryPsqTable table(2024);
-  int moves = 0, nulls = 0, castles = 0, en_passants = 0, promotions = 0, ep_squares = 0;
+  int moves = 0, nulls = 0, castles = 0, castles960 = 0, en_passants = 0, promotions = 0, ep_squares = 0;
   random_playouts(6, 160, 99, [&](const Position& parent, Move m, const Position& c) {
     ++moves;
     int us = side_to_move(parent), them = 1 - us;
@@ -254,6 +241,23 @@ TEST(BoardMakeMove, RandomPlayoutsKeepEveryField) {
     ASSERT_EQ(c.pieces[WHITE][ALL_PIECES] & c.pieces[BLACK][ALL_PIECES], 0u);
     // Castling-lost squares are only ever added.
     ASSERT_EQ(c.castle_lost & parent.castle_lost, parent.castle_lost);
+    // Every right that is left has its king and rook on their start squares,
+    // on the right sides of each other.  In Chess960 only the six squares
+    // that stand for the rights change.
+    ASSERT_EQ(c.chess960, parent.chess960);
+    for (int right = 0; right < 4; ++right) {
+      if (c.castle_lost & CASTLE_RIGHTS[right]) continue;
+      int colour = right / 2, rook = c.castle_rook[right], king = king_square(c, colour);
+      ASSERT_TRUE(c.pieces[colour][ROOK] & square_bit(rook)) << right;
+      ASSERT_EQ(rank_of(king), colour == WHITE ? 0 : 7);
+      ASSERT_EQ(rook > king, right % 2 == 0);
+      if (!c.chess960) {
+        ASSERT_EQ(king, colour == WHITE ? 4 : 60);
+      }
+    }
+    if (c.chess960) {
+      ASSERT_EQ((c.castle_lost ^ parent.castle_lost) & ~CASTLE_SQUARES, 0u);
+    }
     // The check tests agree with each other.
     ASSERT_EQ(in_check(c, side_to_move(c)), king_attacked(c, side_to_move(c)));
     ASSERT_EQ(in_check(c, us), king_attacked(c, us));
@@ -266,7 +270,9 @@ TEST(BoardMakeMove, RandomPlayoutsKeepEveryField) {
       return;
     }
     int from = move_from(m), to = move_to(m), kind = move_kind(m);
-    ASSERT_TRUE(c.castle_lost & square_bit(from) && c.castle_lost & square_bit(to));
+    if (!c.chess960) {
+      ASSERT_TRUE(c.castle_lost & square_bit(from) && c.castle_lost & square_bit(to));
+    }
     int moved = piece_type_on(parent, us, from);
     int victim = piece_type_on(parent, them, to);
     ASSERT_EQ(c.moved_type, moved);
@@ -282,6 +288,7 @@ TEST(BoardMakeMove, RandomPlayoutsKeepEveryField) {
       ASSERT_EQ(c.ep_board, 0u);
     }
     castles += kind == KIND_CASTLING;
+    castles960 += kind == KIND_CASTLING && c.chess960;
     en_passants += kind == KIND_EN_PASSANT;
     promotions += kind >= KIND_PROMOTE_QUEEN;
   });
@@ -289,6 +296,7 @@ TEST(BoardMakeMove, RandomPlayoutsKeepEveryField) {
   EXPECT_GT(moves, 30000);
   EXPECT_GT(nulls, 2000);
   EXPECT_GT(castles, 40);
+  EXPECT_GT(castles960, 20);
   EXPECT_GT(en_passants, 10);
   EXPECT_GT(promotions, 150);
   EXPECT_GT(ep_squares, 40);
@@ -308,7 +316,8 @@ TEST(BoardMakeMove, GivesCheckAgreesWithMakingTheMove) {
       int real = king_attacked(c, side_to_move(c));
       int claimed = gives_check(parent, moves[i]);
       checks += real;
-      if (move_kind(moves[i]) <= KIND_DOUBLE_STEP) {
+      // Chess960 castling is judged exactly, rook included.
+      if (move_kind(moves[i]) <= KIND_DOUBLE_STEP || (parent.chess960 && move_kind(moves[i]) == KIND_CASTLING)) {
         ASSERT_EQ(claimed, real) << parent.key << " " << moves[i];
       } else if (claimed) {
         ASSERT_EQ(real, 1);

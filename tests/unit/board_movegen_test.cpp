@@ -75,6 +75,33 @@ TEST(BoardMovegen, CastlingRules) {
   EXPECT_EQ(castles[1], move_code(60, 58, KIND_CASTLING));
 }
 
+TEST(BoardMovegen, Chess960Castling) {
+  auto castlings = [](const char* fen) {
+    Position p = setup(fen, true);
+    Move castles[2];
+    return texts(p, castles, generate_castling(p, castles));
+  };
+  using Texts = std::vector<std::string>;
+  // The king takes its own rook, king side first.  The king may stay where
+  // it is (g1h1: only the rook moves, h1 to f1).
+  EXPECT_EQ(castlings("1r4kr/8/8/8/8/8/8/1R4KR w HB - 0 1"), (Texts{"g1h1", "g1b1"}));
+  // The rook lands on the king's start square (f1), the king on the rook's (g1).
+  EXPECT_EQ(castlings("4k3/8/8/8/8/8/8/R4KR1 w GA - 0 1"), (Texts{"f1g1", "f1a1"}));
+  // Long castling b1 to c1 is blocked only by the other castling rook.
+  EXPECT_EQ(castlings("1k6/8/8/8/8/8/8/RKR5 w CA - 0 1"), (Texts{"b1c1"}));
+  // A queen behind the castling rook would attack c1 once the rook has gone.
+  EXPECT_EQ(castlings("3k4/8/8/8/8/8/8/qRK4R w BH - 0 1"), (Texts{"c1h1"}));
+  // The bishop on c4 covers f1, which the king passes on its way to g1.
+  EXPECT_EQ(castlings("1r1k2r1/p1pppppp/8/8/2b5/8/P1PP1PPP/1R1K2R1 w GB - 0 1"), (Texts{"d1b1"}));
+  // Black, and the kind of move.
+  Position black = setup("rk4r1/8/8/8/8/8/6P1/RK4R1 b ga - 0 1", true);
+  Move castles[2];
+  ASSERT_EQ(generate_castling(black, castles), 2);
+  EXPECT_EQ(castles[0], move_code(square_of("b8"), square_of("g8"), KIND_CASTLING));
+  EXPECT_EQ(is_pseudo_legal(black, castles[1]), 1);
+  EXPECT_EQ(is_pseudo_legal(black, move_code(square_of("b8"), square_of("c8"), KIND_CASTLING)), 0);
+}
+
 TEST(BoardMovegen, EvasionHelpers) {
   // Captures on a square: pawns (queen and knight on the last rank), knights,
   // diagonal sliders, then line sliders, each with a clear path.

@@ -15,6 +15,9 @@ using namespace board_test;
 
 namespace {
 
+// The history the picker orders quiet moves by in these tests.
+HistoryTable test_history;
+
 struct Drawn {
   Move move;
   uint32_t stage;
@@ -22,7 +25,7 @@ struct Drawn {
 
 std::vector<Drawn> draw_all(const Position& p, int mode, Move hash = 0, Move k1 = 0, Move k2 = 0) {
   MoveList list;
-  picker_init(p, &list, mode, hash, k1, k2, 0);
+  picker_init(p, &list, mode, hash, k1, k2, &test_history, 0);
   std::vector<Drawn> out;
   for (Move m; (m = picker_next(&list));) {
     out.push_back({m, list.stage});
@@ -49,14 +52,9 @@ bool is_legal(const Position& p, Move m) {
 
 bool is_under_promotion(Move m) { return move_kind(m) == KIND_PROMOTE_ROOK || move_kind(m) == KIND_PROMOTE_BISHOP; }
 
-// Clears the history table for the test and puts it back afterwards.
+// Clears the history for the test.
 struct HistoryScope {
-  int32_t saved[2][8][64];
-  HistoryScope() {
-    std::memcpy(saved, history_table, sizeof saved);
-    std::memset(history_table, 0, sizeof history_table);
-  }
-  ~HistoryScope() { std::memcpy(history_table, saved, sizeof saved); }
+  HistoryScope() { test_history = HistoryTable{}; }
 };
 
 // Moves to offer as hash move and killers: legal and illegal ones, a
@@ -86,7 +84,7 @@ TEST(BoardPicker, AllMovesModeYieldsEveryLegalMoveOnce) {
     if (c.in_check) return;
     ++positions;
     // Arbitrary history values change the order, never the set.
-    for (auto& side : history_table)
+    for (auto& side : test_history.cell)
       for (auto& type : side)
         for (auto& value : type) value = static_cast<int32_t>(r.below(65536)) - 32768;
     std::vector<Move> legal = legal_moves(c);
@@ -201,7 +199,7 @@ TEST(BoardPicker, StageOrderInAllMovesMode) {
   Position p = setup("4k3/8/8/3p4/8/1r6/8/R3K3 w - - 0 1");
   Move hash = find_move(p, "a1a7");
   Move killer = find_move(p, "e1e2");
-  history_table[WHITE][KING][square_of("d2")] = 500;
+  test_history.cell[WHITE][KING][square_of("d2")] = 500;
   std::vector<std::string> got = draw_texts(p, PICKER_ALL, hash, killer, 0);
   ASSERT_GE(got.size(), 5u);
   EXPECT_EQ(got[0], "a1a7");
@@ -243,8 +241,8 @@ TEST(BoardPicker, EvasionOrder) {
   // then non-captures by halved history.
   Position p = setup("4k3/8/8/8/8/8/6p1/4K2r w - - 0 1");
   ASSERT_EQ(p.in_check, 1);
-  history_table[WHITE][KING][square_of("e2")] = 100;
-  history_table[WHITE][KING][square_of("d2")] = 300;
+  test_history.cell[WHITE][KING][square_of("e2")] = 100;
+  test_history.cell[WHITE][KING][square_of("d2")] = 300;
   // King moves only: by halved history, then the moves onto attacked
   // squares (d1, f1), deferred as losing, in generation order.
   EXPECT_EQ(draw_texts(p, PICKER_EVASIONS), (std::vector<std::string>{"e1d2", "e1e2", "e1f2", "e1d1", "e1f1"}));

@@ -23,10 +23,10 @@
 
 namespace board_test {
 
-inline Position setup(const char* fen) {
+inline Position setup(const char* fen, bool chess960 = false) {
   Position p{};
   char error[FEN_ERROR_SIZE] = "";
-  bool ok = fen_parse(&p, fen, error);
+  bool ok = fen_parse(&p, fen, error, chess960);
   EXPECT_TRUE(ok) << error;
   return p;
 }
@@ -109,16 +109,19 @@ class ArbitraryPsqTable {
 struct PerftCase {
   std::string fen;
   std::vector<std::pair<int, uint64_t>> counts;  // depth, count
+  bool chess960 = false;
 };
 
-inline std::vector<PerftCase> read_perft_cases() {
+// The standard perft data, or the Chess960 data.
+inline std::vector<PerftCase> read_perft_cases(bool chess960 = false) {
   std::vector<PerftCase> cases;
-  std::ifstream in(std::string(PELION_TEST_DATA_DIR) + "/perft.epd");
+  std::ifstream in(std::string(PELION_TEST_DATA_DIR) + (chess960 ? "/perft960.epd" : "/perft.epd"));
   std::string line;
   while (std::getline(in, line)) {
     size_t semi = line.find(';');
     if (semi == std::string::npos) continue;
     PerftCase c;
+    c.chess960 = chess960;
     c.fen = line.substr(0, semi);
     while (!c.fen.empty() && c.fen.back() == ' ') c.fen.pop_back();
     std::stringstream fields(line.substr(semi));
@@ -136,11 +139,12 @@ inline std::vector<PerftCase> read_perft_cases() {
 }
 
 // Start positions for random playouts: the start position and every
-// position of the perft data.
-inline std::vector<std::string> playout_starts() {
-  std::vector<std::string> fens = {START_FEN};
-  for (const PerftCase& c : read_perft_cases()) fens.push_back(c.fen);
-  return fens;
+// position of the standard and the Chess960 perft data.
+inline std::vector<PerftCase> playout_starts() {
+  std::vector<PerftCase> starts = {{START_FEN, {}, false}};
+  for (bool chess960 : {false, true})
+    for (const PerftCase& c : read_perft_cases(chess960)) starts.push_back(c);
+  return starts;
 }
 
 }  // namespace board_test
@@ -157,9 +161,9 @@ template <typename Visit>
 void random_playouts(int games, int plies, uint64_t seed, Visit visit) {
   Random r(seed);
   std::vector<Position> line(static_cast<size_t>(plies) + 1);  // never reallocated: children point to parents
-  for (const std::string& fen : playout_starts()) {
+  for (const PerftCase& start : playout_starts()) {
     for (int g = 0; g < games; ++g) {
-      line[0] = setup(fen.c_str());
+      line[0] = setup(start.fen.c_str(), start.chess960);
       line[0].psq = scratch_psq(line[0]);
       line[0].phase = static_cast<int16_t>(scratch_phase(line[0]));
       for (int ply = 0; ply < plies; ++ply) {

@@ -204,6 +204,14 @@ TEST(BookChoice, CastlingIsStoredAsKingTakesRook) {
   EXPECT_EQ(text_of(probe_book(p)), "e1c1");
 }
 
+TEST(BookChoice, NotProbedInChess960) {
+  SmallBook book({{START_KEY, book_move("e2e4"), 1}});
+  EXPECT_EQ(text_of(probe_book(from_fen(START_FEN))), "e2e4");
+  Position chess960;
+  position_from_fen(&chess960, START_FEN, true);
+  EXPECT_EQ(probe_book(chess960), 0u);
+}
+
 TEST(BookChoice, BrokenEntryGivesNoMove) {
   // d2d5 is no move of the start position: the whole probe is given up.
   SmallBook book({{START_KEY, book_move("e2e4"), 5}, {START_KEY, book_move("d2d5"), 5}});

@@ -87,7 +87,7 @@ TEST_F(Evaluation, KingAndPawnUsesTheBitbase) {
 
 TEST_F(Evaluation, SpecialEvaluatorsBypassTheCache) {
   Position p = from_fen("4k3/8/4K3/4P3/8/8/8/8 w - - 0 1");
-  EvalCacheEntry& slot = eval_cache[p.key & (EVAL_CACHE_SIZE - 1)];
+  EvalCacheEntry& slot = test_eval_caches().score[p.key & (EVAL_CACHE_SIZE - 1)];
   slot = EvalCacheEntry{p.key ^ 1, 12345};
   EXPECT_EQ(evaluate(p), 514);
   EXPECT_EQ(slot.key, p.key ^ 1);
@@ -266,17 +266,18 @@ TEST_F(Evaluation, BothCachesAgreeWithAFreshComputation) {
     int fresh = evaluate_uncached(p);
     EXPECT_EQ(evaluate(p), fresh) << fen;
     // The second call is answered from the evaluation cache.
-    EvalCacheEntry& slot = eval_cache[p.key & (EVAL_CACHE_SIZE - 1)];
+    EvalCacheEntry& slot = test_eval_caches().score[p.key & (EVAL_CACHE_SIZE - 1)];
     ASSERT_EQ(slot.key, p.key);
     EXPECT_EQ(slot.score, fresh);
     slot.score = fresh + 777;
     EXPECT_EQ(evaluate(p), fresh + 777);
     slot.score = fresh;
     // The pawn cache: a hit on the second probe, the same entry as fresh.
-    uint64_t hits = pawn_table_hits, probes = pawn_table_probes;
-    const PawnEntry& cached = evaluate_pawns(p);
-    EXPECT_EQ(pawn_table_hits, hits + 1);
-    EXPECT_EQ(pawn_table_probes, probes + 1);
+    PawnTable& table = test_eval_caches().pawns;
+    uint64_t hits = table.hits, probes = table.probes;
+    const PawnEntry& cached = evaluate_pawns(p, &table);
+    EXPECT_EQ(table.hits, hits + 1);
+    EXPECT_EQ(table.probes, probes + 1);
     PawnEntry computed;
     compute_pawn_entry(p, &computed);
     EXPECT_EQ(cached.key, computed.key);

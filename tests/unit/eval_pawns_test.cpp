@@ -167,13 +167,14 @@ TEST_F(PawnStructure, ShelterStormAndWalledKing) {
 TEST_F(PawnStructure, CacheHitsAndStatistics) {
   Position p = from_fen("r1bqkb1r/pp3ppp/2n1pn2/2pp4/3P4/2P1PN2/PP3PPP/RNBQKB1R w KQkq - 0 1");
   // Displace whatever sits in the slot, then probe twice.
-  pawn_table[p.pawn_key & (PAWN_TABLE_SIZE - 1)].key = p.pawn_key ^ 1;
-  uint64_t hits = pawn_table_hits, probes = pawn_table_probes;
-  const PawnEntry& first = evaluate_pawns(p);
-  EXPECT_EQ(pawn_table_hits, hits);
-  const PawnEntry& second = evaluate_pawns(p);
-  EXPECT_EQ(pawn_table_hits, hits + 1);
-  EXPECT_EQ(pawn_table_probes, probes + 2);
+  PawnTable& table = test_eval_caches().pawns;
+  table.entry[p.pawn_key & (PAWN_TABLE_SIZE - 1)].key = p.pawn_key ^ 1;
+  uint64_t hits = table.hits, probes = table.probes;
+  const PawnEntry& first = evaluate_pawns(p, &table);
+  EXPECT_EQ(table.hits, hits);
+  const PawnEntry& second = evaluate_pawns(p, &table);
+  EXPECT_EQ(table.hits, hits + 1);
+  EXPECT_EQ(table.probes, probes + 2);
   EXPECT_EQ(&first, &second);
   PawnEntry fresh;
   compute_pawn_entry(p, &fresh);
@@ -181,7 +182,7 @@ TEST_F(PawnStructure, CacheHitsAndStatistics) {
   // The pieces do not matter, only pawns and kings.
   Position q = from_fen("4k3/pp3ppp/4p3/2pp4/3P4/2P1P3/PP3PPP/4K3 b - - 0 1");
   EXPECT_EQ(q.pawn_key, p.pawn_key);
-  EXPECT_EQ(evaluate_pawns(q).score, fresh.score);
+  EXPECT_EQ(evaluate_pawns(q, &table).score, fresh.score);
 }
 
 }  // namespace

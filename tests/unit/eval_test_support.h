@@ -7,6 +7,13 @@
 #include "eval/evaluation.h"
 #include "uci/fen.h"
 
+// The caches the tests evaluate through, as a search thread would.
+inline EvalCaches& test_eval_caches() {
+  static EvalCaches* caches = new EvalCaches();
+  return *caches;
+}
+inline int evaluate(const Position& p) { return evaluate(p, &test_eval_caches()); }
+
 // A position from FEN with its piece-square sum and phase filled in, as the
 // search driver prepares a root before evaluating it.
 inline Position eval_position_from_fen(const char* fen) {

@@ -13,10 +13,10 @@ using board_test::square_of;
 
 namespace {
 
-std::string parse_error(const char* fen) {
+std::string parse_error(const char* fen, bool chess960 = false) {
   Position p;
   char error[FEN_ERROR_SIZE] = "";
-  EXPECT_FALSE(fen_parse(&p, fen, error)) << fen;
+  EXPECT_FALSE(fen_parse(&p, fen, error, chess960)) << fen;
   return error;
 }
 
@@ -24,6 +24,8 @@ void expect_same(const Position& a, const Position& b) {
   for (int c = 0; c < 2; ++c)
     for (int t = 0; t <= KING; ++t) EXPECT_EQ(a.pieces[c][t], b.pieces[c][t]);
   EXPECT_EQ(a.castle_lost, b.castle_lost);
+  EXPECT_EQ(a.chess960, b.chess960);
+  for (int right = 0; right < 4; ++right) EXPECT_EQ(a.castle_rook[right], b.castle_rook[right]);
   EXPECT_EQ(a.ep_board, b.ep_board);
   EXPECT_EQ(a.key, b.key);
   EXPECT_EQ(a.pawn_key, b.pawn_key);
@@ -122,6 +124,33 @@ TEST(FenParse, CastlingRights) {
   EXPECT_EQ(generate_castling(moved_king, moves), 0);
 }
 
+TEST(FenParse, Chess960CastlingFields) {
+  // Shredder-FEN file letters and X-FEN letters name the same rights; an
+  // inner rook (g8 beside h8) needs its file letter in X-FEN too.
+  Position shredder = setup("r1k3rr/8/8/8/8/8/8/RRK4R w HBag - 0 1", true);
+  Position xfen = setup("r1k3rr/8/8/8/8/8/8/RRK4R w KBqg - 0 1", true);
+  expect_same(shredder, xfen);
+  EXPECT_EQ(shredder.chess960, 1);
+  EXPECT_EQ(shredder.castle_lost & CASTLE_SQUARES, 0u);
+  const char* rooks[4] = {"h1", "b1", "g8", "a8"};
+  for (int right = 0; right < 4; ++right) EXPECT_EQ(shredder.castle_rook[right], square_of(rooks[right]));
+  // K and Q take the outermost rook on their side of the king.
+  Position outer = setup("r1k3rr/8/8/8/8/8/8/RRK4R w KQkq - 0 1", true);
+  EXPECT_EQ(outer.castle_rook[1], square_of("a1"));
+  EXPECT_EQ(outer.castle_rook[2], square_of("h8"));
+  // The rights are keyed alike in both kinds of chess.
+  EXPECT_EQ(setup(START_FEN, true).key, setup(START_FEN).key);
+  // Standard chess reads only KQkq, as before.
+  EXPECT_EQ(setup("r3k2r/8/8/8/8/8/8/R3K2R w HAha - 0 1").castle_lost & CASTLE_SQUARES, CASTLE_SQUARES);
+  // A right whose king or rook is not where the field says is an error.
+  for (const char* fen : {"4k3/8/8/8/8/8/8/R3K3 w H - 0 1", "4k3/8/8/8/8/8/8/4K2R w Q - 0 1",
+                          "4k3/8/8/8/8/8/8/4K2R w E - 0 1", "4k3/8/8/8/8/8/8/4K2R w h - 0 1"})
+    EXPECT_NE(parse_error(fen, true).find("a castling right without its rook"), std::string::npos) << fen;
+  EXPECT_NE(parse_error("4k3/8/8/8/8/8/4K3/7R w K - 0 1", true).find("king off its first rank"), std::string::npos);
+  EXPECT_NE(parse_error("4k3/8/8/8/8/8/8/4KRR1 w FG - 0 1", true).find("two rooks for one castling right"),
+            std::string::npos);
+}
+
 TEST(FenParse, PlacementQuirksThatStaySound) {
   // An unknown character takes a square and places nothing.
   Position p = setup("4k3/8/8/8/8/8/8/x3K3 w - - 0 1");
@@ -187,11 +216,15 @@ TEST(FenParseDeathTest, FatalInputEndsTheProcess) {
   EXPECT_EXIT(position_from_fen(&p, "8/8/8/8/8/8/8/8/K w - - 0 1"), testing::ExitedWithCode(1),
               "Error in fen \"8/8/8/8/8/8/8/8/K w - - 0 1\": more than eight ranks");
   EXPECT_EXIT(position_from_fen(&p, "8/8/8/8/8/8/8/8 w - - 0 1"), testing::ExitedWithCode(1), "needs exactly one king");
+  EXPECT_EXIT(position_from_fen(&p, "4k3/8/8/8/8/8/8/R3K3 w H - 0 1", true), testing::ExitedWithCode(1),
+              "Error in fen \"4k3/8/8/8/8/8/8/R3K3 w H - 0 1\": a castling right without its rook");
 }
 
 TEST(FenParse, PerftPositionsAllParse) {
-  for (const board_test::PerftCase& c : board_test::read_perft_cases()) {
-    Position p = setup(c.fen.c_str());
+  std::vector<board_test::PerftCase> cases = board_test::read_perft_cases();
+  for (const board_test::PerftCase& c : board_test::read_perft_cases(true)) cases.push_back(c);
+  for (const board_test::PerftCase& c : cases) {
+    Position p = setup(c.fen.c_str(), c.chess960);
     EXPECT_EQ(p.key, compute_key(p)) << c.fen;
     EXPECT_EQ(p.in_check, king_attacked(p, side_to_move(p))) << c.fen;
   }

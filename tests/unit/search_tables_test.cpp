@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
+#include "search/search_thread.h"
 #include "search/tables.h"
 
 namespace {
@@ -71,17 +73,18 @@ TEST(SearchTables, HistoryStaysInSixteenBits) {
 }
 
 TEST(SearchTables, KillersAndHistoryClear) {
-  killer1[5] = 123;
-  killer2[5] = 456;
-  history_table[1][3][20] = 999;
-  countermoves[9][100] = {2, 77};
-  clear_killers();
-  EXPECT_EQ(killer1[5], 0u);
-  EXPECT_EQ(killer2[5], 0u);
-  EXPECT_EQ(history_table[1][3][20], 999);
-  clear_history();
-  EXPECT_EQ(history_table[1][3][20], 0);
-  EXPECT_EQ(countermoves[9][100].move, 0);
+  auto t = std::make_unique<SearchThread>();
+  t->killer1[5] = 123;
+  t->killer2[5] = 456;
+  t->history.cell[1][3][20] = 999;
+  t->countermoves[9][100] = {2, 77};
+  begin_thread_search(t.get(), false);
+  EXPECT_EQ(t->killer1[5], 0u);
+  EXPECT_EQ(t->killer2[5], 0u);
+  EXPECT_EQ(t->history.cell[1][3][20], 999);
+  begin_thread_search(t.get(), true);
+  EXPECT_EQ(t->history.cell[1][3][20], 0);
+  EXPECT_EQ(t->countermoves[9][100].move, 0);
 }
 
 }  // namespace

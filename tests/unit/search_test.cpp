@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "board/make_move.h"
@@ -11,6 +12,7 @@
 #include "search/draw.h"
 #include "search/driver.h"
 #include "search/tables.h"
+#include "search/threads.h"
 #include "search/tt.h"
 #include "uci/fen.h"
 #include "uci/options.h"
@@ -144,7 +146,7 @@ TEST_F(SearchTest, DeterministicSearchRepeatsExactly) {
   option_deterministic = 1;
   testing::internal::CaptureStdout();
   run_search(root, NO_TIME_LIMIT, 7, "");
-  uint64_t nodes1 = node_counter;
+  uint64_t nodes1 = main_search_thread()->nodes;
   std::string out1 = testing::internal::GetCapturedStdout();
   Position other;
   position_from_fen(&other, "8/8/pr1ppk1p/R4pP1/8/3K2P1/P3PP2/8 b - - 0 1");
@@ -153,7 +155,7 @@ TEST_F(SearchTest, DeterministicSearchRepeatsExactly) {
   run_search(root, NO_TIME_LIMIT, 7, "");
   std::string out2 = testing::internal::GetCapturedStdout();
   option_deterministic = saved;
-  EXPECT_EQ(node_counter, nodes1);
+  EXPECT_EQ(main_search_thread()->nodes, nodes1);
   auto last_line = [](const std::string& s) {
     size_t end = s.find_last_not_of('\n');
     size_t start = s.rfind('\n', end);
@@ -202,9 +204,11 @@ class QuiescenceTest : public SearchTest {
     root.eval_cache = EVAL_NOT_COMPUTED;
     build_search_tables();
     tt_clear();
-    first_iteration = 1;  // no polling
     stop_requested = 0;
+    t = main_search_thread();
+    begin_thread_search(t, true);  // iteration 1: no polling
   }
+  SearchThread* t = nullptr;
   Position parent;
   Position root;
   Move pv[PV_SIZE];
@@ -213,71 +217,107 @@ class QuiescenceTest : public SearchTest {
 TEST_F(QuiescenceTest, MateAndStalemate) {
   // Mated at the root of the quiescence search.
   prepare("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1");
-  EXPECT_EQ(quiesce(&root, -INFINITE_SCORE, INFINITE_SCORE, 0, 3, pv), mated_in(3));
+  EXPECT_EQ(quiesce(t, &root, -INFINITE_SCORE, INFINITE_SCORE, 0, 3, pv), mated_in(3));
   // Stalemate is not seen: the side to move stands pat.
   prepare("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
-  int e = evaluate(root);
-  EXPECT_EQ(quiesce(&root, -INFINITE_SCORE, INFINITE_SCORE, 0, 0, pv), e);
+  int e = evaluate_uncached(root);
+  EXPECT_EQ(quiesce(t, &root, -INFINITE_SCORE, INFINITE_SCORE, 0, 0, pv), e);
 }
 
 TEST_F(QuiescenceTest, QuietChecksOnlyNearTheHorizon) {
   prepare("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1");
-  EXPECT_EQ(quiesce(&root, -INFINITE_SCORE, INFINITE_SCORE, 0, 0, pv), mate_in(1));
+  EXPECT_EQ(quiesce(t, &root, -INFINITE_SCORE, INFINITE_SCORE, 0, 0, pv), mate_in(1));
   char text[8];
   move_to_text(pv[0], text);
   EXPECT_STREQ(text, "d1d8");
   prepare("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1");
-  int e = evaluate(root);
-  EXPECT_EQ(quiesce(&root, -INFINITE_SCORE, INFINITE_SCORE, -4, 0, pv), e);
+  int e = evaluate_uncached(root);
+  EXPECT_EQ(quiesce(t, &root, -INFINITE_SCORE, INFINITE_SCORE, -4, 0, pv), e);
   EXPECT_EQ(pv[0], 0u);
 }
 
 TEST_F(QuiescenceTest, DeltaPruningSkipsHopelessCaptures) {
   // White can take a knight, but alpha stands far above what it brings.
   prepare("4k3/8/8/3n4/8/8/8/3RK3 w - - 0 1");
-  int e = evaluate(root);
-  uint64_t before = node_counter;
+  int e = evaluate_uncached(root);
+  uint64_t before = t->nodes;
   int alpha = e + phase_piece_value[root.phase][KNIGHT] + 141;
-  EXPECT_EQ(quiesce(&root, alpha, alpha + 1, 0, 0, pv), e);
-  EXPECT_EQ(node_counter, before);  // nothing was made
+  EXPECT_EQ(quiesce(t, &root, alpha, alpha + 1, 0, 0, pv), e);
+  EXPECT_EQ(t->nodes, before);  // nothing was made
   // With alpha in reach the capture is searched.
   prepare("4k3/8/8/3n4/8/8/8/3RK3 w - - 0 1");
-  EXPECT_GT(quiesce(&root, e, e + 1, 0, 0, pv), e);
-  EXPECT_GT(node_counter, before);
+  EXPECT_GT(quiesce(t, &root, e, e + 1, 0, 0, pv), e);
+  EXPECT_GT(t->nodes, before);
 }
 
 TEST_F(QuiescenceTest, DrawnMaterialAtThirdPly) {
   // King and knight against king: the draw value at once, from ply 3 on.
   prepare("8/8/8/4k3/8/8/8/2N1K3 w - - 0 1");
-  uint64_t before = node_counter;
-  EXPECT_EQ(search_scout(&root, 50, 10, 3, 0, 0), draw_value(3));
-  EXPECT_EQ(search_pv(&root, -100, 100, 10, 4, pv), draw_value(4));
-  EXPECT_EQ(quiesce(&root, -100, 100, 0, 5, pv), draw_value(5));
-  EXPECT_EQ(node_counter, before);
+  uint64_t before = t->nodes;
+  EXPECT_EQ(search_scout(t, &root, 50, 10, 3, 0, 0), draw_value(3));
+  EXPECT_EQ(search_pv(t, &root, -100, 100, 10, 4, pv), draw_value(4));
+  EXPECT_EQ(quiesce(t, &root, -100, 100, 0, 5, pv), draw_value(5));
+  EXPECT_EQ(t->nodes, before);
   // At ply 2 the same position is searched.
-  search_pv(&root, -100, 100, 4, 2, pv);
-  EXPECT_GT(node_counter, before);
+  search_pv(t, &root, -100, 100, 4, 2, pv);
+  EXPECT_GT(t->nodes, before);
   // Two bishops can mate: searched normally.
   prepare("8/8/8/4k3/8/8/8/2B1KB2 w - - 0 1");
-  before = node_counter;
-  search_pv(&root, -100, 100, 4, 3, pv);
-  EXPECT_GT(node_counter, before);
+  before = t->nodes;
+  search_pv(t, &root, -100, 100, 4, 3, pv);
+  EXPECT_GT(t->nodes, before);
 }
 
 TEST_F(QuiescenceTest, QuietCutoffBecomesKiller) {
   // A scout node near the horizon whose refutation is the quiet Rd8 mate.
   prepare("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1");
   fill_futility_margins();
-  clear_killers();
   const Move old_killer = 0x0123;
-  killer1[4] = old_killer;
+  t->killer1[4] = old_killer;
   root.search_marks[1] = 4;
-  int s = search_scout(&root, 1000, 2, 4, 0, 0);
+  int s = search_scout(t, &root, 1000, 2, 4, 0, 0);
   EXPECT_GE(s, 1000);
   char text[8];
-  move_to_text(killer1[4], text);
+  move_to_text(t->killer1[4], text);
   EXPECT_STREQ(text, "d1d8");
-  EXPECT_EQ(killer2[4], old_killer);
+  EXPECT_EQ(t->killer2[4], old_killer);
+}
+
+// Every move the search makes counts, and the budget of "go nodes" (the
+// helpers' nodes included) stops the search, except in iteration 1.
+TEST(SearchNodes, CountingAndTheBudget) {
+  auto t = std::make_unique<SearchThread>();
+  const uint64_t saved_limit = node_limit;
+  Position p, c;
+  position_from_fen(&p, START_FEN);
+  ASSERT_TRUE(apply_move_text(p, &c, "g1f3"));
+  const Move m = c.last_move;
+  begin_thread_search(t.get(), false);
+  stop_requested = 0;
+  node_limit = 2;
+  for (int i = 0; i < 5; ++i) make_search_move(t.get(), p, &c, m);
+  EXPECT_EQ(t->nodes, 5u);
+  EXPECT_EQ(stop_requested, 0);
+  // After iteration 1 the next move past the budget stops the search, and
+  // nothing more is counted.
+  t->first_iteration = 0;
+  make_search_move(t.get(), p, &c, m);
+  EXPECT_EQ(stop_requested, 1);
+  make_search_move(t.get(), p, &c, 0);
+  EXPECT_EQ(t->nodes, 5u);
+  // The helpers' nodes count against the same budget.
+  stop_requested = 0;
+  t->nodes = 0;
+  t->helper_nodes = 10;
+  node_limit = 12;
+  make_search_move(t.get(), p, &c, m);
+  make_search_move(t.get(), p, &c, 0);
+  EXPECT_EQ(t->nodes, 2u);
+  EXPECT_EQ(stop_requested, 0);
+  make_search_move(t.get(), p, &c, m);
+  EXPECT_EQ(stop_requested, 1);
+  stop_requested = 0;
+  node_limit = saved_limit;
 }
 
 }  // namespace

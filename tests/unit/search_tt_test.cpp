@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "search/tt.h"
 
 namespace {
@@ -15,8 +18,19 @@ class TranspositionTableTest : public ::testing::Test {
 
   // Keys that all land in bucket 5, numbered 1, 2, 3, ...
   uint64_t same_bucket_key(int n) const { return 5 + static_cast<uint64_t>(n) * tt.bucket_count; }
-  TTEntry& slot(int i) const { return tt.buckets[5].slot[i]; }
+  TTEntry slot(int i) const { return tt_read_slot(tt.buckets[5].slot[i]); }
+  void set_slot(int i, const TTEntry& e) { tt_write_slot(tt.buckets[5].slot[i], e); }
 };
+
+bool found(uint64_t key) {
+  TTEntry e;
+  return tt_probe(key, &e);
+}
+TTEntry probe(uint64_t key) {
+  TTEntry e{};
+  EXPECT_TRUE(tt_probe(key, &e)) << key;
+  return e;
+}
 
 TEST(TranspositionTableSizing, NearestPowerOfTwo) {
   constexpr uint64_t MB = 1 << 20;
@@ -36,7 +50,7 @@ TEST(TranspositionTableSizing, AllocateFreeAndOff) {
   EXPECT_FALSE(tt_enabled());
   // A table that is off finds nothing and stores nothing.
   tt_store(42, 10, 100, BOUND_EXACT, 0x123, 0);
-  EXPECT_EQ(tt_probe(42), nullptr);
+  EXPECT_FALSE(found(42));
   tt_allocate(2);
   EXPECT_TRUE(tt_enabled());
   EXPECT_EQ(tt.bucket_count, 32768u);
@@ -54,7 +68,7 @@ TEST(TranspositionTableSizing, FallsBackToWhatMemoryAllows) {
   EXPECT_EQ(tt.bucket_count, 16u * 1024 * 1024 / 64);
   EXPECT_EQ(tt.mask, tt.bucket_count - 1);
   tt_store(7, 4, 10, BOUND_EXACT, 0, 0);
-  EXPECT_NE(tt_probe(7), nullptr);
+  EXPECT_TRUE(found(7));
   tt_free();
   EXPECT_EQ(tt_allocate(1, 1u << 20), 1u);
   tt_free();
@@ -66,15 +80,15 @@ TEST(TranspositionTableDeathTest, NoTableAtAllExitsWithStatusOne) {
 }
 
 TEST_F(TranspositionTableTest, StoreAndProbe) {
-  EXPECT_EQ(tt_probe(12345), nullptr);
+  EXPECT_FALSE(found(12345));
   tt_store(12345, 8, -77, BOUND_LOWER, 0x0abc, 1);
-  const TTEntry* e = tt_probe(12345);
-  ASSERT_NE(e, nullptr);
-  EXPECT_EQ(e->score, -77);
-  EXPECT_EQ(e->depth, 8);
-  EXPECT_EQ(e->move, 0x0abc);
-  EXPECT_EQ(e->flags & 15, BOUND_LOWER);
-  EXPECT_EQ(tt_probe(12345 + tt.bucket_count), nullptr);  // same bucket, other position
+  TTEntry e;
+  ASSERT_TRUE(tt_probe(12345, &e));
+  EXPECT_EQ(e.score, -77);
+  EXPECT_EQ(e.depth, 8);
+  EXPECT_EQ(e.move, 0x0abc);
+  EXPECT_EQ(e.flags & 15, BOUND_LOWER);
+  EXPECT_FALSE(found(12345 + tt.bucket_count));  // same bucket, other position
 }
 
 TEST_F(TranspositionTableTest, SameKeyKeepsMoveAndMarkerButNotDepth) {
@@ -83,28 +97,28 @@ TEST_F(TranspositionTableTest, SameKeyKeepsMoveAndMarkerButNotDepth) {
   // The same position at a shallower depth and without a move replaces
   // score, depth and bound but keeps the move.
   tt_store(key, 4, -30, BOUND_UPPER, 0, 0);
-  const TTEntry* e = tt_probe(key);
-  ASSERT_NE(e, nullptr);
-  EXPECT_EQ(e->depth, 4);
-  EXPECT_EQ(e->score, -30);
-  EXPECT_EQ(e->move, 0x0111);
-  EXPECT_EQ(e->flags & 15, BOUND_UPPER);
+  TTEntry e;
+  ASSERT_TRUE(tt_probe(key, &e));
+  EXPECT_EQ(e.depth, 4);
+  EXPECT_EQ(e.score, -30);
+  EXPECT_EQ(e.move, 0x0111);
+  EXPECT_EQ(e.flags & 15, BOUND_UPPER);
   // An empty slot is filled in place, keeping its old (zero) marker bits.
-  EXPECT_EQ(e->flags >> 4, 0);
+  EXPECT_EQ(e.flags >> 4, 0);
   tt_store(key, 6, 10, BOUND_EXACT, 0x0222, 0);
-  EXPECT_EQ(tt_probe(key)->move, 0x0222);
+  EXPECT_EQ(probe(key).move, 0x0222);
 }
 
 TEST_F(TranspositionTableTest, ScoresBeyondRangeAreNotStored) {
   tt_store(99, 10, 32600, BOUND_LOWER, 0x0101, 0);
   tt_store(99, 10, -32501, BOUND_UPPER, 0x0101, 0);
-  EXPECT_EQ(tt_probe(99), nullptr);
+  EXPECT_FALSE(found(99));
   tt_store(99, 10, 32500, BOUND_LOWER, 0x0101, 0);
-  ASSERT_NE(tt_probe(99), nullptr);
+  ASSERT_TRUE(found(99));
   // An entry already there stays unchanged.
   tt_store(99, 2, 32600, BOUND_UPPER, 0x0202, 0);
-  EXPECT_EQ(tt_probe(99)->score, 32500);
-  EXPECT_EQ(tt_probe(99)->depth, 10);
+  EXPECT_EQ(probe(99).score, 32500);
+  EXPECT_EQ(probe(99).depth, 10);
 }
 
 TEST_F(TranspositionTableTest, FullBucketOfEqualEntriesReplacesSlotTwo) {
@@ -115,22 +129,25 @@ TEST_F(TranspositionTableTest, FullBucketOfEqualEntriesReplacesSlotTwo) {
   // The victim is overwritten whole: no move, the marker in the high bits.
   EXPECT_EQ(slot(1).move, 0);
   EXPECT_EQ(slot(1).flags, BOUND_LOWER | (1 << 4));
-  EXPECT_NE(tt_probe(same_bucket_key(1)), nullptr);
-  EXPECT_EQ(tt_probe(same_bucket_key(2)), nullptr);
+  EXPECT_TRUE(found(same_bucket_key(1)));
+  EXPECT_FALSE(found(same_bucket_key(2)));
 }
 
 TEST_F(TranspositionTableTest, OlderGenerationIsReplacedFirst) {
   for (int i = 1; i <= 4; ++i) tt_store(same_bucket_key(i), 10, 0, BOUND_EXACT, 0, 0);
   tt_new_search();
   // Slots 2 and 4 belong to the current search, slot 3 to the previous one.
-  slot(1).generation = static_cast<uint8_t>(tt.generation);
-  slot(3).generation = static_cast<uint8_t>(tt.generation);
+  for (int i : {1, 3}) {
+    TTEntry e = slot(i);
+    e.generation = static_cast<uint8_t>(tt.generation);
+    set_slot(i, e);
+  }
   tt_store(same_bucket_key(5), 2, 0, BOUND_EXACT, 0, 0);
   EXPECT_EQ(slot(2).key, same_bucket_key(5));
   EXPECT_EQ(slot(2).generation, tt.generation);
-  EXPECT_EQ(tt_probe(same_bucket_key(3)), nullptr);
-  EXPECT_NE(tt_probe(same_bucket_key(2)), nullptr);
-  EXPECT_NE(tt_probe(same_bucket_key(4)), nullptr);
+  EXPECT_FALSE(found(same_bucket_key(3)));
+  EXPECT_TRUE(found(same_bucket_key(2)));
+  EXPECT_TRUE(found(same_bucket_key(4)));
 }
 
 TEST_F(TranspositionTableTest, ShallowerEntryOfTheSameAgeIsPreferred) {
@@ -145,8 +162,11 @@ TEST_F(TranspositionTableTest, ShallowerEntryOfTheSameAgeIsPreferred) {
   EXPECT_EQ(slot(2).key, same_bucket_key(5));
   // Equal ratings keep the earlier candidate: depths 10, 6, 4, 16 give
   // slot 2 -5 and slot 3 -5 again, so slot 2 goes.
-  slot(1).depth = 6;
-  slot(2).depth = 4;
+  TTEntry e1 = slot(1), e2 = slot(2);
+  e1.depth = 6;
+  e2.depth = 4;
+  set_slot(1, e1);
+  set_slot(2, e2);
   tt_store(same_bucket_key(6), 40, 0, BOUND_EXACT, 0, 0);
   EXPECT_EQ(slot(1).key, same_bucket_key(6));
   // Slot 1 is never the victim, however shallow.
@@ -162,10 +182,46 @@ TEST_F(TranspositionTableTest, GenerationWrapsAfter256Searches) {
   EXPECT_EQ(tt.generation, start);
   tt_new_search();
   tt_store(7, 1, 0, BOUND_UPPER, 0, 0);
-  EXPECT_EQ(tt_probe(7)->generation, (start + 1) & 255);
+  EXPECT_EQ(probe(7).generation, (start + 1) & 255);
   tt_clear();
   EXPECT_EQ(tt.generation, 0u);
-  EXPECT_EQ(tt_probe(7), nullptr);
+  EXPECT_FALSE(found(7));
+}
+
+TEST_F(TranspositionTableTest, TornSlotReadsAsAnotherPosition) {
+  // The key word of one store beside the data word of another, as two
+  // threads writing the same slot at once can leave it: the data is not
+  // taken for the key's position.
+  tt_store(same_bucket_key(1), 10, 55, BOUND_EXACT, 0x0123, 0);
+  TTSlot& s = tt.buckets[5].slot[0];
+  TTEntry other = tt_read_slot(s);
+  other.score = -300;
+  other.move = 0x0456;
+  s.data = tt_pack(other);
+  EXPECT_FALSE(found(same_bucket_key(1)));
+}
+
+TEST_F(TranspositionTableTest, ConcurrentWritersNeverMixEntries) {
+  // Threads store and probe six positions of one bucket at once, each
+  // position always with its own score and move; whatever a probe finds
+  // must be what was stored for that position.
+  auto score_of = [](uint64_t key) { return static_cast<int>(key % 1000); };
+  auto move_of = [](uint64_t key) { return static_cast<Move>(0x100 + key % 3000); };
+  std::atomic<int> wrong{0};
+  auto work = [&](int seed) {
+    for (int i = 0; i < 100000; ++i) {
+      uint64_t key = same_bucket_key((i * 7 + seed) % 6 + 1);
+      tt_store(key, i % 40, score_of(key), BOUND_LOWER, move_of(key), 0);
+      uint64_t other = same_bucket_key((i * 5 + seed) % 6 + 1);
+      TTEntry e;
+      if (tt_probe(other, &e) && (e.score != score_of(other) || e.move != move_of(other))) ++wrong;
+    }
+  };
+  std::thread a(work, 1), b(work, 2);
+  work(3);
+  a.join();
+  b.join();
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST(MateScores, RelativeToTheStoringNode) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "search/search_state.h"
+#include "search/time_control.h"
 #include "uci/interpreter.h"
 
 namespace {

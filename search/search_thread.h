@@ -1,0 +1,74 @@
+// The state one search thread writes while it searches.  Every thread (the
+// main thread and each helper) owns one record and passes it down its
+// search; the threads share only the transposition table and what is read
+// but not written during a search (tables, options, limits, the flags of
+// search_state.h).  The record is a plain block of integers: zero-filled
+// memory is an empty record.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "board/movegen.h"
+#include "board/picker.h"
+#include "board/types.h"
+#include "eval/evaluation.h"
+
+constexpr int MAX_PLY = 256;
+
+// Reply to the previous move: indexed by [previous mover's piece type +
+// 7 x side to move][from-to of the previous move].
+struct CounterMove {
+  uint16_t kind;  // piece type that made the previous move
+  uint16_t move;  // the reply that cut off
+};
+
+// The root move list, built at iteration 1 and reordered after every
+// iteration: the best move moves to the front.
+struct RootMove {
+  Move move;
+  int32_t order_score;  // static score of the first ordering
+  uint64_t nodes;       // nodes of the move's subtree at its last full search
+};
+
+struct SearchThread {
+  int index;  // 0: the main thread, which keeps the clock and talks to the GUI
+
+  // Nodes: every move the search makes counts, illegal ones included.
+  uint64_t nodes;                    // this thread's nodes in the current search
+  uint64_t helper_nodes;             // main thread: the helpers' nodes at the last poll
+  alignas(8) uint64_t shared_nodes;  // helpers: nodes as last published (read_shared_nodes)
+  uint32_t poll_counter;             // node entries; the input is polled every 256
+  int first_iteration;               // 1 during iteration 1: no polling, no node limit
+
+  // Move-ordering memory.  Killers are cleared at every search, the
+  // countermoves and the history only on the first and in deterministic mode.
+  Move killer1[MAX_PLY];  // quiet moves that caused a cutoff, two per ply
+  Move killer2[MAX_PLY];
+  CounterMove countermoves[14][4096];
+  HistoryTable history;  // values within 0..32640
+
+  RootMove root_moves[MAX_MOVES];
+  int root_move_count;
+
+  EvalCaches eval;
+
+  uint64_t job_seen;  // helpers: number of the last search handed to this thread
+};
+
+// A helper publishes its node count while the main thread reads it.
+inline void publish_nodes(SearchThread* t) {
+  std::atomic_ref<uint64_t>(t->shared_nodes).store(t->nodes, std::memory_order_relaxed);
+}
+inline uint64_t read_shared_nodes(SearchThread* t) {
+  return std::atomic_ref<uint64_t>(t->shared_nodes).load(std::memory_order_relaxed);
+}
+
+inline void clear_killers(SearchThread* t) {
+  for (int i = 0; i < MAX_PLY; ++i) t->killer1[i] = t->killer2[i] = 0;
+}
+void clear_history(SearchThread* t);
+
+// Readies the record for a new search: counters to zero, iteration 1, no
+// killers; the history and countermoves too when asked.
+void begin_thread_search(SearchThread* t, bool clear_move_history);
