@@ -27,14 +27,20 @@
 namespace {
 
 void allocate_table() {
-  if (option_hash_mb > 0) tt_allocate(option_hash_mb);
+  if (option_hash_mb < 1) return;
+  int requested = option_hash_mb;
+  option_hash_mb = allocate_hash_table(requested);
+  if (option_hash_mb != requested)
+    std::fprintf(stderr, "Hash table size is %d meg (%d meg could not be allocated)\n", option_hash_mb, requested);
 }
 
 [[noreturn]] void run_protocol() {
   initialise_evaluation();
   std::fprintf(stderr, "Pelion version %s\n", VERSION_TEXT);
-  allocate_table();
+  // The reader thread first: its stack must not be left without room by a
+  // table that takes all the memory there is.
   start_input_reader();
+  allocate_table();
   // One command per pass; the sleep keeps an idle engine at almost no
   // processor time while a command waits at most about a millisecond.
   for (;;) {
@@ -49,7 +55,7 @@ int program_main(int argc, char** argv) {
   // The opening book's random choice draws from the library generator.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
   // The default book is open before the command line is read.
-  open_book();
+  if (!open_book()) print_unreadable_book(stderr);
   build_three_file_mask();
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   std::setvbuf(stdin, nullptr, _IONBF, 0);

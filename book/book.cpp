@@ -1,5 +1,6 @@
 #include "book/book.h"
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdio>
@@ -9,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/exit.h"
 #include "app/log.h"
 #include "board/bits.h"
 #include "board/make_move.h"
@@ -30,31 +30,55 @@ uint64_t read_big_endian(const unsigned char* bytes, int count) {
   return v;
 }
 
-BookEntry read_entry(int64_t index) {
-  if (fseeko(book_file, static_cast<off_t>(index * ENTRY_SIZE), SEEK_SET) != 0) {
-    std::fprintf(stderr, "Error with fseek opening book\n");
-    exit_process(1);
-  }
+// Decodes entry index into *e.  A failed seek or read (the file shrank, an
+// I/O error) returns false.
+bool read_entry(int64_t index, BookEntry* e) {
   unsigned char bytes[ENTRY_SIZE];
-  if (std::fread(bytes, ENTRY_SIZE, 1, book_file) != 1) {
-    std::fprintf(stderr, "Error with fread opening book\n");
-    exit_process(1);
-  }
-  BookEntry e;
-  e.key = read_big_endian(bytes, 8);
-  e.move = static_cast<uint16_t>(read_big_endian(bytes + 8, 2));
-  e.weight = static_cast<uint16_t>(read_big_endian(bytes + 10, 2));
-  e.learn = static_cast<uint32_t>(read_big_endian(bytes + 12, 4));
-  return e;
+  if (fseeko(book_file, static_cast<off_t>(index * ENTRY_SIZE), SEEK_SET) != 0 ||
+      std::fread(bytes, ENTRY_SIZE, 1, book_file) != 1)
+    return false;
+  e->key = read_big_endian(bytes, 8);
+  e->move = static_cast<uint16_t>(read_big_endian(bytes + 8, 2));
+  e->weight = static_cast<uint16_t>(read_big_endian(bytes + 10, 2));
+  e->learn = static_cast<uint32_t>(read_big_endian(bytes + 12, 4));
+  return true;
 }
 
+// Number of whole entries, or -1 when the size cannot be learnt.
 int64_t entry_count() {
-  if (fseeko(book_file, 0, SEEK_END) != 0) {
-    std::fprintf(stderr, "Error with fseek opening book\n");
-    exit_process(1);
-  }
+  if (fseeko(book_file, 0, SEEK_END) != 0) return -1;
   off_t size = ftello(book_file);
-  return size < 0 ? 0 : size / ENTRY_SIZE;
+  return size < 0 ? -1 : size / ENTRY_SIZE;
+}
+
+// Entries checked for key order when a book is opened: a real book is
+// sorted by key (the probe's binary search needs it); a file of anything
+// else almost never is, even at a few dozen places.
+constexpr int64_t ORDER_SAMPLES = 64;
+
+// Whether the open file reads as a book: at least one whole entry, and the
+// sampled keys (the first and the last entry among them) in order.
+bool looks_like_book() {
+  int64_t n = entry_count();
+  if (n < 1) return false;
+  int64_t samples = n < ORDER_SAMPLES ? n : ORDER_SAMPLES;
+  uint64_t previous = 0;
+  for (int64_t s = 0; s < samples; ++s) {
+    int64_t index = samples == 1 ? 0 : s * (n - 1) / (samples - 1);
+    BookEntry e;
+    if (!read_entry(index, &e) || e.key < previous) return false;
+    previous = e.key;
+  }
+  return true;
+}
+
+// A book that stops being readable in play is dropped: the search goes on
+// without it.
+void drop_unreadable_book() {
+  std::fclose(book_file);
+  book_file = nullptr;
+  print_unreadable_book(stdout);
+  std::fflush(stdout);
 }
 
 // The text of a book move as the engine writes moves.  Castling is stored as
@@ -103,10 +127,23 @@ uint64_t uniform_below(uint64_t total) {
 
 }  // namespace
 
-void open_book() {
+bool open_book() {
   if (book_file) std::fclose(book_file);
   book_file = nullptr;
-  if (option_own_book) book_file = std::fopen(option_book_file, "rb");
+  if (!option_own_book) return true;
+  // A name that names nothing means no book, silently.
+  struct stat status;
+  if (stat(option_book_file, &status) != 0) return true;
+  book_file = S_ISREG(status.st_mode) ? std::fopen(option_book_file, "rb") : nullptr;
+  if (book_file && looks_like_book()) return true;
+  if (book_file) std::fclose(book_file);
+  book_file = nullptr;
+  return false;
+}
+
+void print_unreadable_book(std::FILE* out) {
+  std::fprintf(out, "%sbook file %s cannot be read as a book: playing without a book\n",
+               out == stdout ? "info string " : "", option_book_file);
 }
 
 bool book_is_open() { return book_file != nullptr; }
@@ -135,12 +172,21 @@ Move probe_book(const Position& p) {
   // game, not even from a start position that a book happens to hold.
   if (!book_file || p.chess960) return 0;
   int64_t n = entry_count();
+  if (n < 0) {
+    drop_unreadable_book();
+    return 0;
+  }
   if (n < 1) return 0;
 
+  BookEntry e;
   int64_t lo = 0, hi = n - 1, found = -1;
   while (lo <= hi) {
     int64_t mid = lo + (hi - lo) / 2;
-    uint64_t k = read_entry(mid).key;
+    if (!read_entry(mid, &e)) {
+      drop_unreadable_book();
+      return 0;
+    }
+    uint64_t k = e.key;
     if (k == key) {
       found = mid;
       break;
@@ -167,12 +213,21 @@ Move probe_book(const Position& p) {
     legal_text.emplace_back(text);
   }
 
-  while (found > 0 && read_entry(found - 1).key == key) --found;
+  for (; found > 0; --found) {
+    if (!read_entry(found - 1, &e)) {
+      drop_unreadable_book();
+      return 0;
+    }
+    if (e.key != key) break;
+  }
 
   std::vector<Candidate> candidates;
   uint64_t total = 0;
   for (int64_t i = found; i < n; ++i) {
-    BookEntry e = read_entry(i);
+    if (!read_entry(i, &e)) {
+      drop_unreadable_book();
+      return 0;
+    }
     if (e.key != key) break;
     if (e.weight == 0) continue;
     char text[8];

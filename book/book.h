@@ -3,12 +3,20 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "board/position.h"
 
 // Closes the open book, if any; then, when OwnBook is on, opens the file
-// named by "Book File".  A file that cannot be opened means no book, silently.
-void open_book();
+// named by "Book File".  A name that names nothing means no book, silently.
+// A file that is there but cannot be read as a book (a directory, an
+// unreadable or empty file, records out of key order) also means no book,
+// and open_book returns false so that the caller can say so.
+bool open_book();
+
+// Says that the book file cannot be read and is not used: an "info string"
+// line on standard output, a plain line on any other stream.
+void print_unreadable_book(std::FILE* out);
 
 // True while a book file is open.
 bool book_is_open();

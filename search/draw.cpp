@@ -1,6 +1,8 @@
 #include "search/draw.h"
 
 #include "board/keys.h"
+#include "board/make_move.h"
+#include "board/movegen.h"
 
 uint64_t drawn_material[DRAWN_MATERIAL_COUNT];
 
@@ -11,8 +13,26 @@ void build_drawn_material() {
   for (int i = 0; i < DRAWN_MATERIAL_COUNT; ++i) drawn_material[i] = list[i];
 }
 
+namespace {
+
+// Whether the side to move, in check, has a move that gets out of it.
+bool can_escape_check(const Position& p) {
+  Move moves[MAX_MOVES];
+  int n = generate_all(p, moves);
+  Position child;
+  for (int i = 0; i < n; ++i) {
+    make_move(p, &child, moves[i]);
+    if (!king_attacked(child, side_to_move(p))) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 int is_repetition(const Position& p) {
-  if (p.fifty > 99) return 1;
+  // A move that completes the hundred half-moves and mates wins: the mate
+  // ends the game before a draw can be claimed.
+  if (p.fifty > 99) return !p.in_check || can_escape_check(p);
   if (p.fifty < 4) return 0;
   // Only positions with the same side to move can repeat this one: walk
   // back two plies at a time, from four plies back to the last capture or

@@ -97,6 +97,21 @@ void remove_word(char* text, const char* word) {
   }
 }
 
+// Plies of depth beyond a mate's length before a mate score ends the
+// deepening: reductions and pruning can hide a shorter mate from a search
+// only just as deep as the mate is long.
+constexpr int MATE_DEPTH_MARGIN = 4;
+
+// Whether a mate score found by the iteration of the given depth may end the
+// deepening: only once the depth is enough to have seen any shorter mate (or
+// any longer defence).  Nothing is shorter than a mate in one, and a root
+// without moves has its score settled from the start.
+bool mate_is_settled(int score, int depth) {
+  if (!is_mate_score(score)) return false;
+  int plies = MATE_SCORE - abs_of(score);
+  return plies <= 1 || depth >= plies + MATE_DEPTH_MARGIN;
+}
+
 void move_text_or_null(Move m, char* out) {
   if (m)
     move_to_text(m, out);
@@ -344,7 +359,8 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
     s1 = best_score;
     previous_best = best_move;
     if (now() > tc.soft_target) soft_time_flag = 1;
-    if ((soft_time_flag && !pondering) || abs_of(best_score) > MATE_REPORT_BOUND || d >= max_depth) break;
+    // "go infinite" deepens on after a mate, until "stop" or the last depth.
+    if ((soft_time_flag && !pondering) || (!infinite && mate_is_settled(best_score, d)) || d >= max_depth) break;
   }
 
   // End of a search.

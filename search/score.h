@@ -10,7 +10,7 @@ constexpr int INFINITE_SCORE = 32001;
 // "mate N", it is never refined by or pruned on like a material score.
 constexpr int MATE_BOUND = 31800;
 // Scores above this (or below its negation) are mates in the sense of the
-// table's distance adjustment, and a root score beyond it ends deepening.
+// table's distance adjustment.
 constexpr int MATE_REPORT_BOUND = MATE_BOUND - 1;
 // A best score above this is not a mate against the side to move within
 // 99 plies: a move that saves the node is known, so the pruning of further

@@ -48,11 +48,11 @@ SearchPlan plan_search(const SearchLimits& limits, int side, double overhead, in
   }
   plan.rule = 6;
   int m = limits.movestogo;
-  double g = t / (m + MOVES_TO_GO_RESERVE) * (MOVES_TO_GO_PERCENT / 100.0);
+  double g = t / (m + static_cast<double>(MOVES_TO_GO_RESERVE)) * (MOVES_TO_GO_PERCENT / 100.0);
   double limit = m == 1 ? 0.9 * t : (5 * g < 0.5 * t ? 5 * g : 0.5 * t);
   plan.moves_goal = g;
-  // A nonsensical movestogo (0 or below reaching here through a negative
-  // depth, or -2) can make the ratio undefined: then keep the percentage.
+  // A clock of 0 (or "movestogo" 0 reaching here through a negative depth)
+  // can make the ratio undefined: then keep the percentage.
   double percent = limit / g * 1.10 * 100;
   if (g > 0 && percent >= 0 && percent < 2e9) plan.max_goal_percent = static_cast<int>(percent);
   double goal = g - overhead;

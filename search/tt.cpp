@@ -23,24 +23,39 @@ uint64_t tt_bucket_count_for(uint64_t megabytes) {
   return x + 1;
 }
 
-void tt_allocate(int megabytes) {
-  uint64_t count = tt_bucket_count_for(megabytes < 1 ? 1 : static_cast<uint64_t>(megabytes));
+namespace {
+
+// Zeroed memory for count buckets, aligned to a 64-byte cache line, or null.
+// The zeroing also makes the memory the process's own now, at the "Hash"
+// setting, rather than during the first search.
+TTBucket* allocate_buckets(uint64_t count, uint64_t byte_limit) {
   // The byte count must be representable on this build (a 32-bit program
   // cannot address 4 GB); anything else is a failed allocation.
-  void* memory = nullptr;
-  if (count <= SIZE_MAX / sizeof(TTBucket)) {
-    size_t bytes = static_cast<size_t>(count) * sizeof(TTBucket);
-    memory = std::aligned_alloc(64, bytes);
-    if (memory) std::memset(memory, 0, bytes);
+  if (count > SIZE_MAX / sizeof(TTBucket) || count * sizeof(TTBucket) > byte_limit) return nullptr;
+  size_t bytes = static_cast<size_t>(count) * sizeof(TTBucket);
+  void* memory = std::aligned_alloc(64, bytes);
+  if (memory) std::memset(memory, 0, bytes);
+  return static_cast<TTBucket*>(memory);
+}
+
+}  // namespace
+
+uint64_t tt_allocate(int megabytes, uint64_t byte_limit) {
+  uint64_t count = tt_bucket_count_for(megabytes < 1 ? 1 : static_cast<uint64_t>(megabytes));
+  // When the memory cannot be had, halve the table down to the smallest one.
+  TTBucket* buckets;
+  while (!(buckets = allocate_buckets(count, byte_limit))) {
+    if (count <= TT_SMALLEST_BUCKET_COUNT) {
+      std::fprintf(stderr, "Hash table too big\n");
+      exit_process(1);
+    }
+    count /= 2;
   }
-  if (!memory) {
-    std::fprintf(stderr, "Hash table too big\n");
-    exit_process(1);
-  }
-  tt.buckets = static_cast<TTBucket*>(memory);
+  tt.buckets = buckets;
   tt.bucket_count = count;
   tt.mask = count - 1;
   tt.generation = 0;
+  return count * sizeof(TTBucket) >> 20;
 }
 
 void tt_free() {

@@ -60,9 +60,15 @@ extern TranspositionTable tt;
 // the request.  Exposed for tests.
 uint64_t tt_bucket_count_for(uint64_t megabytes);
 
-// Builds the table (the previous one must have been freed).  Exits with
-// "Hash table too big" and status 1 when the memory cannot be had.
-void tt_allocate(int megabytes);
+// The smallest table: 1 MB.
+constexpr uint64_t TT_SMALLEST_BUCKET_COUNT = (uint64_t{1} << 20) / sizeof(TTBucket);
+
+// Builds the table, zero-filled (the previous one must have been freed), and
+// returns its size in megabytes.  When the memory for the requested size
+// cannot be had, the table is halved until it can, down to 1 MB; only when
+// not even that can be had it exits with "Hash table too big" and status 1.
+// A size above byte_limit counts as memory that cannot be had (for tests).
+uint64_t tt_allocate(int megabytes, uint64_t byte_limit = UINT64_MAX);
 void tt_free();
 // Empties the table and restarts the generation count.  Not while a search runs.
 void tt_clear();

@@ -38,10 +38,10 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -LE 'deep|selftest' -j"$jobs")
 
-echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+echo "== Unit tests, and the engine over pipes with the protocol fuzz, under AddressSanitizer and UBSan"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELION_SANITIZE=ON -DPELION_ENGINE32=OFF
-cmake --build build-asan -j"$jobs" --target unit_tests
-(cd build-asan && ctest --output-on-failure -L unit -j"$jobs")
+cmake --build build-asan -j"$jobs" --target unit_tests e2e_tests
+(cd build-asan && ctest --output-on-failure -L 'unit|e2e' -j"$jobs")
 
 echo "== Searches with helper threads under ThreadSanitizer"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELION_SANITIZE_THREAD=ON -DPELION_ENGINE32=OFF

@@ -13,6 +13,7 @@ struct CommandQueue {
   int read_index = 0;
   std::mutex lock;
   std::condition_variable slot_freed;  // the reader waits on it when the ring is full
+  bool input_ended = false;            // standard input is at its end (or failed)
 };
 
 CommandQueue queue;
@@ -34,9 +35,14 @@ void input_reader_loop(std::FILE* in) {
 }
 
 void start_input_reader() {
-  // The thread blocks on standard input for the whole life of the process
-  // and is never joined: the process ends through an explicit exit.
-  std::thread([] { input_reader_loop(stdin); }).detach();
+  // The thread blocks on standard input until it ends and is never joined:
+  // the process ends through an explicit exit.  The end is recorded after
+  // the last line has been queued, so every line before it is still taken.
+  std::thread([] {
+    input_reader_loop(stdin);
+    std::lock_guard<std::mutex> guard(queue.lock);
+    queue.input_ended = true;
+  }).detach();
 }
 
 bool queue_pop(char* out) {
@@ -49,6 +55,11 @@ bool queue_pop(char* out) {
   }
   queue.slot_freed.notify_one();
   return true;
+}
+
+bool queue_at_end_of_input() {
+  std::lock_guard<std::mutex> guard(queue.lock);
+  return queue.input_ended && queue.read_index == queue.write_index;
 }
 
 int queue_size() {

@@ -23,5 +23,10 @@ bool queue_pop(char* out);
 // Returns at end of input or on a read error.
 void input_reader_loop(std::FILE* in);
 
+// True once standard input has ended (or failed) and every line read from
+// it has been taken.  Only the reader started by start_input_reader records
+// the end.
+bool queue_at_end_of_input();
+
 // Number of unread lines (for tests and diagnostics).
 int queue_size();

@@ -90,25 +90,31 @@ bool fen_parse(Position* out, const char* text, char* error, bool chess960) {
   char fen[FEN_MAX_LENGTH + 1];
   std::snprintf(fen, sizeof fen, "%s", text && text[0] ? text : START_FEN);
 
-  // Piece placement: index i counts squares in FEN order (a8 = 0 ... h1 = 63).
+  // Piece placement: eight ranks, rank 8 first, each describing exactly
+  // eight squares (a digit counts empty squares; any other character but
+  // "/" takes one square, and a piece letter puts its piece there).
   int k = 0;
-  int i = 0;
+  int rank_index = 0;  // ranks begun so far, minus one
+  int square = 0;      // squares described so far in this rank
   for (; fen[k] && fen[k] != ' '; ++k) {
     char c = fen[k];
     int colour = 0;
     int type = piece_of_letter(c, &colour);
-    if (c >= '0' && c <= '9') {
-      i += c - '0';
-    } else if (c == '/') {
-      i = (i + 7) & ~7;
-    } else if (type) {
-      if (i >= 64) return fail(error, fen, "pieces placed past the 64 squares");
-      p.pieces[colour][type] |= square_bit(i ^ 56);
-      ++i;
+    if (c == '/') {
+      if (square != 8) return fail(error, fen, "a rank that does not describe eight squares");
+      if (++rank_index >= 8) return fail(error, fen, "more than eight ranks");
+      square = 0;
+    } else if (c >= '0' && c <= '9') {
+      square += c - '0';
     } else {
-      ++i;
+      if (square >= 8) return fail(error, fen, "a rank that does not describe eight squares");
+      if (type) p.pieces[colour][type] |= square_bit((rank_index * 8 + square) ^ 56);  // a8 = 0 ... h1 = 63
+      ++square;
     }
+    if (square > 8) return fail(error, fen, "a rank that does not describe eight squares");
   }
+  if (square != 8) return fail(error, fen, "a rank that does not describe eight squares");
+  if (rank_index != 7) return fail(error, fen, "fewer than eight ranks");
   for (int colour = 0; colour < 2; ++colour)
     for (int type = PAWN; type <= KING; ++type) p.pieces[colour][ALL_PIECES] |= p.pieces[colour][type];
 
@@ -178,6 +184,21 @@ bool fen_parse(Position* out, const char* text, char* error, bool chess960) {
       }
     }
   }
+
+  // Halfmove clock: the fifth field, after the en-passant field and its
+  // blanks.  A missing field, or one that is not a plain number, means 0.
+  // Nothing draws on more than the fifty-move rule's 100 half-moves, so a
+  // larger value is kept at FEN_MAX_HALFMOVES, where the counter cannot run
+  // out of range however long the game and the search go on.  The fullmove
+  // number that may follow is not needed by anything and is not read.
+  while (fen[k] && fen[k] != ' ') ++k;
+  while (fen[k] == ' ') ++k;
+  int halfmoves = 0;
+  int digits = 0;
+  for (; fen[k] >= '0' && fen[k] <= '9'; ++k, ++digits)
+    if (halfmoves < FEN_MAX_HALFMOVES) halfmoves = halfmoves * 10 + (fen[k] - '0');
+  if (digits > 0 && (fen[k] == '\0' || fen[k] == ' '))
+    p.fifty = static_cast<uint16_t>(halfmoves < FEN_MAX_HALFMOVES ? halfmoves : FEN_MAX_HALFMOVES);
   *out = p;
   return true;
 }

@@ -13,13 +13,18 @@ constexpr int FEN_MAX_LENGTH = 254;
 // Room for an error text of fen_parse.
 constexpr int FEN_ERROR_SIZE = 400;
 
-// Sets up a position from FEN text (four fields are read; a halfmove clock
-// and a fullmove number are ignored; an empty text is the start position).
-// On a text that gives no sound position (a bad side-to-move field, pieces
-// placed past the 64 squares, a missing or second king, more than 16 men of
-// one colour, a pawn on the first or last rank, the side not to move in
-// check) it writes a message naming the FEN on standard error and ends the
-// process with status 1.
+// The largest halfmove clock kept from a FEN (any value from 100 on is
+// already a draw by the fifty-move rule).
+constexpr int FEN_MAX_HALFMOVES = 1000;
+
+// Sets up a position from FEN text (placement, side to move, castling, en
+// passant, and the halfmove clock when it is present; the fullmove number is
+// ignored; an empty text is the start position).  On a text that gives no
+// sound position (a bad side-to-move field, a placement that is not eight
+// ranks of eight squares, a missing or second king, more than 16 men of one
+// colour, a pawn on the first or last rank, the side not to move in check)
+// it writes a message naming the FEN on standard error and ends the process
+// with status 1.
 // With chess960 the position follows the Chess960 castling rules: the
 // castling field may use X-FEN or Shredder-FEN letters, and a right whose
 // king or rook is not where the field says is such an error too.

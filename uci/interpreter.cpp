@@ -1,5 +1,6 @@
 #include "uci/interpreter.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -54,17 +55,15 @@ void command_position(char** words, int count) {
   int moves_from;
   char fen[600];
   if (count >= 2 && !std::strcmp(words[1], "fen")) {
-    // Up to four FEN fields; a field can never be the word "moves".
+    // Up to six FEN fields (the clocks included); a field can never be the
+    // word "moves", which is looked for right after them.
     fen[0] = '\0';
-    int last = 2;
-    for (int i = 2; i < count && i < 6 && std::strcmp(words[i], "moves") != 0; ++i) {
+    int i = 2;
+    for (; i < count && i < 8 && std::strcmp(words[i], "moves") != 0; ++i) {
       if (i > 2) std::strncat(fen, " ", sizeof fen - std::strlen(fen) - 1);
       std::strncat(fen, words[i], sizeof fen - std::strlen(fen) - 1);
-      last = i;
     }
-    // "moves" is looked for from the sixth word on, or right after a
-    // shorter FEN.
-    moves_from = last + 1 < 5 ? last + 1 : 5;
+    moves_from = i;
   } else if (count >= 2 && !std::strcmp(words[1], "startpos")) {
     std::strcpy(fen, START_FEN);
     moves_from = 2;
@@ -216,9 +215,9 @@ void parse_go(char** words, int count, SearchLimits* limits) {
         if (!std::strcmp(w, "nodes"))
           node_limit = parse_uint64(v);
         else if (!std::strcmp(w, "movestogo"))
-          limits->movestogo = parse_int32(v);
+          limits->movestogo = std::clamp(parse_int32(v), 0, MAX_MOVES_TO_GO);
         else if (!std::strcmp(w, "depth"))
-          limits->depth = parse_int32(v);
+          limits->depth = std::min(parse_int32(v), NO_DEPTH_LIMIT);
         else if (!std::strcmp(w, "movetime"))
           limits->movetime = parse_int32(v) / 1000.0;
         else {
@@ -266,6 +265,13 @@ void uci_poll() {
     std::memmove(deferred[0], deferred[1], sizeof deferred[0] * (deferred_count - 1));
     --deferred_count;
   } else if (!queue_pop(line)) {
+    // The GUI closed the pipe or died: nobody will ever send "quit", so end
+    // as on "quit", also in the middle of a search.  The self-test and
+    // test-data runs go on without input.
+    if (!test_mode && queue_at_end_of_input()) {
+      log_printf("end of input\n");
+      exit_process(0);
+    }
     return;
   }
   uci_execute(line);

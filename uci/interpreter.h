@@ -28,6 +28,10 @@ struct SearchLimits {
 };
 extern SearchLimits search_limits;
 
+// "movestogo" is kept within 0 (sudden death; a negative count means
+// nothing) and this many moves; "depth" is kept at most at 99 (no limit).
+constexpr int MAX_MOVES_TO_GO = 1000;
+
 // Fills limits from the words after "go" (words[0] is "go"); also sets the
 // node budget, the pondering flag and the fixed move time.
 void parse_go(char** words, int count, SearchLimits* limits);
@@ -37,7 +41,9 @@ int split_words(char* text, char** words, int max_words);
 
 uint32_t command_hash(const char* word);
 
-// One interpreter step.
+// One interpreter step.  Once standard input has ended and every line is
+// taken, it ends the process with status 0, as "quit" does (not in the
+// self-test and test-data runs).
 void uci_poll();
 
 // Acts on one input line (cut at its first line end).

@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -67,11 +68,19 @@ std::string lower(std::string s) {
 
 }  // namespace
 
+int allocate_hash_table(int megabytes) {
+  int obtained = static_cast<int>(tt_allocate(megabytes));
+  // The size the request rounds to (Hash 100 gives a 64 MB table) counts as
+  // the size asked for; a smaller table is what memory allowed.
+  int wanted = static_cast<int>(tt_bucket_count_for(static_cast<uint64_t>(megabytes)) * sizeof(TTBucket) >> 20);
+  return obtained >= wanted ? megabytes : obtained;
+}
+
 void print_option_declarations() {
   std::printf("option name Ponder type check default true\n");
-  std::printf("option name Hash type spin default %d min 0 max 4096\n", option_hash_mb);
+  std::printf("option name Hash type spin default %d min 0 max %d\n", option_hash_mb, HASH_MAX_MB);
   std::printf("option name OwnBook type check default %s\n", bool_text(option_own_book));
-  std::printf("option name MultiPV type spin default %d min 1 max 99\n", option_multipv);
+  std::printf("option name MultiPV type spin default %d min 1 max %d\n", option_multipv, MULTIPV_MAX);
   std::printf("option name Book File type string default %s\n", option_book_file);
   for (const CheckOption* c = check_options; c->name[0]; ++c)
     std::printf("option name %s type check default %s\n", c->name, bool_text(*c->target));
@@ -127,7 +136,9 @@ void apply_setoption(char** words, int count) {
   const char* value = t.value.c_str();
   for (const SpinOption* s = spin_options; s->name[0]; ++s)
     if (!strcasecmp(s->name, name)) {
-      *s->target = parse_int32(value);
+      // A GUI may send any number: the option keeps the nearest value of
+      // its advertised range.
+      *s->target = std::clamp(parse_int32(value), s->min, s->max);
       initialise_evaluation();
       clear_all_eval_caches();
       build_search_tables();
@@ -141,15 +152,19 @@ void apply_setoption(char** words, int count) {
       return;
     }
   if (t.name == "hash") {
-    option_hash_mb = parse_int32(value);
+    option_hash_mb = std::clamp(parse_int32(value), 0, HASH_MAX_MB);
     tt_free();
     if (option_hash_mb < 1) {
       std::printf("info string Hash tables turned OFF\n");
       log_printf("Hash tables turned off\n");
     } else {
-      tt_allocate(option_hash_mb);
-      tt_clear();
-      std::printf("info string Hash table size is now %d meg\n", option_hash_mb);
+      int requested = option_hash_mb;
+      option_hash_mb = allocate_hash_table(requested);
+      if (option_hash_mb == requested)
+        std::printf("info string Hash table size is now %d meg\n", option_hash_mb);
+      else
+        std::printf("info string Hash table size is now %d meg (%d meg could not be allocated)\n", option_hash_mb,
+                    requested);
     }
   } else if (t.name == "threads") {
     int wanted = parse_int32(value);
@@ -173,10 +188,10 @@ void apply_setoption(char** words, int count) {
     // Read by "position": the game set up next follows the rules chosen here.
     set_checkbox(&option_chess960, value);
   } else if (t.name == "multipv") {
-    option_multipv = parse_int32(value);
+    option_multipv = std::clamp(parse_int32(value), 1, MULTIPV_MAX);
   } else if (t.name == "ownbook") {
     option_own_book = t.value == "true";
-    open_book();
+    if (!open_book()) print_unreadable_book(stdout);
   } else if (t.name == "ponder") {
     option_ponder = t.value == "true";
     log_printf("Ponder set to %d\n", option_ponder);
@@ -188,8 +203,8 @@ void apply_setoption(char** words, int count) {
     else
       option_book_file[0] = '\0';
     std::printf("info string book file is %s\n", option_book_file);
+    if (!open_book()) print_unreadable_book(stdout);
     std::fflush(stdout);
-    open_book();
   } else {
     std::printf("info string %s not recognized\n", name);
     std::fflush(stdout);

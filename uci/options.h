@@ -6,6 +6,8 @@
 #include <string>
 
 constexpr int BOOK_FILE_NAME_SIZE = 4096;
+constexpr int HASH_MAX_MB = 4096;  // advertised maximum of Hash
+constexpr int MULTIPV_MAX = 99;    // advertised maximum of MultiPV
 
 extern int option_ponder;                           // Ponder (only logged)
 extern int option_hash_mb;                          // Hash, megabytes; 0 turns the table off
@@ -27,7 +29,8 @@ struct CheckOption {
   const char* name;  // "" ends the table
   int* target;
 };
-// Spin options handled by the table; the range is advertised, not enforced.
+// Spin options handled by the table; a value outside the advertised range
+// is clamped to it.
 struct SpinOption {
   const char* name;  // "" ends the table
   int* target;
@@ -54,6 +57,11 @@ struct SetoptionText {
   std::string raw_value;
 };
 SetoptionText parse_setoption(char** words, int count);
+
+// Builds the transposition table for the "Hash" size in megabytes (at
+// least 1) and returns the size to report: the request itself, or the
+// smaller power of two that memory allowed.
+int allocate_hash_table(int megabytes);
 
 // Carries out a "setoption" line.
 void apply_setoption(char** words, int count);

@@ -71,6 +71,10 @@ TEST(EngineTool, RefusesBadInput) {
   RunResult r = run_program(PELION_ENGINE_TOOL, {"perft", "3", "8/8/8/8/8/8/8/8 w - - 0 1"}, 30);
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.err.find("needs exactly one king"), std::string::npos) << r.err;
+  // The tool shares the engine's FEN parser: eight ranks of eight squares.
+  r = run_program(PELION_ENGINE_TOOL, {"perft", "3", "8/8/8/8/8/8/8/4K2k/8/8/8 w - -"}, 30);
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("more than eight ranks"), std::string::npos) << r.err;
   r = run_program(PELION_ENGINE_TOOL, {"perft", "x", KIWIPETE}, 30);
   EXPECT_EQ(r.status, 2);
   r = run_program(PELION_ENGINE_TOOL, {"perft", "3"}, 30);

@@ -92,8 +92,9 @@ TEST(Options, SetoptionAnswersAndNewDefaults) {
   EXPECT_EQ(answer(&e, "setoption name UCI_Chess961 value true"), "info string uci_chess961 not recognized");
   EXPECT_EQ(answer(&e, "setoption name UCI_Chess960 value yes"), "info string yes not recognized as checkbox argument");
   engine_send(&e, "setoption name UCI_Chess960 value true");
-  // Spin values are taken as given; the advertised range is not enforced.
+  // Spin values are clamped to their advertised range.
   engine_send(&e, "setoption name Drawscore value 500");
+  engine_send(&e, "setoption name move overhead milliseconds value -99999");
   engine_send(&e, "setoption name MultiPV value 3");
   engine_send(&e, "setoption name deterministic value TRUE");
   engine_send(&e, "setoption name ownbook value false");
@@ -109,8 +110,18 @@ TEST(Options, SetoptionAnswersAndNewDefaults) {
   EXPECT_EQ(lines[7], "option name use lmr type check default true");
   EXPECT_EQ(lines[9], "option name deterministic type check default true");
   EXPECT_EQ(lines[11], "option name King Safety Aggressiveness type spin default 0 min 0 max 10");
-  EXPECT_EQ(lines[13], "option name Drawscore type spin default 500 min -50 max 50");
+  EXPECT_EQ(lines[12], "option name move overhead milliseconds type spin default 0 min 0 max 30000");
+  EXPECT_EQ(lines[13], "option name Drawscore type spin default 50 min -50 max 50");
   EXPECT_EQ(lines[lines.size() - 2], "option name UCI_Chess960 type check default true");
+  engine_send(&e, "setoption name MultiPV value 0");
+  engine_send(&e, "setoption name King Safety Aggressiveness value 99999999999");
+  engine_send(&e, "setoption name Drawscore value -99999999999");
+  lines = uci_answer(&e);
+  ASSERT_EQ(lines.size(), DEFAULT_OPTIONS.size() + 3);
+  EXPECT_EQ(lines[5], "option name MultiPV type spin default 1 min 1 max 99");
+  EXPECT_EQ(lines[11], "option name King Safety Aggressiveness type spin default 10 min 0 max 10");
+  EXPECT_EQ(lines[13], "option name Drawscore type spin default -50 min -50 max 50");
+  EXPECT_EQ(answer(&e, "setoption name Hash value -7"), "info string Hash tables turned OFF");
   // The engine still searches with the table turned off.
   engine_send(&e, "position startpos");
   engine_send(&e, "go depth 3");
@@ -209,3 +220,100 @@ TEST(Options, EvaluationWeightChangeLeavesNoStaleScores) {
   EXPECT_EQ(fresh.rfind("info nodes ", 0), 0u) << fresh;
   EXPECT_EQ(nodes_of_search(true), fresh);
 }
+
+TEST(Options, MoveOverheadOutOfRangeCannotStretchTheMove) {
+  // -99999 would add 100 seconds to every goal; it reads as 0.
+  EngineProcess e;
+  ASSERT_TRUE(engine_start(&e, PELION_ENGINE64));
+  engine_send(&e, "setoption name move overhead milliseconds value -99999");
+  engine_send(&e, "position startpos");
+  double begin = monotonic_seconds();
+  engine_send(&e, "go wtime 10000 btime 10000");
+  std::vector<std::string> lines;
+  ASSERT_TRUE(engine_read_until(&e, "bestmove", &lines, 20));
+  EXPECT_LT(monotonic_seconds() - begin, 2.0);
+  engine_send(&e, "quit");
+  EXPECT_EQ(engine_wait(&e, 20), 0);
+}
+
+TEST(Options, UnreadableBookFileMeansNoBook) {
+  std::string dir = temp_dir();
+  std::string garbage = dir + "/garbage.bin";
+  {
+    std::ofstream out(garbage, std::ios::binary);
+    for (int i = 0; i < 4096; ++i) out.put(static_cast<char>((i * 7919) % 251));
+  }
+  std::string empty = dir + "/empty.bin";
+  std::ofstream(empty).close();
+  EngineProcess e;
+  ASSERT_TRUE(engine_start(&e, PELION_ENGINE64));
+  for (const std::string& path : {dir, garbage, empty}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(answer(&e, "setoption name Book File value " + path), "info string book file is " + path);
+    std::string note;
+    ASSERT_TRUE(engine_read_line(&e, &note, 20));
+    EXPECT_EQ(note, "info string book file " + path + " cannot be read as a book: playing without a book");
+    // The search goes on without a book.
+    engine_send(&e, "position startpos");
+    engine_send(&e, "go depth 2");
+    std::vector<std::string> lines;
+    ASSERT_TRUE(engine_read_until(&e, "bestmove", &lines, 20));
+    EXPECT_EQ(lines.front(), "info depth 1");
+  }
+  // A name that names nothing stays silent, as before.
+  EXPECT_EQ(answer(&e, "setoption name Book File value " + dir + "/missing.bin"),
+            "info string book file is " + dir + "/missing.bin");
+  expect_silence(&e);
+  engine_send(&e, "quit");
+  EXPECT_EQ(engine_wait(&e, 20), 0);
+  std::remove(garbage.c_str());
+  std::remove(empty.c_str());
+  rmdir(dir.c_str());
+}
+
+// Hash sizes that memory cannot hold fall back to the largest power of two
+// that it can.  A capped address space plays the small machine.
+TEST(Options, HashFallsBackToWhatMemoryAllows) {
+#ifdef PELION_SANITIZED_ENGINE
+  GTEST_SKIP() << "the sanitizers reserve more address space than the cap allows";
+#endif
+  EngineProcess e;
+  ASSERT_TRUE(engine_start(&e, PELION_ENGINE64, {}, "", size_t{400} << 20));
+  std::string line = answer(&e, "setoption name Hash value 2048");
+  const std::string prefix = "info string Hash table size is now ";
+  ASSERT_EQ(line.rfind(prefix, 0), 0u) << line;
+  int megabytes = std::atoi(line.c_str() + prefix.size());
+  EXPECT_GE(megabytes, 1);
+  EXPECT_LT(megabytes, 400);
+  EXPECT_EQ(megabytes & (megabytes - 1), 0) << megabytes;  // a power of two
+  EXPECT_EQ(line, prefix + std::to_string(megabytes) + " meg (2048 meg could not be allocated)");
+  std::vector<std::string> lines = uci_answer(&e);
+  ASSERT_EQ(lines.size(), DEFAULT_OPTIONS.size() + 3);
+  EXPECT_EQ(lines[3], "option name Hash type spin default " + std::to_string(megabytes) + " min 0 max 4096");
+  // A size that fits is answered as always, and the engine searches.
+  EXPECT_EQ(answer(&e, "setoption name Hash value 16"), "info string Hash table size is now 16 meg");
+  engine_send(&e, "go depth 3");
+  EXPECT_TRUE(engine_read_until(&e, "bestmove", nullptr, 30));
+  engine_send(&e, "quit");
+  EXPECT_EQ(engine_wait(&e, 20), 0);
+
+  // The default table at start-up, in an address space too small for it.
+  ASSERT_TRUE(engine_start(&e, PELION_ENGINE64, {}, "", size_t{60} << 20));
+  expect_silence(&e);
+  EXPECT_NE(engine_stderr(&e).find(" meg (64 meg could not be allocated)\n"), std::string::npos) << engine_stderr(&e);
+  engine_send(&e, "quit");
+  EXPECT_EQ(engine_wait(&e, 20), 0);
+}
+
+#ifdef PELION_ENGINE32
+TEST(Options, HashAtTheAdvertisedMaximumInThe32BitProgram) {
+  // A 32-bit process cannot hold 4 GB: it takes what it can and plays on.
+  EngineProcess e;
+  ASSERT_TRUE(engine_start(&e, PELION_ENGINE32));
+  std::string line = answer(&e, "setoption name Hash value 4096");
+  EXPECT_NE(line.find(" meg (4096 meg could not be allocated)"), std::string::npos) << line;
+  expect_silence(&e);
+  engine_send(&e, "quit");
+  EXPECT_EQ(engine_wait(&e, 20), 0);
+}
+#endif

@@ -79,17 +79,54 @@ TEST(Protocol, UnknownAndBlankLinesAreIgnoredSilently) {
   EXPECT_EQ(e.out_buffer, "");
 }
 
-TEST(Protocol, EndOfInputDoesNotEndTheEngine) {
-  EngineProcess e;
-  ASSERT_TRUE(engine_start(&e, PELION_ENGINE64));
-  engine_send(&e, "isready");
-  engine_close_input(&e);
-  std::string line;
-  ASSERT_TRUE(engine_read_line(&e, &line, 20));
-  EXPECT_EQ(line, "readyok");
-  // Still running a moment later: only "quit" or a fatal error ends it.
-  usleep(200000);
-  EXPECT_EQ(engine_wait(&e, 0.2), -1);
+// A GUI that closes the pipe (or dies) leaves an engine nobody can talk to:
+// it must end as on "quit", at once, with status 0 and no "bestmove", idle
+// or in any search.  Lines queued before the end are still handled.
+TEST(Protocol, EndOfInputEndsTheEngineAsQuitDoes) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+    const char* last_answer;  // the answer to read before the input ends
+  };
+  const std::vector<Case> cases = {
+      {"idle", {"isready"}, "readyok"},
+      {"go infinite", {"position startpos", "go infinite", "isready"}, "readyok"},
+      {"go ponder", {"position startpos moves e2e4 e7e5", "go ponder wtime 1000 btime 1000", "isready"}, "readyok"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EngineProcess e;
+    ASSERT_TRUE(engine_start(&e, PELION_ENGINE64));
+    for (const std::string& line : c.lines) engine_send(&e, line);
+    std::vector<std::string> lines;
+    ASSERT_TRUE(engine_read_until(&e, c.last_answer, &lines, 20));
+    usleep(300000);  // a search is well under way
+    double begin = monotonic_seconds();
+    engine_close_input(&e);
+    EXPECT_EQ(engine_wait(&e, 5), 0);
+    EXPECT_LT(monotonic_seconds() - begin, 0.5);
+    std::string line;
+    while (engine_read_line(&e, &line, 1)) lines.push_back(line);
+    for (const std::string& l : lines) EXPECT_EQ(l.rfind("bestmove", 0), std::string::npos) << l;
+  }
+  // The self-test runs on without input.
+  RunResult r = run_program(PELION_ENGINE64, {"-makeTestData"}, 0.5);
+  EXPECT_EQ(r.status, -1);
+}
+
+// A placement must be eight ranks of eight squares; anything else is fatal.
+TEST(Protocol, UnsoundPlacementsEndTheEngine) {
+  for (const char* fen : {"8/8/8/8/8/8/8/4K2k/8/8/8 w - -", "8/8/8/8/8/8/4K2k w - -", "4K2k3/8/8/8/8/8/8/8 w - -"}) {
+    SCOPED_TRACE(fen);
+    EngineProcess e;
+    ASSERT_TRUE(engine_start(&e, PELION_ENGINE64));
+    engine_send(&e, std::string("position fen ") + fen);
+    engine_send(&e, "go depth 3");
+    EXPECT_EQ(engine_wait(&e, 20), 1);
+    EXPECT_NE(engine_stderr(&e).find(std::string("Error in fen \"") + fen + "\""), std::string::npos)
+        << engine_stderr(&e);
+    EXPECT_EQ(e.out_buffer.find("bestmove"), std::string::npos);
+  }
 }
 
 TEST(Protocol, HelpPrintsOnlyTheUsage) {

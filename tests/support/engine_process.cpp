@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -17,7 +18,7 @@ double monotonic_seconds() {
 }
 
 bool engine_start(EngineProcess* e, const std::string& program, const std::vector<std::string>& args,
-                  const std::string& working_dir) {
+                  const std::string& working_dir, size_t address_space_limit) {
   int in_pipe[2], out_pipe[2], err_pipe[2];
   if (pipe(in_pipe) != 0 || pipe(out_pipe) != 0 || pipe(err_pipe) != 0) return false;
   signal(SIGPIPE, SIG_IGN);
@@ -29,6 +30,10 @@ bool engine_start(EngineProcess* e, const std::string& program, const std::vecto
     dup2(err_pipe[1], 2);
     for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]}) close(fd);
     if (!working_dir.empty() && chdir(working_dir.c_str()) != 0) _exit(126);
+    if (address_space_limit) {
+      rlimit limit{address_space_limit, address_space_limit};
+      if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(125);
+    }
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));

@@ -18,8 +18,10 @@ struct EngineProcess {
 };
 
 // Starts program with the given arguments; returns false when it cannot start.
+// A nonzero address_space_limit caps the child's address space (in bytes), so
+// that a large allocation fails as it would on a small machine.
 bool engine_start(EngineProcess* e, const std::string& program, const std::vector<std::string>& args = {},
-                  const std::string& working_dir = "");
+                  const std::string& working_dir = "", size_t address_space_limit = 0);
 // Writes text (a line end is appended) to the child's standard input.
 void engine_send(EngineProcess* e, const std::string& line);
 void engine_close_input(EngineProcess* e);

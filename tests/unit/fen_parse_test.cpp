@@ -49,9 +49,24 @@ TEST(FenParse, EmptyTextIsTheStartPosition) {
   EXPECT_EQ(start.pieces[WHITE][ALL_PIECES], 0xffffULL);
   EXPECT_EQ(start.pieces[BLACK][KING], square_bit(square_of("e8")));
   EXPECT_EQ(start.castle_lost, 0xff000000000000ffULL & ~CASTLE_SQUARES);
-  // The clock fields are not read.
+  // The clock fields change nothing but the fifty-move counter.
   expect_same(setup("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 37 80"), start);
   expect_same(setup("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -"), start);
+}
+
+TEST(FenParse, HalfmoveClock) {
+  EXPECT_EQ(setup("4k3/8/8/8/8/8/8/R3K3 w - - 99 120").fifty, 99);
+  EXPECT_EQ(setup("4k3/8/8/8/8/8/8/R3K3 w - - 7").fifty, 7);  // no fullmove number
+  // After an en-passant square and repeated blanks.
+  EXPECT_EQ(setup("4k3/8/8/3pP3/8/8/8/4K3 w - d6   0 1").fifty, 0);
+  EXPECT_EQ(setup("4k3/8/8/3pP3/8/8/8/4K3 w - d6 12 40").fifty, 12);
+  // Missing or malformed: 0.  Nothing is read past the text.
+  for (const char* fen : {"4k3/8/8/8/8/8/8/R3K3 w - -", "4k3/8/8/8/8/8/8/R3K3 w - - ", "4k3/8/8/8/8/8/8/R3K3 w -",
+                          "4k3/8/8/8/8/8/8/R3K3 w - - x9 1", "4k3/8/8/8/8/8/8/R3K3 w - - 9x 1",
+                          "4k3/8/8/8/8/8/8/R3K3 w - - -5 1", "4k3/8/8/8/8/8/8/R3K3 w - - +5 1"})
+    EXPECT_EQ(setup(fen).fifty, 0) << fen;
+  // Huge values stay where the counter cannot overflow.
+  EXPECT_EQ(setup("4k3/8/8/8/8/8/8/R3K3 w - - 99999999999999999999999 1").fifty, FEN_MAX_HALFMOVES);
 }
 
 TEST(FenParse, EnPassantField) {
@@ -137,10 +152,10 @@ TEST(FenParse, Chess960CastlingFields) {
 }
 
 TEST(FenParse, PlacementQuirksThatStaySound) {
-  // An unknown character skips a square; a short rank lets the index run on.
+  // An unknown character takes a square and places nothing.
   Position p = setup("4k3/8/8/8/8/8/8/x3K3 w - - 0 1");
   EXPECT_EQ(p.pieces[WHITE][KING], square_bit(square_of("e1")));
-  Position q = setup("4k3/8/8/8/8/8/8/4K w - - 0 1");
+  Position q = setup("4k3/8/8/8/8/8/8/1111K111 w - - 0 1");
   EXPECT_EQ(q.pieces[WHITE][KING], square_bit(square_of("e1")));
   // Black to move; the check flag is computed.
   Position b = setup("4k3/8/8/8/8/8/8/4K2r w - - 0 1");
@@ -153,11 +168,16 @@ TEST(FenParse, PlacementQuirksThatStaySound) {
 }
 
 TEST(FenParse, RejectsPositionsThatAreNotSound) {
-  // Pieces past the 64 squares.
-  EXPECT_NE(parse_error("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNRR w - - 0 1").find("past the 64 squares"),
-            std::string::npos);
-  EXPECT_NE(parse_error("8/8/8/8/8/8/8/8/K w - - 0 1").find("past the 64 squares"), std::string::npos);
-  EXPECT_NE(parse_error("4k3/8/8/8/8/8/8/4K3999999R w - - 0 1").find("past the 64 squares"), std::string::npos);
+  // A placement must be eight ranks of eight squares each.
+  for (const char* fen :
+       {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNRR w - - 0 1", "4K2k3/8/8/8/8/8/8/8 w - - 0 1",
+        "4k3/8/8/8/8/8/8/4K3999999R w - - 0 1", "4k3/8/8/8/8/8/8/4K w - - 0 1", "4k3/9/8/8/8/8/8/4K3 w - - 0 1",
+        "4k3/7/8/8/8/8/8/4K3 w - - 0 1", "4k3//8/8/8/8/8/4K3 w - - 0 1"})
+    EXPECT_NE(parse_error(fen).find("a rank that does not describe eight squares"), std::string::npos) << fen;
+  EXPECT_NE(parse_error("8/8/8/4k3/8/8/8/4K2k/8/8/8 w - -").find("more than eight ranks"), std::string::npos);
+  EXPECT_NE(parse_error("8/8/8/8/8/8/8/8/K w - - 0 1").find("more than eight ranks"), std::string::npos);
+  EXPECT_NE(parse_error("4k3/8/8/8/8/8/8/4K3/ w - - 0 1").find("more than eight ranks"), std::string::npos);
+  EXPECT_NE(parse_error("4k3/8/8/8/8/8/4K3 w - - 0 1").find("fewer than eight ranks"), std::string::npos);
   // Missing or doubled kings.
   EXPECT_NE(parse_error("8/8/8/8/8/8/8/4K3 w - - 0 1").find("Black needs exactly one king"), std::string::npos);
   EXPECT_NE(parse_error("4k3/8/8/8/8/8/8/8 w - - 0 1").find("White needs exactly one king"), std::string::npos);
@@ -184,9 +204,9 @@ TEST(FenParse, LongTextIsCut) {
   std::string fen = "4k3/8/8/8/8/8/8/4K3 w - -" + std::string(300, ' ') + "junk";
   Position p = setup(fen.c_str());
   EXPECT_EQ(p.ply, 0);
-  std::string placement(254, '1');  // runs past the squares without a piece: no piece is placed there
-  std::string error = parse_error((placement + "K w").c_str());
-  EXPECT_EQ(error, "Error in ctm for fen \"" + placement + "\"");
+  std::string placement = "4k3/8/8/8/8/8/8/4K3" + std::string(254, ' ');
+  std::string error = parse_error((placement + "w").c_str());
+  EXPECT_EQ(error, "Error in ctm for fen \"" + placement.substr(0, 254) + "\"");
 }
 
 TEST(FenParseDeathTest, FatalInputEndsTheProcess) {
@@ -194,7 +214,7 @@ TEST(FenParseDeathTest, FatalInputEndsTheProcess) {
   EXPECT_EXIT(position_from_fen(&p, "4k3/8/8/8/8/8/8/4K3 W - - 0 1"), testing::ExitedWithCode(1),
               "^Error in ctm for fen \"4k3/8/8/8/8/8/8/4K3 W - - 0 1\"$");
   EXPECT_EXIT(position_from_fen(&p, "8/8/8/8/8/8/8/8/K w - - 0 1"), testing::ExitedWithCode(1),
-              "Error in fen \"8/8/8/8/8/8/8/8/K w - - 0 1\": pieces placed past the 64 squares");
+              "Error in fen \"8/8/8/8/8/8/8/8/K w - - 0 1\": more than eight ranks");
   EXPECT_EXIT(position_from_fen(&p, "8/8/8/8/8/8/8/8 w - - 0 1"), testing::ExitedWithCode(1), "needs exactly one king");
   EXPECT_EXIT(position_from_fen(&p, "4k3/8/8/8/8/8/8/R3K3 w H - 0 1", true), testing::ExitedWithCode(1),
               "Error in fen \"4k3/8/8/8/8/8/8/R3K3 w H - 0 1\": a castling right without its rook");

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "board/keys.h"
+#include "board_test_support.h"
 #include "search/draw.h"
 #include "search/tables.h"
 #include "uci/options.h"
 
 namespace {
+
+using board_test::setup;
 
 // A chain of positions linked back to the first, with keys chosen by the
 // test: keys[i] is the key of the position i plies after the start.
@@ -29,6 +32,13 @@ TEST(DrawDetection, FiftyMoveRule) {
   EXPECT_EQ(is_repetition(p), 1);  // whatever the history
   p.fifty = 99;
   EXPECT_EQ(is_repetition(p), 0);  // no history: the walk stops at once
+}
+
+TEST(DrawDetection, MateOnTheHundredthHalfMoveWins) {
+  Position mated = setup("R5k1/5ppp/8/8/8/8/8/6K1 b - - 100 90");
+  EXPECT_EQ(is_repetition(mated), 0);
+  Position escapes = setup("R5k1/5pp1/8/8/8/8/8/6K1 b - - 100 90");
+  EXPECT_EQ(is_repetition(escapes), 1);
 }
 
 TEST(DrawDetection, RepetitionFourPliesBack) {

@@ -60,13 +60,23 @@ TEST(TranspositionTableSizing, AllocateFreeAndOff) {
   tt_free();
 }
 
-TEST(TranspositionTableDeathTest, TooBigExitsWithStatusOne) {
-#if defined(__SANITIZE_ADDRESS__)
-  // The sanitizer's allocator aborts on such a request instead of failing it.
-  GTEST_SKIP();
-#endif
+TEST(TranspositionTableSizing, FallsBackToWhatMemoryAllows) {
   tt_free();
-  EXPECT_EXIT(tt_allocate(2147483647), ::testing::ExitedWithCode(1), "Hash table too big");
+  // 64 MB cannot be had under a 20 MB limit: the largest power of two that
+  // fits is taken.
+  EXPECT_EQ(tt_allocate(64, 20u << 20), 16u);
+  EXPECT_EQ(tt.bucket_count, 16u * 1024 * 1024 / 64);
+  EXPECT_EQ(tt.mask, tt.bucket_count - 1);
+  tt_store(7, 4, 10, BOUND_EXACT, 0, 0);
+  EXPECT_TRUE(found(7));
+  tt_free();
+  EXPECT_EQ(tt_allocate(1, 1u << 20), 1u);
+  tt_free();
+}
+
+TEST(TranspositionTableDeathTest, NoTableAtAllExitsWithStatusOne) {
+  tt_free();
+  EXPECT_EXIT(tt_allocate(64, 1000), ::testing::ExitedWithCode(1), "Hash table too big");
 }
 
 TEST_F(TranspositionTableTest, StoreAndProbe) {
