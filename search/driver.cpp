@@ -112,6 +112,11 @@ bool mate_is_settled(int score, int depth) {
   return plies <= 1 || depth >= plies + MATE_DEPTH_MARGIN;
 }
 
+// "go mate N": the search has found a mate in at most N moves.
+bool mate_goal_reached(int score, int mate_moves) {
+  return mate_moves > 0 && score > MATE_REPORT_BOUND && (MATE_SCORE - score) / 2 + 1 <= mate_moves;
+}
+
 void move_text_or_null(Move m, char* out) {
   if (m)
     move_to_text(m, out);
@@ -360,7 +365,9 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
     previous_best = best_move;
     if (now() > tc.soft_target) soft_time_flag = 1;
     // "go infinite" deepens on after a mate, until "stop" or the last depth.
-    if ((soft_time_flag && !pondering) || (!infinite && mate_is_settled(best_score, d)) || d >= max_depth) break;
+    if ((soft_time_flag && !pondering) || (!infinite && mate_is_settled(best_score, d)) ||
+        (!test_mode && mate_goal_reached(best_score, search_limits.mate)) || d >= max_depth)
+      break;
   }
 
   // End of a search.

@@ -25,6 +25,12 @@ SearchPlan plan_search(const SearchLimits& limits, int side, double overhead, in
     plan.rule = 4;
     return plan;
   }
+  if (limits.mate > 0 && !limits.clock_given) {
+    // "go mate N" alone: no time limit; the search ends when it finds the
+    // mate (or on "stop").
+    plan.rule = 7;
+    return plan;
+  }
   double t = side == 0 ? limits.wtime : limits.btime;
   double inc = side == 0 ? limits.winc : limits.binc;
   plan.clock = t;

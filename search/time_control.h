@@ -9,7 +9,7 @@
 
 // What "go" hands to the search, and how it was decided.
 struct SearchPlan {
-  int rule;              // 1 depth, 2 infinite, 3 movetime, 4 nodes, 5 sudden death, 6 moves to go
+  int rule;              // 1 depth, 2 infinite, 3 movetime, 4 nodes, 5 sudden death, 6 moves to go, 7 mate
   double goal;           // seconds
   int max_depth;         // plies; 99 = none
   int max_goal_percent;  // the hard limit in percent of the goal

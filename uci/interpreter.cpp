@@ -209,7 +209,7 @@ void parse_go(char** words, int count, SearchLimits* limits) {
       in_searchmoves = true;
     else if (!std::strcmp(w, "wtime") || !std::strcmp(w, "btime") || !std::strcmp(w, "winc") ||
              !std::strcmp(w, "binc") || !std::strcmp(w, "nodes") || !std::strcmp(w, "movestogo") ||
-             !std::strcmp(w, "depth") || !std::strcmp(w, "movetime")) {
+             !std::strcmp(w, "depth") || !std::strcmp(w, "movetime") || !std::strcmp(w, "mate")) {
       if (v) {
         ++i;  // the value word is consumed; a keyword with nothing after it reads nothing
         if (!std::strcmp(w, "nodes"))
@@ -218,6 +218,8 @@ void parse_go(char** words, int count, SearchLimits* limits) {
           limits->movestogo = std::clamp(parse_int32(v), 0, MAX_MOVES_TO_GO);
         else if (!std::strcmp(w, "depth"))
           limits->depth = std::min(parse_int32(v), NO_DEPTH_LIMIT);
+        else if (!std::strcmp(w, "mate"))
+          limits->mate = std::clamp(parse_int32(v), 0, MAX_MATE_MOVES);
         else if (!std::strcmp(w, "movetime"))
           limits->movetime = parse_int32(v) / 1000.0;
         else {
@@ -226,6 +228,7 @@ void parse_go(char** words, int count, SearchLimits* limits) {
             limits->wtime = seconds;
           else if (!std::strcmp(w, "btime"))
             limits->btime = seconds;
+          if (!std::strcmp(w, "wtime") || !std::strcmp(w, "btime")) limits->clock_given = 1;
           else if (!std::strcmp(w, "winc"))
             limits->winc = seconds;
           else

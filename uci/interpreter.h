@@ -24,6 +24,8 @@ struct SearchLimits {
   double movetime;      // seconds; 0 = none
   int32_t depth;        // plies; 0 = none
   int infinite;
+  int32_t mate;       // "go mate N": a mate in at most N moves ends the search; 0 = none
+  int clock_given;    // "wtime" or "btime" was given
   char searchmoves[SEARCHMOVES_SIZE];  // each move followed by one blank
 };
 extern SearchLimits search_limits;
@@ -31,6 +33,8 @@ extern SearchLimits search_limits;
 // "movestogo" is kept within 0 (sudden death; a negative count means
 // nothing) and this many moves; "depth" is kept at most at 99 (no limit).
 constexpr int MAX_MOVES_TO_GO = 1000;
+// "mate" is kept within 0 (none) and the longest mate a 99-ply search can see.
+constexpr int MAX_MATE_MOVES = 50;
 
 // Fills limits from the words after "go" (words[0] is "go"); also sets the
 // node budget, the pondering flag and the fixed move time.

@@ -524,3 +524,32 @@ TEST_F(SearchProtocol, ClearHashSearchesAsAfterAFreshStart) {
   engine_send(&e, "go depth 7");
   EXPECT_EQ(nodes_of(until_bestmove()), fresh);
 }
+
+// "go mate N" answers as soon as a mate in at most N moves is found, and
+// otherwise searches until another limit (or "stop") ends it.
+TEST_F(SearchProtocol, GoMateAnswersOnceTheMateIsFound) {
+  start();
+  // Mate in six shows up at depth 5; the mate in five only a few plies later.
+  engine_send(&e, "position fen 6r1/p3p1rk/1p1pPp1p/q3n2R/4P3/3BR2P/PPP2QP1/7K w - - 0 1");
+  engine_send(&e, "go mate 6");
+  std::vector<std::string> lines = until_bestmove(60);
+  ASSERT_GE(lines.size(), 3u);
+  const std::string& final_info = lines[lines.size() - 3];
+  const std::string mate = word_after(final_info, "mate");
+  ASSERT_FALSE(mate.empty()) << final_info;
+  EXPECT_LE(std::atoi(mate.c_str()), 6);
+  EXPECT_LT(std::atoi(word_after(final_info, "depth").c_str()), 9) << "did not answer at once";
+
+  // No mate in one here: the search goes on until "stop".
+  engine_send(&e, "position startpos");
+  engine_send(&e, "go mate 1");
+  std::vector<std::string> seen;
+  EXPECT_TRUE(silent_for(0.5, "bestmove", &seen));
+  engine_send(&e, "stop");
+  lines = until_bestmove(10);
+  EXPECT_TRUE(is_start_move(best_move_of(lines.back())));
+
+  // With a clock the clock still ends it.
+  engine_send(&e, "go mate 1 wtime 1000 btime 1000");
+  until_bestmove(10);
+}

@@ -90,9 +90,21 @@ TEST(TimeAllocation, BareGoAndUnknownWordsSearchTheMinimum) {
   SearchPlan bare = plan_search(go("go"), 0, OVERHEAD, 500);
   EXPECT_EQ(bare.rule, 5);
   EXPECT_DOUBLE_EQ(bare.goal, 0.002);
+  SearchPlan unknown = plan_search(go("go checkmate 3"), 0, OVERHEAD, 500);
+  EXPECT_EQ(unknown.rule, 5);
+  EXPECT_DOUBLE_EQ(unknown.goal, 0.002);
+}
+
+TEST(TimeAllocation, GoMateAloneHasNoTimeLimitButKeepsAClock) {
   SearchPlan mate = plan_search(go("go mate 3"), 0, OVERHEAD, 500);
-  EXPECT_EQ(mate.rule, 5);
-  EXPECT_DOUBLE_EQ(mate.goal, 0.002);
+  EXPECT_EQ(mate.rule, 7);
+  EXPECT_DOUBLE_EQ(mate.goal, 31622400.0);
+  EXPECT_EQ(mate.max_depth, 99);
+  // With the clock given, the clock decides the time as for any move.
+  EXPECT_EQ(plan_search(go("go mate 3 wtime 60000 btime 60000"), 0, OVERHEAD, 500).rule, 5);
+  // Nonsense counts: none, or the longest mate a search can see.
+  EXPECT_EQ(go("go mate -4").mate, 0);
+  EXPECT_EQ(go("go mate 99999999999999999999").mate, MAX_MATE_MOVES);
 }
 
 TEST(GoParsing, NegativeClockReadsAsZero) {
