@@ -98,8 +98,8 @@ void tt_store(uint64_t key, int depth, int score, int bound, Move move, int cuto
   }
 
   // Otherwise replace an entry of an older search first, a shallower one
-  // second.  Slot 1 is never rated, so it keeps its position until the same
-  // position is stored again.
+  // second.  Only slots 1 to 3 are rated: slot 0 is never replaced, so it
+  // keeps its position until the same position is stored again.
   int victim = 0;
   int best_rating = -99;
   for (int i = 1; i < TT_SLOTS; ++i) {
