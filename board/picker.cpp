@@ -4,8 +4,8 @@
 
 namespace {
 
-constexpr uint32_t STAGES[5][7] = {
-    {1, 2, 3, 4, 5, 8, 9}, {1, 2, 7, 8, 9, 9, 9}, {1, 2, 7, 9, 9, 9, 9}, {1, 2, 9, 9, 9, 9, 9}, {1, 6, 8, 9, 9, 9, 9}};
+constexpr uint32_t STAGES[5][8] = {{1, 2, 3, 4, 10, 5, 8, 9}, {1, 2, 7, 8, 9, 9, 9, 9}, {1, 2, 7, 9, 9, 9, 9, 9},
+                                   {1, 2, 9, 9, 9, 9, 9, 9},  {1, 6, 8, 9, 9, 9, 9, 9}};
 
 inline uint32_t entry(int key, Move m) { return (static_cast<uint32_t>(static_cast<uint16_t>(key)) << 16) | m; }
 inline int key_of(uint32_t e) { return static_cast<int16_t>(static_cast<uint16_t>(e >> 16)); }
@@ -21,20 +21,24 @@ void sort_entries(uint32_t* a, int n) {
   }
 }
 
+// Captures by the value of the victim, then by how such captures fared
+// before (or, without history, the cheaper capturer first).  Queen
+// promotions come first, knight promotions without a capture last.
 int capture_key(const MoveList& list, Move m) {
   const Position& p = *list.position;
   int us = side_to_move(p);
-  int victim = piece_type_on(p, 1 - us, move_to(m));
-  if (is_promotion(m)) return 64 * victim - 2;
-  if (move_kind(m) == KIND_EN_PASSANT) return 14;
-  return 32 * victim - 2 * piece_type_on(p, us, move_from(m));
+  int from = move_from(m), to = move_to(m), kind = move_kind(m);
+  int victim = kind == KIND_EN_PASSANT ? PAWN : piece_type_on(p, 1 - us, to);
+  if (kind == KIND_PROMOTE_QUEEN) return 26000 + 1024 * victim;
+  if (kind == KIND_PROMOTE_KNIGHT) return victim ? 1024 * victim : -1024;
+  int attacker = piece_type_on(p, us, from);
+  if (!list.ordering) return 4096 * victim - 2 * attacker;
+  return 4096 * victim + list.ordering->captures[piece_square(us, attacker, to)][victim] / 8;
 }
 
 int history_key(const MoveList& list, Move m) {
-  if (!list.history) return 0;
-  const Position& p = *list.position;
-  int us = side_to_move(p);
-  return list.history->cell[us][piece_type_on(p, us, move_from(m))][move_to(m)];
+  if (!list.ordering) return 0;
+  return quiet_history(*list.ordering, *list.position, m) / 2;
 }
 
 int evasion_key(const MoveList& list, Move m) {
@@ -44,7 +48,7 @@ int evasion_key(const MoveList& list, Move m) {
   int us = side_to_move(p);
   int victim = piece_type_on(p, 1 - us, move_to(m));
   if (victim) return 30000 + 16 * victim - 2 * piece_type_on(p, us, move_from(m));
-  return history_key(list, m) >> 1;
+  return history_key(list, m) / 2;
 }
 
 int check_key(const MoveList& list, Move m) {
@@ -94,8 +98,18 @@ bool killer_seen(const MoveList* list, Move m) {
 
 }  // namespace
 
+int quiet_history(const MoveOrdering& o, const Position& p, Move m) {
+  int us = side_to_move(p);
+  int from = move_from(m), to = move_to(m);
+  int index = piece_square(us, piece_type_on(p, us, from), to);
+  int h = o.butterfly[from * 64 + to];
+  if (o.continuation[0]) h += o.continuation[0][index];
+  if (o.continuation[1]) h += o.continuation[1][index];
+  return h;
+}
+
 void picker_init(const Position& position, MoveList* list, int mode, Move hash_move, Move killer1, Move killer2,
-                 const HistoryTable* history, uint32_t tag) {
+                 const MoveOrdering* ordering, uint32_t tag) {
   list->position = &position;
   list->mode = static_cast<uint32_t>(mode);
   list->stage_index = 0;
@@ -105,7 +119,9 @@ void picker_init(const Position& position, MoveList* list, int mode, Move hash_m
   list->hash_move = hash_move;
   list->killer1 = killer1;
   list->killer2 = killer2;
-  list->history = history;
+  list->counter = ordering ? ordering->counter : 0;
+  list->ordering = ordering;
+  list->skip_quiets = 0;
   list->current = list->moves;
   list->deferred_count = 0;
   list->done_count = 0;
@@ -114,6 +130,7 @@ void picker_init(const Position& position, MoveList* list, int mode, Move hash_m
 
 Move picker_next(MoveList* list) {
   for (;;) {
+    if (list->skip_quiets && list->stage == 5) list->cursor = static_cast<uint32_t>(list->count);
     while (list->cursor < static_cast<uint32_t>(list->count)) {
       Move m = list->current[list->cursor++] & 0xffff;
       if (already_done(list, m)) continue;
@@ -127,6 +144,7 @@ Move picker_next(MoveList* list) {
     }
     uint32_t stage = STAGES[list->mode][list->stage_index];
     if (stage != 9) ++list->stage_index;
+    if (list->skip_quiets && (stage == 3 || stage == 4 || stage == 5 || stage == 10)) continue;
     list->stage = stage;
     list->count = 0;
     list->cursor = 0;
@@ -140,6 +158,9 @@ Move picker_next(MoveList* list) {
         break;
       case 4:
         if (!killer_seen(list, list->killer2)) m = single_move(list, &list->killer2);
+        break;
+      case 10:
+        if (!killer_seen(list, list->counter)) m = single_move(list, &list->counter);
         break;
       case 2:
         fill_stage(list, generate_captures, capture_key);

@@ -232,7 +232,6 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
 
   // Start of a search.
   begin_thread_search(t, false);
-  fill_futility_margins();
   int soft_time_flag = 0;
   stop_requested = 0;
   char full_list[MOVE_LIST_TEXT_SIZE];
