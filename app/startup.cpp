@@ -7,21 +7,21 @@
 #include <ctime>
 #include <thread>
 
-#include "app/clock.h"
-#include "app/exit.h"
 #include "app/command_line.h"
-#include "app/log.h"
-#include "app/three_file_mask.h"
-#include "app/version.h"
 #include "book/book.h"
+#include "core/clock.h"
+#include "core/exit.h"
+#include "core/log.h"
+#include "core/number_text.h"
+#include "core/version.h"
 #include "eval/evaluation.h"
+#include "eval/three_file_mask.h"
 #include "search/search_state.h"
 #include "search/tt.h"
 #include "selftest/bench.h"
 #include "selftest/selftest.h"
 #include "uci/command_queue.h"
 #include "uci/interpreter.h"
-#include "uci/number_text.h"
 #include "uci/options.h"
 
 namespace {

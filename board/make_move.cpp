@@ -1,10 +1,10 @@
 #include "board/make_move.h"
 
-#include "app/log.h"
 #include "board/attacks.h"
 #include "board/bits.h"
 #include "board/keys.h"
 #include "board/movegen.h"
+#include "core/log.h"
 #include "eval/psq_table.h"
 #include "uci/dump.h"
 #include "uci/fen.h"

@@ -10,11 +10,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/log.h"
 #include "board/bits.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "book/polyglot_random.h"
+#include "core/log.h"
 #include "uci/fen.h"
 #include "uci/options.h"
 

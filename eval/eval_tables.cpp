@@ -1,9 +1,9 @@
 #include "eval/eval_tables.h"
 
-#include "app/three_file_mask.h"
 #include "eval/eval_params.h"
 #include "eval/evaluation.h"
 #include "eval/psq_table.h"
+#include "eval/three_file_mask.h"
 #include "uci/options.h"
 
 ScorePair islands_table[256];

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "app/three_file_mask.h"
 #include "board/attacks.h"
 #include "board/bits.h"
 #include "board/see.h"
@@ -12,6 +11,7 @@
 #include "eval/material.h"
 #include "eval/pawns.h"
 #include "eval/psq_table.h"
+#include "eval/three_file_mask.h"
 
 void initialise_evaluation() {
   build_three_file_mask();

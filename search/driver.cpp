@@ -10,10 +10,10 @@
 #include <cstring>
 #include <thread>
 
-#include "app/clock.h"
-#include "app/log.h"
 #include "board/movegen.h"
 #include "book/book.h"
+#include "core/clock.h"
+#include "core/log.h"
 #include "eval/evaluation.h"
 #include "search/search.h"
 #include "search/search_state.h"

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/clock.h"
 #include "board/movegen.h"
 #include "board/see.h"
+#include "core/clock.h"
 #include "search/draw.h"
 #include "search/search.h"
 #include "search/tables.h"

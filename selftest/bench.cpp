@@ -4,8 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/clock.h"
 #include "book/book.h"
+#include "core/clock.h"
+#include "core/words.h"
 #include "eval/evaluation.h"
 #include "search/driver.h"
 #include "search/search_state.h"

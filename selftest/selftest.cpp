@@ -4,13 +4,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/exit.h"
-#include "app/version.h"
+#include "core/exit.h"
+#include "core/number_text.h"
+#include "core/version.h"
+#include "core/words.h"
 #include "search/driver.h"
 #include "selftest/test_positions.h"
 #include "uci/fen.h"
 #include "uci/interpreter.h"
-#include "uci/number_text.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "uci/dump.h"
 
-#include "app/log.h"
 #include "board/movegen.h"
+#include "core/log.h"
 #include "uci/fen.h"
 
 void log_position(const Position& p) {

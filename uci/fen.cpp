@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/exit.h"
 #include "board/bits.h"
 #include "board/keys.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
+#include "core/exit.h"
 
 char best_move_text[8] = "0000";
 

@@ -5,16 +5,17 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/exit.h"
-#include "app/log.h"
-#include "app/version.h"
+#include "core/exit.h"
+#include "core/log.h"
+#include "core/number_text.h"
+#include "core/version.h"
+#include "core/words.h"
 #include "search/driver.h"
 #include "search/search_state.h"
 #include "search/time_control.h"
 #include "selftest/bench.h"
 #include "uci/command_queue.h"
 #include "uci/fen.h"
-#include "uci/number_text.h"
 #include "uci/options.h"
 
 Position game_record[GAME_RECORD_SIZE];
@@ -40,8 +41,6 @@ constexpr int MAX_WORDS = QUEUE_SLOT_SIZE / 2 + 1;
 constexpr int DEFERRED_LINES = 16;
 char deferred[DEFERRED_LINES][QUEUE_SLOT_SIZE];
 int deferred_count = 0;
-
-bool is_separator(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 void command_uci() {
   std::printf("id name %s %s\n", ENGINE_NAME, VERSION_TEXT);
@@ -175,19 +174,6 @@ uint32_t command_hash(const char* word) {
   for (const char* p = word; *p; ++p)
     h = h * 33 + static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(*p)));
   return h;
-}
-
-int split_words(char* text, char** words, int max_words) {
-  int count = 0;
-  char* p = text;
-  while (*p && count < max_words) {
-    while (*p && is_separator(*p)) ++p;
-    if (!*p) break;
-    words[count++] = p;
-    while (*p && !is_separator(*p)) ++p;
-    if (*p) *p++ = '\0';
-  }
-  return count;
 }
 
 void parse_go(char** words, int count, SearchLimits* limits) {

@@ -40,9 +40,6 @@ constexpr int MAX_MATE_MOVES = 50;
 // node budget, the pondering flag and the fixed move time.
 void parse_go(char** words, int count, SearchLimits* limits);
 
-// Splits text in place into words at blanks, tabs and line ends.
-int split_words(char* text, char** words, int max_words);
-
 uint32_t command_hash(const char* word);
 
 // One interpreter step.  Once standard input has ended and every line is

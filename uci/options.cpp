@@ -7,14 +7,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/log.h"
 #include "book/book.h"
+#include "core/log.h"
+#include "core/number_text.h"
 #include "eval/evaluation.h"
 #include "search/driver.h"
 #include "search/tables.h"
 #include "search/threads.h"
 #include "search/tt.h"
-#include "uci/number_text.h"
 
 int option_ponder = 1;
 int option_hash_mb = 64;

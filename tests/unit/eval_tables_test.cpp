@@ -7,6 +7,7 @@
 #include "eval/eval_params.h"
 #include "eval/evaluation.h"
 #include "eval/psq_table.h"
+#include "eval/three_file_mask.h"
 #include "uci/options.h"
 
 namespace {
@@ -190,6 +191,17 @@ TEST_F(EvalTables, TunedTableListCoversEveryTunedWeightOnce) {
   tuned_from_list(&eval_params.tuned, list);
   initialise_evaluation();
   EXPECT_EQ(storm_table[5], make_score(7, 9));
+}
+
+TEST(ThreeFileMask, EdgeFilesShiftInward) {
+  build_three_file_mask();
+  EXPECT_EQ(three_file_mask[0], 0x0707070707070707ULL);   // a1: files a-c
+  EXPECT_EQ(three_file_mask[56], 0x0707070707070707ULL);  // a8
+  EXPECT_EQ(three_file_mask[7], 0xe0e0e0e0e0e0e0e0ULL);   // h1: files f-h
+  EXPECT_EQ(three_file_mask[4], 0x3838383838383838ULL);   // e1: files d-f
+  EXPECT_EQ(three_file_mask[36], 0x3838383838383838ULL);  // e5
+  EXPECT_EQ(three_file_mask[9], 0x0707070707070707ULL);   // b2: files a-c
+  EXPECT_EQ(three_file_mask[14], 0xe0e0e0e0e0e0e0e0ULL);  // g2: files f-h
 }
 
 }  // namespace

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "app/log.h"
 #include "board/make_move.h"
 #include "board_test_support.h"
+#include "core/log.h"
 #include "uci/dump.h"
 #include "uci/fen.h"
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/words.h"
 #include "search/search_state.h"
 #include "search/time_control.h"
 #include "uci/interpreter.h"

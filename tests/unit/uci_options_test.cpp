@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/words.h"
 #include "uci/interpreter.h"
 #include "uci/options.h"
 
