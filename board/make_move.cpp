@@ -2,12 +2,12 @@
 
 #include "board/attacks.h"
 #include "board/bits.h"
+#include "board/dump.h"
+#include "board/fen.h"
 #include "board/keys.h"
 #include "board/movegen.h"
+#include "board/psq_table.h"
 #include "core/log.h"
-#include "eval/psq_table.h"
-#include "uci/dump.h"
-#include "uci/fen.h"
 
 namespace {
 

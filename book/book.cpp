@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "board/bits.h"
+#include "board/fen.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "book/polyglot_random.h"
 #include "core/log.h"
-#include "uci/fen.h"
 #include "uci/options.h"
 
 namespace {

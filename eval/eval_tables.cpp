@@ -1,8 +1,8 @@
 #include "eval/eval_tables.h"
 
+#include "board/psq_table.h"
 #include "eval/eval_params.h"
 #include "eval/evaluation.h"
-#include "eval/psq_table.h"
 #include "eval/three_file_mask.h"
 #include "uci/options.h"
 

@@ -4,13 +4,13 @@
 
 #include "board/attacks.h"
 #include "board/bits.h"
+#include "board/psq_table.h"
 #include "board/see.h"
 #include "eval/eval_params.h"
 #include "eval/eval_tables.h"
 #include "eval/kpk_bitbase.h"
 #include "eval/material.h"
 #include "eval/pawns.h"
-#include "eval/psq_table.h"
 #include "eval/three_file_mask.h"
 
 void initialise_evaluation() {

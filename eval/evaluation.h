@@ -4,9 +4,9 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "board/score_pair.h"
 #include "eval/eval_params.h"
 #include "eval/pawns.h"
-#include "eval/score_pair.h"
 
 // Builds the material table and every derived weight table.  Runs at
 // start-up and again after an option that changes weights.

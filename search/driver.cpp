@@ -10,6 +10,8 @@
 #include <cstring>
 #include <thread>
 
+#include "board/dump.h"
+#include "board/fen.h"
 #include "board/movegen.h"
 #include "book/book.h"
 #include "core/clock.h"
@@ -21,8 +23,6 @@
 #include "search/threads.h"
 #include "search/time_control.h"
 #include "search/tt.h"
-#include "uci/dump.h"
-#include "uci/fen.h"
 #include "uci/interpreter.h"
 #include "uci/options.h"
 
@@ -324,7 +324,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
     if (option_multipv > 1 && !test_mode) {
       for (int i = 0; i < line_count; ++i) {
         const Line& line = lines[i];
-        pv_text(line.pv, pv_buffer);
+        pv_to_text(line.pv, pv_buffer);
         double seconds = line.milliseconds / 1000.0;
         std::printf("info multipv %d score cp %d depth %d time %d nodes %" PRIu64 " nps %" PRIu64 " pv %s\n", i + 1,
                     line.score, d, line.milliseconds, line.nodes,
@@ -345,7 +345,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
     double elapsed = now() - start;
     if (elapsed < 0.0001) elapsed = 0.0001;
     const uint64_t nodes = search_node_total(t);
-    pv_text(lines[0].pv, pv_buffer);
+    pv_to_text(lines[0].pv, pv_buffer);
     log_printf("%5d  %8.1f  %12" PRIu64 "  %8.1f  %7.2f   %s\n", d, elapsed, nodes,
                static_cast<double>(nodes) / elapsed / 1000.0, best_score / 100.0, pv_buffer);
     if (test_mode) {
@@ -398,7 +398,6 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
   const uint64_t nodes = search_node_total(t);
   char best_text[8], ponder_text[8];
   move_text_or_null(best_move, best_text);
-  std::strcpy(best_move_text, best_text);
   if (ponder_move) {
     move_to_text(ponder_move, ponder_text);
     std::printf("info nodes %" PRIu64 "\n", nodes);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "board/fen.h"
 #include "board/movegen.h"
 #include "board/see.h"
 #include "core/clock.h"
@@ -13,7 +14,6 @@
 #include "search/tables.h"
 #include "search/threads.h"
 #include "search/tt.h"
-#include "uci/fen.h"
 #include "uci/options.h"
 
 namespace {
@@ -53,7 +53,7 @@ void print_progress(uint64_t nodes, int iteration, int score, const Move* pv) {
   char score_buffer[32];
   char pv_buffer[PV_TEXT_SIZE];
   score_text(score, score_buffer);
-  pv_text(pv, pv_buffer);
+  pv_to_text(pv, pv_buffer);
   std::printf("info depth %d time %d nodes %" PRIu64 " score %s nps %" PRIu64 " pv %s\n", iteration,
               static_cast<int>(elapsed * 1000), nodes, score_buffer,
               static_cast<uint64_t>(static_cast<double>(nodes) / (elapsed + 0.0001)), pv_buffer);
@@ -69,17 +69,6 @@ void score_text(int score, char* out) {
     std::snprintf(out, 32, "mate %d", -((MATE_SCORE - 1 + score) / 2) - 1);
   else
     std::snprintf(out, 32, "cp %d", score);
-}
-
-void pv_text(const Move* pv, char* out) {
-  char* end = out;
-  *end = '\0';
-  for (int i = 0; i < PV_MOVES && pv[i]; ++i) {
-    move_to_text(pv[i], end);
-    end += std::strlen(end);
-    *end++ = ' ';
-    *end = '\0';
-  }
 }
 
 bool text_has_word(const char* text, const char* word) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "board/fen.h"
 #include "board/make_move.h"
 #include "board/position.h"
 #include "board/types.h"
@@ -12,7 +13,6 @@
 #include "search/score.h"
 #include "search/search_state.h"
 #include "search/search_thread.h"
-#include "uci/fen.h"
 
 // A principal variation: up to 64 moves and a terminating 0.
 constexpr int PV_SIZE = 65;
@@ -89,7 +89,5 @@ inline int refine_with_bound(int e, int stored, int bound) {
 // Output helpers (root.cpp).
 // "cp %d" or "mate %d" for an info line.
 void score_text(int score, char* out);
-// The moves of a zero-terminated PV, at most 64, each followed by a blank.
-void pv_text(const Move* pv, char* out);
 // True when word appears in text as a whole blank-separated word.
 bool text_has_word(const char* text, const char* word);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "board/fen.h"
 #include "book/book.h"
 #include "core/clock.h"
 #include "core/words.h"
@@ -13,7 +14,6 @@
 #include "search/threads.h"
 #include "search/tt.h"
 #include "selftest/test_positions.h"
-#include "uci/fen.h"
 #include "uci/interpreter.h"
 #include "uci/options.h"
 

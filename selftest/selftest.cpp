@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "board/fen.h"
 #include "core/exit.h"
 #include "core/number_text.h"
 #include "core/version.h"
 #include "core/words.h"
 #include "search/driver.h"
 #include "selftest/test_positions.h"
-#include "uci/fen.h"
 #include "uci/interpreter.h"
 
 namespace {

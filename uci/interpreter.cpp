@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "board/fen.h"
 #include "core/exit.h"
 #include "core/log.h"
 #include "core/number_text.h"
@@ -15,7 +16,6 @@
 #include "search/time_control.h"
 #include "selftest/bench.h"
 #include "uci/command_queue.h"
-#include "uci/fen.h"
 #include "uci/options.h"
 
 Position game_record[GAME_RECORD_SIZE];

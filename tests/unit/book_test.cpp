@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "uci/fen.h"
+#include "board/fen.h"
 #include "uci/options.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "board/fen.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "eval/colour_flip.h"
@@ -14,7 +15,6 @@
 #include "eval/material.h"
 #include "eval/pawns.h"
 #include "tests/unit/eval_test_support.h"
-#include "uci/fen.h"
 #include "uci/options.h"
 
 namespace {

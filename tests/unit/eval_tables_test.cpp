@@ -6,7 +6,7 @@
 
 #include "eval/eval_params.h"
 #include "eval/evaluation.h"
-#include "eval/psq_table.h"
+#include "board/psq_table.h"
 #include "eval/three_file_mask.h"
 #include "uci/options.h"
 

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "board/fen.h"
 #include "board/position.h"
 #include "eval/evaluation.h"
-#include "uci/fen.h"
 
 // The caches the tests evaluate through, as a search thread would.
 inline EvalCaches& test_eval_caches() {

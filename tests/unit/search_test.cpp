@@ -14,7 +14,7 @@
 #include "search/tables.h"
 #include "search/threads.h"
 #include "search/tt.h"
-#include "uci/fen.h"
+#include "board/fen.h"
 #include "uci/options.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "eval/score_pair.h"
+#include "board/score_pair.h"
 
 #include <gtest/gtest.h>
 
