@@ -23,8 +23,6 @@
 #include "search/threads.h"
 #include "search/time_control.h"
 #include "search/tt.h"
-#include "uci/interpreter.h"
-#include "uci/options.h"
 
 DepthRecord depth_records[DEPTH_RECORDS];
 double total_move_time = 0.0;
@@ -33,6 +31,12 @@ double search_start_time = 0.0;
 double hard_time_limit = 0.0;
 
 namespace {
+
+SearchHooks hooks = {nullptr};
+
+void poll_input() {
+  if (hooks.poll_input) hooks.poll_input();
+}
 
 constexpr int MIN_ASPIRATION = 16;
 constexpr int MAX_LINES = 256;
@@ -178,8 +182,10 @@ bool helper_skips_depth(int helper, int depth) {
 
 }  // namespace
 
-bool poll_interpreter(SearchThread* t) {
-  uci_poll();
+void set_search_hooks(const SearchHooks& h) { hooks = h; }
+
+bool poll_main(SearchThread* t) {
+  poll_input();
   t->helper_nodes = helper_nodes();
   if (pondering) return false;
   if (stop_requested) return true;
@@ -201,6 +207,7 @@ bool poll_helper(SearchThread* t) {
 
 void helper_search(SearchThread* t, const HelperJob& job) {
   Position root = job.root;
+  t->settings = job.settings;
   begin_thread_search(t, job.clear_move_history);
   Move pv[PV_SIZE];
   uint64_t best_nodes = 0, other_nodes = 0;
@@ -217,13 +224,17 @@ void helper_search(SearchThread* t, const HelperJob& job) {
   publish_nodes(t);
 }
 
-int run_search(const Position& root_in, double goal, int max_depth, const char* searchmoves) {
+int run_search(const Position& root_in, double goal, int max_depth, const SearchLimits& limits,
+               const SearchSettings& settings) {
   SearchThread* t = main_search_thread();
+  t->settings = settings;
+  node_limit = limits.nodes;
+  pondering = limits.ponder;
   Position root = root_in;
-  const bool deterministic = option_deterministic || test_mode;
+  const bool deterministic = settings.deterministic || test_mode;
   // "go infinite" must not answer before "stop", even when the search ends
   // by itself (a mate found, depth 99 reached).
-  const bool infinite = search_limits.infinite && !test_mode;
+  const bool infinite = limits.infinite && !test_mode;
   // The history and countermoves start empty at the first search and, in
   // deterministic mode, at every search.
   const bool fresh_tables = first_search || deterministic;
@@ -237,7 +248,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
   stop_requested = 0;
   char full_list[MOVE_LIST_TEXT_SIZE];
   char current_list[MOVE_LIST_TEXT_SIZE];
-  build_move_list(t, root, searchmoves ? searchmoves : "", full_list);
+  build_move_list(t, root, limits.searchmoves, full_list);
   if (fresh_tables) {
     clear_history(t);
     build_search_tables();
@@ -255,7 +266,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
   log_position(root);
 
   TimeControl tc;
-  time_control_start(&tc, now(), goal, fixed_move_time != 0, max_goal_percent);
+  time_control_start(&tc, now(), goal, limits.movetime != 0, max_goal_percent);
   search_start_time = tc.start;
   hard_time_limit = tc.hard_limit;
   const double start = tc.start;
@@ -267,7 +278,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
   int best_score = 0;
   Move previous_best = 0;
   int s1 = 0, s2 = 0, s3 = 0;  // scores of the last three iterations
-  int line_limit = option_multipv < 1 ? 1 : min_of(option_multipv, MAX_LINES);
+  int line_limit = settings.multipv < 1 ? 1 : min_of(settings.multipv, MAX_LINES);
   Line lines[MAX_LINES];
   Move pv[PV_SIZE];
   char pv_buffer[PV_TEXT_SIZE];
@@ -282,7 +293,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
         best_score = 0;
         break;
       }
-      if (with_helpers) start_helpers(HelperJob{root, full_list, max_depth, fresh_tables});
+      if (with_helpers) start_helpers(HelperJob{root, full_list, max_depth, fresh_tables, settings});
     } else {
       t->first_iteration = 0;
     }
@@ -321,7 +332,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
           lines[i] = lines[j];
           lines[j] = swapped;
         }
-    if (option_multipv > 1 && !test_mode) {
+    if (settings.multipv > 1 && !test_mode) {
       for (int i = 0; i < line_count; ++i) {
         const Line& line = lines[i];
         pv_to_text(line.pv, pv_buffer);
@@ -366,7 +377,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
     if (now() > tc.soft_target) soft_time_flag = 1;
     // "go infinite" deepens on after a mate, until "stop" or the last depth.
     if ((soft_time_flag && !pondering) || (!infinite && mate_is_settled(best_score, d)) ||
-        (!test_mode && mate_goal_reached(best_score, search_limits.mate)) || d >= max_depth)
+        (!test_mode && mate_goal_reached(best_score, limits.mate)) || d >= max_depth)
       break;
   }
 
@@ -380,7 +391,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
   // "ponderhit" or "stop" before it answers.
   if (max_depth == NO_DEPTH_LIMIT || pondering) {
     for (;;) {
-      uci_poll();
+      poll_input();
       if (stop_requested || (!pondering && !infinite)) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

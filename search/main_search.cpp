@@ -13,7 +13,6 @@
 #include "search/search.h"
 #include "search/tables.h"
 #include "search/tt.h"
-#include "uci/options.h"
 
 namespace {
 
@@ -88,7 +87,7 @@ inline int32_t* history_cell(SearchThread* t, int us, uint16_t entry) {
 int search_scout(SearchThread* t, Position* p, int beta, int depth, int ply, Move excluded, int null_flag) {
   if (stop_requested) return 0;
   if (poll_should_stop(t)) return 0;
-  if (is_dead_draw(*p, ply)) return draw_value(ply);
+  if (is_dead_draw(*p, ply)) return draw_value(t->settings.draw_score, ply);
 
   Move qpv[2];
   // 1. Horizon.  A quiet position whose last move left a threat, standing
@@ -141,7 +140,7 @@ int search_scout(SearchThread* t, Position* p, int beta, int depth, int ply, Mov
     depth -= 2;
 
   // 5. Reverse futility, null move and threat pruning.
-  if (option_null_move && !null_flag && !in_check && abs_of(beta) <= MATE_BOUND && e >= beta + 5) {
+  if (t->settings.null_move && !null_flag && !in_check && abs_of(beta) <= MATE_BOUND && e >= beta + 5) {
     if ((depth == 6 || depth == 7) && e - REVERSE_FUTILITY[depth] + even_bonus >= beta) return beta;
     if (depth >= 6 && has_piece_besides_pawns(*p, us)) {
       int x = null_move_curve[min_of(e - beta, NULL_CURVE_SIZE - 1)] + (phase < 24 ? 4000 : 6000) + 250 * depth - 2500;
@@ -238,7 +237,7 @@ int search_scout(SearchThread* t, Position* p, int beta, int depth, int ply, Mov
     int s;
     bool is_draw = false;
     if (is_repetition(child)) {
-      s = draw_value(ply);
+      s = draw_value(t->settings.draw_score, ply);
       is_draw = true;
     } else {
       const bool checking = child.in_check != 0;
@@ -290,7 +289,7 @@ int search_scout(SearchThread* t, Position* p, int beta, int depth, int ply, Mov
       if (!done) {
         const int index = (odd && !in_check) ? count * 2 : count;
         const int r = scout_reduction[min_of(new_depth, REDUCTION_DEPTHS - 1)][min_of(index, REDUCTION_MOVES - 1)];
-        if (new_depth > 7 && option_use_lmr && !tactical && !checking && (!in_check || odd) && best > MATED_BOUND &&
+        if (new_depth > 7 && t->settings.use_lmr && !tactical && !checking && (!in_check || odd) && best > MATED_BOUND &&
             r >= 2 && m != hash_move && !is_killer && !counter_match && !(new_depth <= 9 && last_move_threat(child))) {
           int d = new_depth - 2 - (escape ? 2 : r);
           if (d == 2 || d == 3) d = 0;
@@ -345,7 +344,7 @@ int search_pv(SearchThread* t, Position* p, int alpha, int beta, int depth, int 
   p->search_marks[1] = static_cast<uint8_t>(ply);
   if (stop_requested) return 0;
   if (poll_should_stop(t)) return 0;
-  if (is_dead_draw(*p, ply)) return draw_value(ply);
+  if (is_dead_draw(*p, ply)) return draw_value(t->settings.draw_score, ply);
 
   // Horizon: one more ply when the static score sits just below beta, or
   // inside the window while something stands attacked.
@@ -427,7 +426,7 @@ int search_pv(SearchThread* t, Position* p, int alpha, int beta, int depth, int 
     bool is_draw = false;
     child_pv[0] = 0;
     if (is_repetition(child)) {
-      s = draw_value(ply);
+      s = draw_value(t->settings.draw_score, ply);
       is_draw = true;
     } else {
       const bool checking = child.in_check != 0;
@@ -460,7 +459,7 @@ int search_pv(SearchThread* t, Position* p, int alpha, int beta, int depth, int 
         const bool escape = depth >= 6 && depth <= 15 && !tactical && !checking && !in_check &&
                             child.moved_type != KING && see.of_square() < 0 && see.of_move() >= 0;
         bool done = false;
-        if (!no_reduction && !escape && option_use_lmr) {
+        if (!no_reduction && !escape && t->settings.use_lmr) {
           const int r = pv_reduction[min_of(new_depth, REDUCTION_DEPTHS - 1)][min_of(count, REDUCTION_MOVES - 1)];
           if (m != k1 && m != k2 && new_depth >= 8 && r >= 2 && !tactical && best > MATED_BOUND &&
               !(new_depth <= 9 && last_move_threat(child))) {

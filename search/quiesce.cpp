@@ -26,7 +26,7 @@ int quiesce(SearchThread* t, Position* p, int alpha, int beta, int qdepth, int p
   pv[0] = 0;
   if (stop_requested) return 0;
   if (poll_should_stop(t)) return 0;
-  if (is_dead_draw(*p, ply)) return draw_value(ply);
+  if (is_dead_draw(*p, ply)) return draw_value(t->settings.draw_score, ply);
 
   const bool null_window = alpha + 1 == beta;
   Move hash_move = 0;
@@ -105,7 +105,7 @@ int quiesce(SearchThread* t, Position* p, int alpha, int beta, int qdepth, int p
     int s;
     bool is_draw = false;
     if (is_repetition(child)) {
-      s = draw_value(ply);
+      s = draw_value(t->settings.draw_score, ply);
       is_draw = true;
     } else {
       s = -quiesce(t, &child, -beta, -alpha, qdepth - 2, ply + 1, child_pv);

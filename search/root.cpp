@@ -14,7 +14,6 @@
 #include "search/tables.h"
 #include "search/threads.h"
 #include "search/tt.h"
-#include "uci/options.h"
 
 namespace {
 
@@ -90,7 +89,7 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
   // Only the main thread reports.
   const bool reporting = t->index == 0 && !test_mode;
   const bool currmove_lines =
-      reporting && iteration > 5 && wall_clock_seconds(clock_mode) - search_start_time > 0.25 && option_multipv == 1;
+      reporting && iteration > 5 && wall_clock_seconds(clock_mode) - search_start_time > 0.25 && t->settings.multipv == 1;
   if (poll_should_stop(t)) return 0;
   pv[0] = 0;
   if (iteration == 1) build_root_list(t, *root);
@@ -123,7 +122,7 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
     if (is_repetition(root_child)) {
       // Moving into a position the game has already seen is a draw, as it
       // is everywhere else in the tree.
-      s = draw_value(0);
+      s = draw_value(t->settings.draw_score, 0);
       entry.nodes = 0;
     } else {
       const int kind = move_kind(m), to = move_to(m);
@@ -156,7 +155,7 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
         s = -search_pv(t, &root_child, -beta, -alpha, new_depth, 1, child_pv);
       } else {
         bool done = false;
-        if (!no_reduction && option_use_lmr && searched >= 3 && depth > 7 && !tactical && !checking && !root_in_check &&
+        if (!no_reduction && t->settings.use_lmr && searched >= 3 && depth > 7 && !tactical && !checking && !root_in_check &&
             best > MATED_BOUND) {
           s = -search_scout(t, &root_child, -alpha, depth - 4, 1, 0, 0);
           done = !stop_requested && s <= alpha;
@@ -177,7 +176,7 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
       int k = 0;
       for (; k < PV_MOVES - 1 && child_pv[k]; ++k) pv[k + 1] = child_pv[k];
       pv[k + 1] = 0;
-      if (reporting && option_multipv < 2 && iteration > 4) print_progress(search_node_total(t), iteration, s, pv);
+      if (reporting && t->settings.multipv < 2 && iteration > 4) print_progress(search_node_total(t), iteration, s, pv);
       best = s;
       if (s >= beta) break;
       if (s > alpha) alpha = s;

@@ -39,9 +39,9 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
 extern double search_start_time;
 extern double hard_time_limit;
 
-// Main thread: polls the interpreter and applies the stop, node and time
-// limits; true when the node must return at once.
-bool poll_interpreter(SearchThread* t);
+// Main thread: polls the input through the hook and applies the stop, node
+// and time limits; true when the node must return at once.
+bool poll_main(SearchThread* t);
 // Helpers: publishes the node count for the main thread's totals.
 bool poll_helper(SearchThread* t);
 
@@ -49,7 +49,7 @@ bool poll_helper(SearchThread* t);
 // input and the helpers report their nodes.
 inline bool poll_should_stop(SearchThread* t) {
   if ((++t->poll_counter & 255) != 0 || t->first_iteration) return false;
-  return t->index == 0 ? poll_interpreter(t) : poll_helper(t);
+  return t->index == 0 ? poll_main(t) : poll_helper(t);
 }
 
 // Counts one move made by the search.  Outside iteration 1 a thread whose

@@ -13,6 +13,7 @@
 #include "board/picker.h"
 #include "board/types.h"
 #include "eval/evaluation.h"
+#include "search/search_state.h"
 
 constexpr int MAX_PLY = 256;
 
@@ -33,6 +34,7 @@ struct RootMove {
 
 struct SearchThread {
   int index;  // 0: the main thread, which keeps the clock and talks to the GUI
+  SearchSettings settings;  // as handed to the search by "go"
 
   // Nodes: every move the search makes counts, illegal ones included.
   uint64_t nodes;                    // this thread's nodes in the current search

@@ -27,13 +27,14 @@ int set_search_thread_count(int count);
 
 // What the helpers search: the main thread's prepared root, the text of the
 // root moves to consider (blank-separated; it must stay untouched until
-// stop_helpers returns), the depth limit in plies, and whether to clear the
-// move history first.
+// stop_helpers returns), the depth limit in plies, whether to clear the
+// move history first, and the settings of the search.
 struct HelperJob {
   Position root;
   const char* move_list;
   int max_depth;
   bool clear_move_history;
+  SearchSettings settings;
 };
 
 // Sets every helper searching.  Main thread only.

@@ -21,7 +21,7 @@ SearchPlan plan_search(const SearchLimits& limits, int side, double overhead, in
     plan.goal = limits.movetime;
     return plan;
   }
-  if (node_limit != NO_NODE_LIMIT) {
+  if (limits.nodes != NO_NODE_LIMIT) {
     plan.rule = 4;
     return plan;
   }

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "uci/interpreter.h"
+#include "search/search_state.h"
 
 // What "go" hands to the search, and how it was decided.
 struct SearchPlan {

@@ -11,7 +11,6 @@
 #include "core/words.h"
 #include "search/driver.h"
 #include "selftest/test_positions.h"
-#include "uci/interpreter.h"
 
 namespace {
 
@@ -41,7 +40,8 @@ void prepare_and_search(int r, Prepared* out, char* row_copy) {
   out->nodes_word = count > 6 ? words[6] : "";
   Position root;
   position_from_fen(&root, out->fen);
-  run_search(root, NO_TIME_LIMIT, TEST_DEPTH, "");
+  const SearchLimits no_limits{};
+  run_search(root, NO_TIME_LIMIT, TEST_DEPTH, no_limits, DEFAULT_SEARCH_SETTINGS);
 }
 
 }  // namespace

@@ -19,15 +19,15 @@
 int option_ponder = 1;
 int option_hash_mb = 64;
 int option_own_book = 1;
-int option_multipv = 1;
+int option_multipv = DEFAULT_SEARCH_SETTINGS.multipv;
 char option_book_file[BOOK_FILE_NAME_SIZE] = "pelion.bin";
-int option_use_lmr = 1;
-int option_null_move = 1;
-int option_deterministic = 0;
+int option_use_lmr = DEFAULT_SEARCH_SETTINGS.use_lmr;
+int option_null_move = DEFAULT_SEARCH_SETTINGS.null_move;
+int option_deterministic = DEFAULT_SEARCH_SETTINGS.deterministic;
 int option_best_line = 1;
 int option_king_safety = 6;
 int option_move_overhead_ms = 20;
-int option_drawscore = -5;
+int option_drawscore = DEFAULT_SEARCH_SETTINGS.draw_score;
 int option_threads = 1;
 int option_chess960 = 0;
 
@@ -74,6 +74,14 @@ int allocate_hash_table(int megabytes) {
   // the size asked for; a smaller table is what memory allowed.
   int wanted = static_cast<int>(tt_bucket_count_for(static_cast<uint64_t>(megabytes)) * sizeof(TTBucket) >> 20);
   return obtained >= wanted ? megabytes : obtained;
+}
+
+SearchSettings search_settings_from_options() {
+  return {.null_move = option_null_move,
+          .use_lmr = option_use_lmr,
+          .multipv = option_multipv,
+          .deterministic = option_deterministic,
+          .draw_score = option_drawscore};
 }
 
 void print_option_declarations() {

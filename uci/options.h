@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "search/search_state.h"
+
 constexpr int BOOK_FILE_NAME_SIZE = 4096;
 constexpr int HASH_MAX_MB = 4096;  // advertised maximum of Hash
 constexpr int MULTIPV_MAX = 99;    // advertised maximum of MultiPV
@@ -62,6 +64,9 @@ SetoptionText parse_setoption(char** words, int count);
 // least 1) and returns the size to report: the request itself, or the
 // smaller power of two that memory allowed.
 int allocate_hash_table(int megabytes);
+
+// The search settings as the options stand, for the next "go".
+SearchSettings search_settings_from_options();
 
 // Carries out a "setoption" line.
 void apply_setoption(char** words, int count);
