@@ -55,6 +55,8 @@ int program_main(int argc, char** argv) {
   // Commands reach a running search through the interpreter, from the
   // first search on (the bench and the self-test included).
   install_search_hooks();
+  // The evaluation and the book start from the options' defaults.
+  hand_options_down();
   // The opening book's random choice draws from the library generator.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
   // The default book is open before the command line is read.

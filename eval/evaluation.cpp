@@ -13,6 +13,16 @@
 #include "eval/pawns.h"
 #include "eval/three_file_mask.h"
 
+namespace {
+
+int king_safety_setting = DEFAULT_KING_SAFETY;
+
+}  // namespace
+
+void set_king_safety(int aggressiveness) { king_safety_setting = aggressiveness; }
+
+int king_safety() { return king_safety_setting; }
+
 void initialise_evaluation() {
   build_three_file_mask();
   build_material_table();

@@ -14,37 +14,37 @@
 #include "search/threads.h"
 #include "search/tt.h"
 #include "selftest/test_positions.h"
-#include "uci/options.h"
 
 namespace {
 
 // The table size the signature is defined with: the default "Hash".
 constexpr int BENCH_HASH_MB = 64;
 
-// What a GUI may have set, outside the search's own settings, that changes
+// What a GUI may have set, besides the search's own settings, that changes
 // what a search counts.
 struct BenchSettings {
-  int king_safety, own_book, hash_mb;
+  int king_safety;
+  bool own_book;
+  int table_mb;  // 0: no table
 };
 
-BenchSettings current_settings() { return {option_king_safety, option_own_book, option_hash_mb}; }
+BenchSettings current_settings() { return {king_safety(), own_book(), tt_megabytes()}; }
 
 // Puts the settings in place; the evaluation weights, the book and the
 // table follow them.
 void apply_settings(const BenchSettings& s) {
-  const bool weights_change = s.king_safety != option_king_safety;
-  const bool book_changes = s.own_book != option_own_book;
-  option_king_safety = s.king_safety;
-  option_own_book = s.own_book;
-  if (weights_change) {
+  if (s.king_safety != king_safety()) {
+    set_king_safety(s.king_safety);
     initialise_evaluation();
     clear_all_eval_caches();  // scores cached under the old weights
   }
-  if (book_changes) open_book();
-  if (s.hash_mb != option_hash_mb || !tt_enabled()) {
+  if (s.own_book != own_book()) {
+    set_own_book(s.own_book);
+    open_book();
+  }
+  if (s.table_mb != tt_megabytes()) {
     tt_free();
-    option_hash_mb = s.hash_mb;
-    if (option_hash_mb > 0) tt_allocate(option_hash_mb);
+    if (s.table_mb > 0) tt_allocate(s.table_mb);
   }
 }
 
@@ -55,7 +55,7 @@ BenchResult run_bench(int depth, std::FILE* progress) {
   const BenchSettings saved = current_settings();
   // The default weights, no book, and a table of the default size; the
   // searches get the default settings.
-  apply_settings({6, 0, BENCH_HASH_MB});
+  apply_settings({DEFAULT_KING_SAFETY, false, BENCH_HASH_MB});
   // Test mode: silent searches that clear every table first.
   const int saved_test_mode = test_mode;
   test_mode = 1;

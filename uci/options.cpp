@@ -25,7 +25,7 @@ int option_use_lmr = DEFAULT_SEARCH_SETTINGS.use_lmr;
 int option_null_move = DEFAULT_SEARCH_SETTINGS.null_move;
 int option_deterministic = DEFAULT_SEARCH_SETTINGS.deterministic;
 int option_best_line = 1;
-int option_king_safety = 6;
+int option_king_safety = DEFAULT_KING_SAFETY;
 int option_move_overhead_ms = 20;
 int option_drawscore = DEFAULT_SEARCH_SETTINGS.draw_score;
 int option_threads = 1;
@@ -82,6 +82,13 @@ SearchSettings search_settings_from_options() {
           .multipv = option_multipv,
           .deterministic = option_deterministic,
           .draw_score = option_drawscore};
+}
+
+void hand_options_down() {
+  set_king_safety(option_king_safety);
+  set_own_book(option_own_book != 0);
+  set_book_file(option_book_file);
+  set_best_line(option_best_line != 0);
 }
 
 void print_option_declarations() {
@@ -147,6 +154,7 @@ void apply_setoption(char** words, int count) {
       // A GUI may send any number: the option keeps the nearest value of
       // its advertised range.
       *s->target = std::clamp(parse_int32(value), s->min, s->max);
+      hand_options_down();
       initialise_evaluation();
       clear_all_eval_caches();
       build_search_tables();
@@ -155,6 +163,7 @@ void apply_setoption(char** words, int count) {
   for (const CheckOption* c = check_options; c->name[0]; ++c)
     if (!strcasecmp(c->name, name)) {
       set_checkbox(c->target, value);
+      hand_options_down();
       initialise_evaluation();
       clear_all_eval_caches();
       return;
@@ -199,6 +208,7 @@ void apply_setoption(char** words, int count) {
     option_multipv = std::clamp(parse_int32(value), 1, MULTIPV_MAX);
   } else if (t.name == "ownbook") {
     option_own_book = t.value == "true";
+    hand_options_down();
     if (!open_book()) print_unreadable_book(stdout);
   } else if (t.name == "ponder") {
     option_ponder = t.value == "true";
@@ -211,6 +221,7 @@ void apply_setoption(char** words, int count) {
     else
       option_book_file[0] = '\0';
     std::printf("info string book file is %s\n", option_book_file);
+    hand_options_down();
     if (!open_book()) print_unreadable_book(stdout);
     std::fflush(stdout);
   } else {

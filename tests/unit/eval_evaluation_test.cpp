@@ -15,7 +15,6 @@
 #include "eval/material.h"
 #include "eval/pawns.h"
 #include "tests/unit/eval_test_support.h"
-#include "uci/options.h"
 
 namespace {
 
@@ -39,7 +38,7 @@ int king_attack_index(ScorePair s) {
 class Evaluation : public ::testing::Test {
  protected:
   void SetUp() override {
-    option_king_safety = 6;
+    set_king_safety(6);
     eval_params = DEFAULT_EVAL_PARAMS;
     initialise_evaluation();
   }

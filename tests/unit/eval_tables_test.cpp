@@ -8,19 +8,18 @@
 #include "eval/evaluation.h"
 #include "board/psq_table.h"
 #include "eval/three_file_mask.h"
-#include "uci/options.h"
 
 namespace {
 
 class EvalTables : public ::testing::Test {
  protected:
   void SetUp() override {
-    option_king_safety = 6;
+    set_king_safety(6);
     eval_params = DEFAULT_EVAL_PARAMS;
     initialise_evaluation();
   }
   void TearDown() override {
-    option_king_safety = 6;
+    set_king_safety(6);
     eval_params = DEFAULT_EVAL_PARAMS;
     initialise_evaluation();
   }
@@ -60,10 +59,10 @@ TEST_F(EvalTables, KingAttackFollowsTheOption) {
   EXPECT_EQ(king_attack_table[0], 0u);
   EXPECT_EQ(king_attack_table[10], make_score(68 * 6, 0));
   EXPECT_EQ(king_attack_table[127], make_score(1475 * 6, 0));
-  option_king_safety = 0;
+  set_king_safety(0);
   initialise_evaluation();
   for (ScorePair s : king_attack_table) EXPECT_EQ(s, 0u);
-  option_king_safety = 10;
+  set_king_safety(10);
   initialise_evaluation();
   EXPECT_EQ(opening_part(king_attack_table[63]), 11520);
   EXPECT_EQ(endgame_part(king_attack_table[63]), 0);

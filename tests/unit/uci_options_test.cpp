@@ -5,7 +5,6 @@
 #include <string>
 
 #include "core/words.h"
-#include "uci/interpreter.h"
 #include "uci/options.h"
 
 namespace {
