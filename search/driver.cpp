@@ -324,14 +324,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
       if (!current_list[0]) break;
     }
 
-    // Best line first.
-    for (int i = 0; i < line_count; ++i)
-      for (int j = i + 1; j < line_count; ++j)
-        if (lines[j].score > lines[i].score) {
-          Line swapped = lines[i];
-          lines[i] = lines[j];
-          lines[j] = swapped;
-        }
+    sort_best_first(lines, line_count, [](const Line& line) { return line.score; });  // best line first
     if (settings.multipv > 1 && !test_mode) {
       for (int i = 0; i < line_count; ++i) {
         const Line& line = lines[i];

@@ -7,9 +7,6 @@
 #include "board/types.h"
 #include "search/search_state.h"
 
-constexpr double NO_TIME_LIMIT = 31622400.0;  // a year: no time limit
-constexpr int NO_DEPTH_LIMIT = 99;
-
 // Searches the position and prints "bestmove"; returns the final score.
 // The goal and the depth limit come from the time plan of the limits
 // (plan_search); the search keeps to the limits' node budget, root moves,

@@ -225,21 +225,15 @@ int search_scout(SearchThread* t, Position* p, int beta, int depth, int ply, Mov
     // Close to the root, losing exchanges are not worth a look.
     if (plies <= 2 && !in_check && count > 0 && kind == KIND_NORMAL && see.of_move() < 0) continue;
 
-    make_search_move(t, *p, &child, m);
-    if (king_attacked(child, us)) continue;
-    tt_prefetch(child.key);
+    if (!make_child(t, *p, &child, m)) continue;
     ++count;
     ++made;
-    child.in_check = static_cast<uint16_t>(king_attacked(child, them));
     const bool tactical = child.captured_type || kind == KIND_EN_PASSANT || is_promotion(m);
     if (!tactical && !in_check) quiets[quiet_count++] = quiet_entry(child.moved_type, to);
 
     int s;
-    bool is_draw = false;
-    if (is_repetition(child)) {
-      s = draw_value(t->settings.draw_score, ply);
-      is_draw = true;
-    } else {
+    const bool is_draw = child_is_draw(t, child, ply, &s);
+    if (!is_draw) {
       const bool checking = child.in_check != 0;
       // Extensions in quarter-plies.
       int ext = checking ? ((odd && depth <= 15) ? 3 : 2) : 0;
@@ -289,8 +283,9 @@ int search_scout(SearchThread* t, Position* p, int beta, int depth, int ply, Mov
       if (!done) {
         const int index = (odd && !in_check) ? count * 2 : count;
         const int r = scout_reduction[min_of(new_depth, REDUCTION_DEPTHS - 1)][min_of(index, REDUCTION_MOVES - 1)];
-        if (new_depth > 7 && t->settings.use_lmr && !tactical && !checking && (!in_check || odd) && best > MATED_BOUND &&
-            r >= 2 && m != hash_move && !is_killer && !counter_match && !(new_depth <= 9 && last_move_threat(child))) {
+        if (new_depth > 7 && t->settings.use_lmr && !tactical && !checking && (!in_check || odd) &&
+            best > MATED_BOUND && r >= 2 && m != hash_move && !is_killer && !counter_match &&
+            !(new_depth <= 9 && last_move_threat(child))) {
           int d = new_depth - 2 - (escape ? 2 : r);
           if (d == 2 || d == 3) d = 0;
           s = -search_scout(t, &child, 1 - beta, d, ply + 1, 0, 0);
@@ -410,11 +405,8 @@ int search_pv(SearchThread* t, Position* p, int alpha, int beta, int depth, int 
     LazySee see{*p, m};
     if (plies <= 2 && !in_check && count > 0 && kind == KIND_NORMAL && see.of_move() < 0) continue;
 
-    make_search_move(t, *p, &child, m);
-    if (king_attacked(child, us)) continue;
-    tt_prefetch(child.key);
+    if (!make_child(t, *p, &child, m)) continue;
     ++count;
-    child.in_check = static_cast<uint16_t>(king_attacked(child, them));
     const bool tactical = child.captured_type || kind == KIND_EN_PASSANT || is_promotion(m);
     int quiet_index = -1;
     if (!tactical && !in_check) {
@@ -423,12 +415,9 @@ int search_pv(SearchThread* t, Position* p, int alpha, int beta, int depth, int 
     }
 
     int s;
-    bool is_draw = false;
     child_pv[0] = 0;
-    if (is_repetition(child)) {
-      s = draw_value(t->settings.draw_score, ply);
-      is_draw = true;
-    } else {
+    const bool is_draw = child_is_draw(t, child, ply, &s);
+    if (!is_draw) {
       const bool checking = child.in_check != 0;
       int ext;
       if (checking && see.of_move() >= 0) {

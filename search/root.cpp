@@ -36,13 +36,7 @@ void build_root_list(SearchThread* t, const Position& root) {
     if (see_quick(root, all[i], 0) < 0) score -= 500;
     root_moves[root_move_count++] = {all[i], score, 0};
   }
-  for (int i = 0; i < root_move_count; ++i)
-    for (int j = i + 1; j < root_move_count; ++j)
-      if (root_moves[j].order_score > root_moves[i].order_score) {
-        RootMove swapped = root_moves[i];
-        root_moves[i] = root_moves[j];
-        root_moves[j] = swapped;
-      }
+  sort_best_first(root_moves, root_move_count, [](const RootMove& r) { return r.order_score; });
   t->nodes = 0;
 }
 
@@ -88,8 +82,8 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
   const int iteration = depth / 2;
   // Only the main thread reports.
   const bool reporting = t->index == 0 && !test_mode;
-  const bool currmove_lines =
-      reporting && iteration > 5 && wall_clock_seconds(clock_mode) - search_start_time > 0.25 && t->settings.multipv == 1;
+  const bool currmove_lines = reporting && iteration > 5 && wall_clock_seconds(clock_mode) - search_start_time > 0.25 &&
+                              t->settings.multipv == 1;
   if (poll_should_stop(t)) return 0;
   pv[0] = 0;
   if (iteration == 1) build_root_list(t, *root);
@@ -155,8 +149,8 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
         s = -search_pv(t, &root_child, -beta, -alpha, new_depth, 1, child_pv);
       } else {
         bool done = false;
-        if (!no_reduction && t->settings.use_lmr && searched >= 3 && depth > 7 && !tactical && !checking && !root_in_check &&
-            best > MATED_BOUND) {
+        if (!no_reduction && t->settings.use_lmr && searched >= 3 && depth > 7 && !tactical && !checking &&
+            !root_in_check && best > MATED_BOUND) {
           s = -search_scout(t, &root_child, -alpha, depth - 4, 1, 0, 0);
           done = !stop_requested && s <= alpha;
         }

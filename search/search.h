@@ -10,9 +10,11 @@
 #include "board/position.h"
 #include "board/types.h"
 #include "eval/evaluation.h"
+#include "search/draw.h"
 #include "search/score.h"
 #include "search/search_state.h"
 #include "search/search_thread.h"
+#include "search/tt.h"
 
 // A principal variation: up to 64 moves and a terminating 0.
 constexpr int PV_SIZE = 65;
@@ -69,6 +71,27 @@ inline void make_search_move(SearchThread* t, const Position& parent, Position* 
   make_move(parent, child, m);
 }
 
+// Makes a move of a search node into *child.  False when it leaves the
+// mover's king attacked; otherwise the child's table slot is fetched ahead
+// and its check flag is set.
+inline bool make_child(SearchThread* t, const Position& p, Position* child, Move m) {
+  const int us = side_to_move(p);
+  make_search_move(t, p, child, m);
+  if (king_attacked(*child, us)) return false;
+  tt_prefetch(child->key);
+  child->in_check = static_cast<uint16_t>(king_attacked(*child, us ^ 1));
+  return true;
+}
+
+// A child that repeats a position since the last irreversible move, or that
+// the fifty-move rule draws, is scored as a draw without a search: true,
+// with the draw value seen from the child's parent at ply in *score.
+inline bool child_is_draw(const SearchThread* t, const Position& child, int ply, int* score) {
+  if (!is_repetition(child)) return false;
+  *score = draw_value(t->settings.draw_score, ply);
+  return true;
+}
+
 // Static evaluation through the position's own cache and the thread's
 // caches, plus a small bonus for a position reached by a capture.
 inline int cached_eval(SearchThread* t, Position* p) {
@@ -84,6 +107,20 @@ inline int refine_with_bound(int e, int stored, int bound) {
   if (bound == 2) return stored > e ? stored : e;
   if (bound == 1) return stored < e ? stored : e;
   return e;
+}
+
+// Orders items best first by score(item) with a plain exchange sort.  Items
+// of equal score end up in the order this sort leaves them, which the node
+// counts depend on.
+template <typename T, typename Score>
+inline void sort_best_first(T* items, int count, Score score) {
+  for (int i = 0; i < count; ++i)
+    for (int j = i + 1; j < count; ++j)
+      if (score(items[j]) > score(items[i])) {
+        T swapped = items[i];
+        items[i] = items[j];
+        items[j] = swapped;
+      }
 }
 
 // Output helpers (root.cpp).

@@ -9,6 +9,8 @@
 #include <cstdint>
 
 constexpr uint64_t NO_NODE_LIMIT = ~uint64_t{0};
+constexpr double NO_TIME_LIMIT = 31622400.0;  // a year: no time limit
+constexpr int NO_DEPTH_LIMIT = 99;            // plies: the deepest search there is
 
 // The limits of one search, as "go" gives them.
 constexpr int SEARCHMOVES_SIZE = 8192;
@@ -19,10 +21,10 @@ struct SearchLimits {
   double movetime;      // seconds; 0 = none
   int32_t depth;        // plies; 0 = none
   int infinite;
-  int32_t mate;                    // "go mate N": a mate in at most N moves ends the search; 0 = none
-  int clock_given;                 // "wtime" or "btime" was given
-  uint64_t nodes = NO_NODE_LIMIT;  // node budget, all threads together
-  int ponder;                      // "go ponder": the search starts pondering
+  int32_t mate;                        // "go mate N": a mate in at most N moves ends the search; 0 = none
+  int clock_given;                     // "wtime" or "btime" was given
+  uint64_t nodes = NO_NODE_LIMIT;      // node budget, all threads together
+  int ponder;                          // "go ponder": the search starts pondering
   char searchmoves[SEARCHMOVES_SIZE];  // each move followed by one blank; "" = every move
 };
 

@@ -33,7 +33,7 @@ struct RootMove {
 };
 
 struct SearchThread {
-  int index;  // 0: the main thread, which keeps the clock and talks to the GUI
+  int index;                // 0: the main thread, which keeps the clock and talks to the GUI
   SearchSettings settings;  // as handed to the search by "go"
 
   // Nodes: every move the search makes counts, illegal ones included.

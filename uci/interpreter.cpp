@@ -96,8 +96,7 @@ void command_go(char** words, int count) {
   if (plan.rule == 3) log_printf("Time Left: %8.1f\n", limits.movetime);
   if (plan.rule == 5) log_printf("We have %8.1f seconds for the game.  %8.1f goal set\n", plan.clock, plan.goal);
   if (plan.rule == 6) {
-    log_printf("We have %8.1f seconds to make %d moves = %8.1f goal\n", plan.clock, limits.movestogo,
-               plan.moves_goal);
+    log_printf("We have %8.1f seconds to make %d moves = %8.1f goal\n", plan.clock, limits.movestogo, plan.moves_goal);
     std::printf("goal: %8.3f   max_goal_perc: %8d \n", plan.goal, max_goal_percent);
   }
   search_active = 1;
@@ -212,7 +211,8 @@ void parse_go(char** words, int count, SearchLimits* limits) {
             limits->wtime = seconds;
           else if (!std::strcmp(w, "btime"))
             limits->btime = seconds;
-          if (!std::strcmp(w, "wtime") || !std::strcmp(w, "btime")) limits->clock_given = 1;
+          if (!std::strcmp(w, "wtime") || !std::strcmp(w, "btime"))
+            limits->clock_given = 1;
           else if (!std::strcmp(w, "winc"))
             limits->winc = seconds;
           else

@@ -18,8 +18,9 @@ extern int game_ply;
 // "movestogo" is kept within 0 (sudden death; a negative count means
 // nothing) and this many moves; "depth" is kept at most at 99 (no limit).
 constexpr int MAX_MOVES_TO_GO = 1000;
-// "mate" is kept within 0 (none) and the longest mate a 99-ply search can see.
-constexpr int MAX_MATE_MOVES = 50;
+// "mate" is kept within 0 (none) and the longest mate the deepest search can
+// see (a mate in n moves is 2n - 1 plies deep).
+constexpr int MAX_MATE_MOVES = (NO_DEPTH_LIMIT + 1) / 2;
 
 // Fills limits from the words after "go" (words[0] is "go").
 void parse_go(char** words, int count, SearchLimits* limits);

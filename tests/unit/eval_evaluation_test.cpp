@@ -35,18 +35,7 @@ int king_attack_index(ScorePair s) {
   return -1;
 }
 
-class Evaluation : public ::testing::Test {
- protected:
-  void SetUp() override {
-    set_king_safety(6);
-    eval_params = DEFAULT_EVAL_PARAMS;
-    initialise_evaluation();
-  }
-  void TearDown() override {
-    eval_params = DEFAULT_EVAL_PARAMS;
-    initialise_evaluation();
-  }
-};
+using Evaluation = DefaultEvaluation;
 
 TEST_F(Evaluation, StartPositionScoresItsTempo) {
   EXPECT_EQ(evaluate(from_fen(START_FEN)), 10);

@@ -4,26 +4,15 @@
 
 #include <cmath>
 
+#include "board/psq_table.h"
 #include "eval/eval_params.h"
 #include "eval/evaluation.h"
-#include "board/psq_table.h"
 #include "eval/three_file_mask.h"
+#include "tests/unit/eval_test_support.h"
 
 namespace {
 
-class EvalTables : public ::testing::Test {
- protected:
-  void SetUp() override {
-    set_king_safety(6);
-    eval_params = DEFAULT_EVAL_PARAMS;
-    initialise_evaluation();
-  }
-  void TearDown() override {
-    set_king_safety(6);
-    eval_params = DEFAULT_EVAL_PARAMS;
-    initialise_evaluation();
-  }
-};
+using EvalTables = DefaultEvaluation;
 
 TEST_F(EvalTables, Islands) {
   EXPECT_EQ(islands_table[0], 0u);

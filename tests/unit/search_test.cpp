@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "board/fen.h"
 #include "board/make_move.h"
 #include "eval/evaluation.h"
 #include "search/draw.h"
@@ -15,7 +16,6 @@
 #include "search/tables.h"
 #include "search/threads.h"
 #include "search/tt.h"
-#include "board/fen.h"
 
 namespace {
 
