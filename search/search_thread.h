@@ -1,8 +1,8 @@
-// The state one search thread writes while it searches.  Every thread (the
-// main thread and each helper) owns one record and passes it down its
-// search; the threads share only the transposition table and what is read
-// but not written during a search (tables, options, limits, the flags of
-// search_state.h).  The record is a plain block of integers: zero-filled
+// The state one search thread writes while it searches, and its copy of the
+// search's settings.  Every thread (the main thread and each helper) owns
+// one record and passes it down its search; the threads share only the
+// transposition table and what is read but not written during a search
+// (tables, limits, the flags of search_state.h).  The record is a plain block of integers: zero-filled
 // memory is an empty record.
 #pragma once
 

@@ -1,6 +1,6 @@
-// The search threads.  The main thread (the one that runs the command
-// interpreter) searches with record 0; the "Threads" option adds helper
-// threads, each with its own record, that search the same root at the same
+// The search threads.  The main thread (the one that takes the commands)
+// searches with record 0; set_search_thread_count (the "Threads" option)
+// adds helper threads, each with its own record, that search the same root at the same
 // time and share only the transposition table, so that what one finds the
 // others read (the usual "lazy" shared-table scheme).  Helpers never print,
 // never poll the input and never keep the clock: the main thread does all
