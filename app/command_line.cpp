@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/clock.h"
-#include "uci/number_text.h"
+#include "core/clock.h"
+#include "core/number_text.h"
 
 CommandLineSettings command_line;
 

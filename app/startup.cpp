@@ -7,21 +7,21 @@
 #include <ctime>
 #include <thread>
 
-#include "app/clock.h"
-#include "app/exit.h"
 #include "app/command_line.h"
-#include "app/log.h"
-#include "app/three_file_mask.h"
-#include "app/version.h"
 #include "book/book.h"
+#include "core/clock.h"
+#include "core/exit.h"
+#include "core/log.h"
+#include "core/number_text.h"
+#include "core/version.h"
 #include "eval/evaluation.h"
+#include "eval/three_file_mask.h"
 #include "search/search_state.h"
 #include "search/tt.h"
 #include "selftest/bench.h"
 #include "selftest/selftest.h"
 #include "uci/command_queue.h"
 #include "uci/interpreter.h"
-#include "uci/number_text.h"
 #include "uci/options.h"
 
 namespace {
@@ -52,6 +52,11 @@ void allocate_table() {
 }  // namespace
 
 int program_main(int argc, char** argv) {
+  // Commands reach a running search through the interpreter, from the
+  // first search on (the bench and the self-test included).
+  install_search_hooks();
+  // The evaluation and the book start from the options' defaults.
+  hand_options_down();
   // The opening book's random choice draws from the library generator.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
   // The default book is open before the command line is read.

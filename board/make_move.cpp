@@ -1,13 +1,13 @@
 #include "board/make_move.h"
 
-#include "app/log.h"
 #include "board/attacks.h"
 #include "board/bits.h"
+#include "board/dump.h"
+#include "board/fen.h"
 #include "board/keys.h"
 #include "board/movegen.h"
-#include "eval/psq_table.h"
-#include "uci/dump.h"
-#include "uci/fen.h"
+#include "board/psq_table.h"
+#include "core/log.h"
 
 namespace {
 

@@ -47,6 +47,18 @@ inline Move* piece_moves(Move* out, Bitboard pieces, int type, Bitboard allowed,
 
 // Moves of a set of bishops and queens along diagonals, or of rooks and
 // queens along lines, to the allowed squares.
+// The moves of the side to move's knights, bishops, rooks, queens and king,
+// in that order, to the allowed squares.
+inline Move* moves_of_every_piece(Move* out, const Position& p, Bitboard allowed, Bitboard occupancy) {
+  const int us = side_to_move(p);
+  out = piece_moves(out, p.pieces[us][KNIGHT], KNIGHT, allowed, occupancy);
+  out = piece_moves(out, p.pieces[us][BISHOP], BISHOP, allowed, occupancy);
+  out = piece_moves(out, p.pieces[us][ROOK], ROOK, allowed, occupancy);
+  out = piece_moves(out, p.pieces[us][QUEEN], QUEEN, allowed, occupancy);
+  out = piece_moves(out, p.pieces[us][KING], KING, allowed, occupancy);
+  return out;
+}
+
 inline Move* diagonal_moves(Move* out, Bitboard pieces, Bitboard allowed, Bitboard occupancy) {
   while (pieces) {
     int from = pop_lowest_bit(&pieces);
@@ -248,11 +260,7 @@ int generate_all(const Position& p, Move* out) {
   out += generate_castling(p, out);
   out = pawn_captures(out, p, true);
   out = single_pushes(out, p, ~Bitboard{0});
-  out = piece_moves(out, p.pieces[us][KNIGHT], KNIGHT, not_ours, occ);
-  out = piece_moves(out, p.pieces[us][BISHOP], BISHOP, not_ours, occ);
-  out = piece_moves(out, p.pieces[us][ROOK], ROOK, not_ours, occ);
-  out = piece_moves(out, p.pieces[us][QUEEN], QUEEN, not_ours, occ);
-  out = piece_moves(out, p.pieces[us][KING], KING, not_ours, occ);
+  out = moves_of_every_piece(out, p, not_ours, occ);
   out = double_steps(out, p, ~Bitboard{0});
   return static_cast<int>(out - start);
 }
@@ -273,16 +281,11 @@ int generate_captures(const Position& p, Move* out) {
 
 int generate_quiet(const Position& p, Move* out) {
   Move* start = out;
-  int us = side_to_move(p);
   Bitboard occ = occupancy(p);
   Bitboard empty = ~occ;
   out += generate_castling(p, out);
   out = single_pushes(out, p, ~Bitboard{0});
-  out = piece_moves(out, p.pieces[us][KNIGHT], KNIGHT, empty, occ);
-  out = piece_moves(out, p.pieces[us][BISHOP], BISHOP, empty, occ);
-  out = piece_moves(out, p.pieces[us][ROOK], ROOK, empty, occ);
-  out = piece_moves(out, p.pieces[us][QUEEN], QUEEN, empty, occ);
-  out = piece_moves(out, p.pieces[us][KING], KING, empty, occ);
+  out = moves_of_every_piece(out, p, empty, occ);
   out = double_steps(out, p, ~Bitboard{0});
   return static_cast<int>(out - start);
 }
@@ -343,6 +346,22 @@ int generate_en_passant(const Position& p, Move* out) {
   return static_cast<int>(out - start);
 }
 
+namespace {
+
+// Captures of, and blocks against, each of the sliders that stands on a line
+// to the king with nothing in between (the ones that give check).
+inline Move* answer_slider_checks(const Position& p, Move* out, Bitboard sliders, int king, Bitboard occ) {
+  for (Bitboard b = sliders; b;) {
+    int checker = pop_lowest_bit(&b);
+    if (between[checker][king] & occ) continue;
+    out += generate_captures_to(p, out, checker);
+    out += generate_blocks(p, out, between[checker][king]);
+  }
+  return out;
+}
+
+}  // namespace
+
 int generate_evasions(const Position& p, Move* out) {
   Move* start = out;
   int us = side_to_move(p);
@@ -360,18 +379,11 @@ int generate_evasions(const Position& p, Move* out) {
     out += generate_captures_to(p, out, lowest_bit(pawns));
     out += generate_en_passant(p, out);
   } else {
-    for (Bitboard b = bishop_ray[king] & (p.pieces[them][BISHOP] | p.pieces[them][QUEEN]); b;) {
-      int checker = pop_lowest_bit(&b);
-      if (between[checker][king] & occ) continue;
-      out += generate_captures_to(p, out, checker);
-      out += generate_blocks(p, out, between[checker][king]);
-    }
-    for (Bitboard b = rook_ray[king] & (p.pieces[them][ROOK] | p.pieces[them][QUEEN]); b;) {
-      int checker = pop_lowest_bit(&b);
-      if (between[checker][king] & occ) continue;
-      out += generate_captures_to(p, out, checker);
-      out += generate_blocks(p, out, between[checker][king]);
-    }
+    // Diagonal checkers first, then those on ranks and files.
+    const Bitboard diagonal = p.pieces[them][BISHOP] | p.pieces[them][QUEEN];
+    const Bitboard straight = p.pieces[them][ROOK] | p.pieces[them][QUEEN];
+    out = answer_slider_checks(p, out, bishop_ray[king] & diagonal, king, occ);
+    out = answer_slider_checks(p, out, rook_ray[king] & straight, king, occ);
   }
   return static_cast<int>(out - start);
 }

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "board/score_pair.h"
 #include "board/types.h"
-#include "eval/score_pair.h"
 
 struct Position {
   Bitboard pieces[2][7];  // [colour][0] = all pieces of the colour, [colour][type] by type

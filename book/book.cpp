@@ -10,15 +10,18 @@
 #include <utility>
 #include <vector>
 
-#include "app/log.h"
 #include "board/bits.h"
+#include "board/fen.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "book/polyglot_random.h"
-#include "uci/fen.h"
-#include "uci/options.h"
+#include "core/log.h"
 
 namespace {
+
+bool own_book_setting = true;
+char book_name[BOOK_FILE_NAME_SIZE] = "pelion.bin";
+bool best_line_setting = true;
 
 std::FILE* book_file = nullptr;
 
@@ -127,14 +130,29 @@ uint64_t uniform_below(uint64_t total) {
 
 }  // namespace
 
+void set_own_book(bool on) { own_book_setting = on; }
+
+void set_book_file(const char* name) {
+  if (std::strlen(name) < BOOK_FILE_NAME_SIZE)
+    std::strcpy(book_name, name);
+  else
+    book_name[0] = '\0';
+}
+
+void set_best_line(bool on) { best_line_setting = on; }
+
+bool own_book() { return own_book_setting; }
+
+const char* book_file_name() { return book_name; }
+
 bool open_book() {
   if (book_file) std::fclose(book_file);
   book_file = nullptr;
-  if (!option_own_book) return true;
+  if (!own_book_setting) return true;
   // A name that names nothing means no book, silently.
   struct stat status;
-  if (stat(option_book_file, &status) != 0) return true;
-  book_file = S_ISREG(status.st_mode) ? std::fopen(option_book_file, "rb") : nullptr;
+  if (stat(book_name, &status) != 0) return true;
+  book_file = S_ISREG(status.st_mode) ? std::fopen(book_name, "rb") : nullptr;
   if (book_file && looks_like_book()) return true;
   if (book_file) std::fclose(book_file);
   book_file = nullptr;
@@ -143,7 +161,7 @@ bool open_book() {
 
 void print_unreadable_book(std::FILE* out) {
   std::fprintf(out, "%sbook file %s cannot be read as a book: playing without a book\n",
-               out == stdout ? "info string " : "", option_book_file);
+               out == stdout ? "info string " : "", book_name);
 }
 
 bool book_is_open() { return book_file != nullptr; }
@@ -244,7 +262,7 @@ Move probe_book(const Position& p) {
   }
   if (total == 0) return 0;
 
-  if (option_best_line) {
+  if (best_line_setting) {
     // Strongest first; keep only the moves that share the top weight.
     for (size_t i = 0; i + 1 < candidates.size(); ++i)
       for (size_t j = i + 1; j < candidates.size(); ++j)

@@ -7,6 +7,18 @@
 
 #include "board/position.h"
 
+// The book's settings, set by the protocol's options OwnBook, Book File and
+// Best Line; the defaults are the options' defaults (on, "pelion.bin", on).
+// The file settings take effect at the next open_book().
+constexpr int BOOK_FILE_NAME_SIZE = 4096;
+void set_own_book(bool on);
+// A name of BOOK_FILE_NAME_SIZE characters or more is kept as no name.
+void set_book_file(const char* name);
+// With Best Line only the moves of the top weight are played.
+void set_best_line(bool on);
+bool own_book();
+const char* book_file_name();
+
 // Closes the open book, if any; then, when OwnBook is on, opens the file
 // named by "Book File".  A name that names nothing means no book, silently.
 // A file that is there but cannot be read as a book (a directory, an

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "eval/score_pair.h"
+#include "board/score_pair.h"
 
 struct Weight {
   int32_t op;

@@ -1,10 +1,9 @@
 #include "eval/eval_tables.h"
 
-#include "app/three_file_mask.h"
+#include "board/psq_table.h"
 #include "eval/eval_params.h"
 #include "eval/evaluation.h"
-#include "eval/psq_table.h"
-#include "uci/options.h"
+#include "eval/three_file_mask.h"
 
 ScorePair islands_table[256];
 ScorePair king_attack_table[KING_ATTACK_SIZE];
@@ -154,7 +153,7 @@ void build_piece_tables() {
     int runs = count_runs(m);
     islands_table[m] = runs >= 1 ? scaled(runs - 1, e.island) : 0;
   }
-  int aggressiveness = option_king_safety;
+  int aggressiveness = king_safety();
   if (aggressiveness < 0) aggressiveness = 0;
   if (aggressiveness > 10) aggressiveness = 10;
   for (int i = 0; i < KING_ATTACK_SIZE; ++i)

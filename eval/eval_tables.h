@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
+#include "board/score_pair.h"
 #include "board/types.h"
-#include "eval/score_pair.h"
 
 // Count-indexed tables cover every count a board can produce (0..64), so
 // that even an odd set-up position never reads past their end.

@@ -2,16 +2,26 @@
 
 #include <cstring>
 
-#include "app/three_file_mask.h"
 #include "board/attacks.h"
 #include "board/bits.h"
+#include "board/psq_table.h"
 #include "board/see.h"
 #include "eval/eval_params.h"
 #include "eval/eval_tables.h"
 #include "eval/kpk_bitbase.h"
 #include "eval/material.h"
 #include "eval/pawns.h"
-#include "eval/psq_table.h"
+#include "eval/three_file_mask.h"
+
+namespace {
+
+int king_safety_setting = DEFAULT_KING_SAFETY;
+
+}  // namespace
+
+void set_king_safety(int aggressiveness) { king_safety_setting = aggressiveness; }
+
+int king_safety() { return king_safety_setting; }
 
 void initialise_evaluation() {
   build_three_file_mask();

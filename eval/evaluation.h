@@ -4,13 +4,20 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "board/score_pair.h"
 #include "eval/eval_params.h"
 #include "eval/pawns.h"
-#include "eval/score_pair.h"
 
 // Builds the material table and every derived weight table.  Runs at
 // start-up and again after an option that changes weights.
 void initialise_evaluation();
+
+// King Safety Aggressiveness: the scale of the king-attack table, 0 to 10
+// (a value outside is taken as the nearest end).  It takes effect at the
+// next initialise_evaluation().
+constexpr int DEFAULT_KING_SAFETY = 6;
+void set_king_safety(int aggressiveness);
+int king_safety();
 
 // Evaluation cache: the finished score of recently evaluated positions.
 struct EvalCacheEntry {

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "board/position.h"
-#include "eval/score_pair.h"
+#include "board/score_pair.h"
 
 struct PawnEntry {
   uint64_t key;          // full pawn key

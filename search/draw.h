@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "board/position.h"
-#include "uci/options.h"
 
 // 1 when the position is drawn by the fifty-move rule or repeats a position
 // of the same side to move since the last irreversible move, else 0.
@@ -23,9 +22,9 @@ inline bool is_drawn_material(uint64_t material_key) {
   return false;
 }
 
-// The draw score is set from the root side's point of view; nodes at odd
-// distance from the root see it negated.
-inline int draw_value(int ply) { return (ply & 1) ? -option_drawscore : option_drawscore; }
+// The draw score (SearchSettings::draw_score) is set from the root side's
+// point of view; nodes at odd distance from the root see it negated.
+inline int draw_value(int draw_score, int ply) { return (ply & 1) ? -draw_score : draw_score; }
 
 // Node-entry test: a drawn balance far enough from the root, with no check
 // at this node or the one before it, is scored without search.

@@ -10,10 +10,12 @@
 #include <cstring>
 #include <thread>
 
-#include "app/clock.h"
-#include "app/log.h"
+#include "board/dump.h"
+#include "board/fen.h"
 #include "board/movegen.h"
 #include "book/book.h"
+#include "core/clock.h"
+#include "core/log.h"
 #include "eval/evaluation.h"
 #include "search/search.h"
 #include "search/search_state.h"
@@ -21,10 +23,6 @@
 #include "search/threads.h"
 #include "search/time_control.h"
 #include "search/tt.h"
-#include "uci/dump.h"
-#include "uci/fen.h"
-#include "uci/interpreter.h"
-#include "uci/options.h"
 
 DepthRecord depth_records[DEPTH_RECORDS];
 double total_move_time = 0.0;
@@ -33,6 +31,12 @@ double search_start_time = 0.0;
 double hard_time_limit = 0.0;
 
 namespace {
+
+SearchHooks hooks = {nullptr};
+
+void poll_input() {
+  if (hooks.poll_input) hooks.poll_input();
+}
 
 constexpr int MIN_ASPIRATION = 16;
 constexpr int MAX_LINES = 256;
@@ -178,8 +182,10 @@ bool helper_skips_depth(int helper, int depth) {
 
 }  // namespace
 
-bool poll_interpreter(SearchThread* t) {
-  uci_poll();
+void set_search_hooks(const SearchHooks& h) { hooks = h; }
+
+bool poll_main(SearchThread* t) {
+  poll_input();
   t->helper_nodes = helper_nodes();
   if (pondering) return false;
   if (stop_requested) return true;
@@ -201,6 +207,7 @@ bool poll_helper(SearchThread* t) {
 
 void helper_search(SearchThread* t, const HelperJob& job) {
   Position root = job.root;
+  t->settings = job.settings;
   begin_thread_search(t, job.clear_move_history);
   Move pv[PV_SIZE];
   uint64_t best_nodes = 0, other_nodes = 0;
@@ -217,13 +224,17 @@ void helper_search(SearchThread* t, const HelperJob& job) {
   publish_nodes(t);
 }
 
-int run_search(const Position& root_in, double goal, int max_depth, const char* searchmoves) {
+int run_search(const Position& root_in, double goal, int max_depth, const SearchLimits& limits,
+               const SearchSettings& settings) {
   SearchThread* t = main_search_thread();
+  t->settings = settings;
+  node_limit = limits.nodes;
+  pondering = limits.ponder;
   Position root = root_in;
-  const bool deterministic = option_deterministic || test_mode;
+  const bool deterministic = settings.deterministic || test_mode;
   // "go infinite" must not answer before "stop", even when the search ends
   // by itself (a mate found, depth 99 reached).
-  const bool infinite = search_limits.infinite && !test_mode;
+  const bool infinite = limits.infinite && !test_mode;
   // The history and countermoves start empty at the first search and, in
   // deterministic mode, at every search.
   const bool fresh_tables = first_search || deterministic;
@@ -236,7 +247,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
   stop_requested = 0;
   char full_list[MOVE_LIST_TEXT_SIZE];
   char current_list[MOVE_LIST_TEXT_SIZE];
-  build_move_list(t, root, searchmoves ? searchmoves : "", full_list);
+  build_move_list(t, root, limits.searchmoves, full_list);
   if (fresh_tables) {
     clear_history(t);
     build_search_tables();
@@ -254,7 +265,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
   log_position(root);
 
   TimeControl tc;
-  time_control_start(&tc, now(), goal, fixed_move_time != 0, max_goal_percent);
+  time_control_start(&tc, now(), goal, limits.movetime != 0, max_goal_percent);
   search_start_time = tc.start;
   hard_time_limit = tc.hard_limit;
   const double start = tc.start;
@@ -266,7 +277,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
   int best_score = 0;
   Move previous_best = 0;
   int s1 = 0, s2 = 0, s3 = 0;  // scores of the last three iterations
-  int line_limit = option_multipv < 1 ? 1 : min_of(option_multipv, MAX_LINES);
+  int line_limit = settings.multipv < 1 ? 1 : min_of(settings.multipv, MAX_LINES);
   Line lines[MAX_LINES];
   Move pv[PV_SIZE];
   char pv_buffer[PV_TEXT_SIZE];
@@ -281,7 +292,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
         best_score = 0;
         break;
       }
-      if (with_helpers) start_helpers(HelperJob{root, full_list, max_depth, fresh_tables});
+      if (with_helpers) start_helpers(HelperJob{root, full_list, max_depth, fresh_tables, settings});
     } else {
       t->first_iteration = 0;
     }
@@ -312,18 +323,11 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
       if (!current_list[0]) break;
     }
 
-    // Best line first.
-    for (int i = 0; i < line_count; ++i)
-      for (int j = i + 1; j < line_count; ++j)
-        if (lines[j].score > lines[i].score) {
-          Line swapped = lines[i];
-          lines[i] = lines[j];
-          lines[j] = swapped;
-        }
-    if (option_multipv > 1 && !test_mode) {
+    sort_best_first(lines, line_count, [](const Line& line) { return line.score; });  // best line first
+    if (settings.multipv > 1 && !test_mode) {
       for (int i = 0; i < line_count; ++i) {
         const Line& line = lines[i];
-        pv_text(line.pv, pv_buffer);
+        pv_to_text(line.pv, pv_buffer);
         double seconds = line.milliseconds / 1000.0;
         std::printf("info multipv %d score cp %d depth %d time %d nodes %" PRIu64 " nps %" PRIu64 " pv %s\n", i + 1,
                     line.score, d, line.milliseconds, line.nodes,
@@ -344,7 +348,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
     double elapsed = now() - start;
     if (elapsed < 0.0001) elapsed = 0.0001;
     const uint64_t nodes = search_node_total(t);
-    pv_text(lines[0].pv, pv_buffer);
+    pv_to_text(lines[0].pv, pv_buffer);
     log_printf("%5d  %8.1f  %12" PRIu64 "  %8.1f  %7.2f   %s\n", d, elapsed, nodes,
                static_cast<double>(nodes) / elapsed / 1000.0, best_score / 100.0, pv_buffer);
     if (test_mode) {
@@ -365,7 +369,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
     if (now() > tc.soft_target) soft_time_flag = 1;
     // "go infinite" deepens on after a mate, until "stop" or the last depth.
     if ((soft_time_flag && !pondering) || (!infinite && mate_is_settled(best_score, d)) ||
-        (!test_mode && mate_goal_reached(best_score, search_limits.mate)) || d >= max_depth)
+        (!test_mode && mate_goal_reached(best_score, limits.mate)) || d >= max_depth)
       break;
   }
 
@@ -379,7 +383,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
   // "ponderhit" or "stop" before it answers.
   if (max_depth == NO_DEPTH_LIMIT || pondering) {
     for (;;) {
-      uci_poll();
+      poll_input();
       if (stop_requested || (!pondering && !infinite)) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -397,7 +401,6 @@ int run_search(const Position& root_in, double goal, int max_depth, const char* 
   const uint64_t nodes = search_node_total(t);
   char best_text[8], ponder_text[8];
   move_text_or_null(best_move, best_text);
-  std::strcpy(best_move_text, best_text);
   if (ponder_move) {
     move_to_text(ponder_move, ponder_text);
     std::printf("info nodes %" PRIu64 "\n", nodes);

@@ -5,13 +5,24 @@
 
 #include "board/position.h"
 #include "board/types.h"
-
-constexpr double NO_TIME_LIMIT = 31622400.0;  // a year: no time limit
-constexpr int NO_DEPTH_LIMIT = 99;
+#include "search/search_state.h"
 
 // Searches the position and prints "bestmove"; returns the final score.
-// searchmoves is a blank-separated list of coordinate moves ("" = all).
-int run_search(const Position& root, double goal_seconds, int max_depth, const char* searchmoves);
+// The goal and the depth limit come from the time plan of the limits
+// (plan_search); the search keeps to the limits' node budget, root moves,
+// "infinite", "ponder" and "mate", and plays by the settings.
+int run_search(const Position& root, double goal_seconds, int max_depth, const SearchLimits& limits,
+               const SearchSettings& settings);
+
+// What the search calls back in the program that runs it.  The main thread
+// calls poll_input every 256 nodes, and while a ponder or infinite search
+// that has ended by itself waits to answer; it takes at most one pending
+// command and acts on it, which is how "stop" and "ponderhit" reach the
+// search's flags (search_state.h).  Without a hook nothing is polled.
+struct SearchHooks {
+  void (*poll_input)();
+};
+void set_search_hooks(const SearchHooks& hooks);
 
 // What each completed iteration of the last search found, by depth in
 // plies.  Filled only in test mode (self-test and test-data runs).

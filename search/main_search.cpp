@@ -20,7 +20,6 @@
 #include "search/search.h"
 #include "search/tables.h"
 #include "search/tt.h"
-#include "uci/options.h"
 
 namespace {
 
@@ -161,7 +160,6 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
 // search a few plies shallower, the node is taken to fail high.
 int probcut(SearchThread* t, Position* p, int beta, int depth, int ply, int static_eval, const MoveOrdering& ordering,
             bool cut_node) {
-  const int us = side_to_move(*p), them = us ^ 1;
   const int raised = beta + PROBCUT_MARGIN;
   MoveList list;
   picker_init(*p, &list, PICKER_CAPTURES, 0, 0, 0, &ordering, 0);
@@ -170,9 +168,7 @@ int probcut(SearchThread* t, Position* p, int beta, int depth, int ply, int stat
   for (Move m; (m = picker_next(&list)) != 0;) {
     if (m > LAST_NON_UNDERPROMOTION) continue;
     if (!see_at_least(*p, m, raised - static_eval)) continue;
-    make_search_move(t, *p, &child, m);
-    if (king_attacked(child, us)) continue;
-    child.in_check = static_cast<uint16_t>(king_attacked(child, them));
+    if (!make_child(t, *p, &child, m)) continue;
     child.search_marks[2] = 0;
     if (is_repetition(child)) continue;
     int s = -quiesce(t, &child, -raised, -raised + 1, 0, ply + 1, qpv);
@@ -196,7 +192,7 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
   }
   if (stop_requested) return 0;
   if (poll_should_stop(t)) return 0;
-  if (is_dead_draw(*p, ply)) return draw_value(ply);
+  if (is_dead_draw(*p, ply)) return draw_value(t->settings.draw_score, ply);
 
   // Mate-distance pruning: nothing here mates sooner than the next ply or
   // is mated sooner than now.
@@ -253,14 +249,14 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
 
     // Reverse futility: so far above beta that a quiet move of the
     // opponent's will not bring it back.
-    if (option_null_move && plies <= REVERSE_FUTILITY_PLIES &&
+    if (t->settings.null_move && plies <= REVERSE_FUTILITY_PLIES &&
         eval - REVERSE_FUTILITY_MARGIN * (plies - (improving ? 1 : 0)) >= beta)
       return eval;
 
     // Null move: even passing keeps the score above beta.  Not twice in a
     // row, not without pieces (zugzwang), not when the table already says
     // a full search fails low.
-    if (option_null_move && plies >= 2 && eval >= beta && static_eval >= beta && p->last_move != 0 &&
+    if (t->settings.null_move && plies >= 2 && eval >= beta && static_eval >= beta && p->last_move != 0 &&
         has_piece_besides_pawns(*p, us) && !(hit && (tt_bound & BOUND_UPPER) && tt_score < beta)) {
       const int r = 4 + plies / 6 + min_of(3, (eval - beta) / 200);
       Position child;
@@ -344,11 +340,8 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
       }
     }
 
-    make_search_move(t, *p, &child, m);
-    if (king_attacked(child, us)) continue;
-    tt_prefetch(child.key);
+    if (!make_child(t, *p, &child, m)) continue;
     ++count;
-    child.in_check = static_cast<uint16_t>(king_attacked(child, them));
     const bool checking = child.in_check != 0;
     if (!tactical) {
       if (quiet_count < 64) quiets[quiet_count++] = m;
@@ -357,12 +350,9 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
     }
 
     int s = 0;
-    bool is_draw = false;
     if (PV) child_pv[0] = 0;
-    if (is_repetition(child)) {
-      s = draw_value(ply);
-      is_draw = true;
-    } else {
+    const bool is_draw = child_is_draw(t, child, ply, &s);
+    if (!is_draw) {
       // Extensions in quarter-plies.
       int ext = 0;
       if (ply < 2 * t->root_depth) {
@@ -392,7 +382,7 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
       // material, by depth and move number, less for moves that did well
       // before, more where a cutoff is expected.
       bool full_null_window = !PV || count > 1;
-      if (option_use_lmr && plies >= 3 && count > 1 && (!tactical || list.stage == 8)) {
+      if (t->settings.use_lmr && plies >= 3 && count > 1 && (!tactical || list.stage == 8)) {
         int r = reduction_of(plies, count);
         if (!PV) r += 2;
         if (!improving) r += 2;

@@ -26,7 +26,7 @@ int quiesce(SearchThread* t, Position* p, int alpha, int beta, int qdepth, int p
   pv[0] = 0;
   if (stop_requested) return 0;
   if (poll_should_stop(t)) return 0;
-  if (is_dead_draw(*p, ply)) return draw_value(ply);
+  if (is_dead_draw(*p, ply)) return draw_value(t->settings.draw_score, ply);
 
   const bool null_window = alpha + 1 == beta;
   Move hash_move = 0;
@@ -45,7 +45,7 @@ int quiesce(SearchThread* t, Position* p, int alpha, int beta, int qdepth, int p
     }
   }
 
-  const int us = side_to_move(*p), them = us ^ 1;
+  const int them = side_to_move(*p) ^ 1;
   const bool in_check = p->in_check != 0;
   int e = 0, best, mode, counted = 0;
   if (!in_check) {
@@ -98,17 +98,11 @@ int quiesce(SearchThread* t, Position* p, int alpha, int beta, int qdepth, int p
       continue;  // a losing quiet evasion once a saving move is known
     }
 
-    make_search_move(t, *p, &child, m);
-    if (king_attacked(child, us)) continue;
-    tt_prefetch(child.key);
+    if (!make_child(t, *p, &child, m)) continue;
     ++counted;
-    child.in_check = static_cast<uint16_t>(king_attacked(child, them));
     int s;
-    bool is_draw = false;
-    if (is_repetition(child)) {
-      s = draw_value(ply);
-      is_draw = true;
-    } else {
+    const bool is_draw = child_is_draw(t, child, ply, &s);
+    if (!is_draw) {
       s = -quiesce(t, &child, -beta, -alpha, qdepth - 2, ply + 1, child_pv);
       if (stop_requested) return 0;
     }

@@ -5,16 +5,15 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/clock.h"
+#include "board/fen.h"
 #include "board/movegen.h"
 #include "board/see.h"
+#include "core/clock.h"
 #include "search/draw.h"
 #include "search/search.h"
 #include "search/tables.h"
 #include "search/threads.h"
 #include "search/tt.h"
-#include "uci/fen.h"
-#include "uci/options.h"
 
 namespace {
 
@@ -37,13 +36,7 @@ void build_root_list(SearchThread* t, const Position& root) {
     if (see_quick(root, all[i], 0) < 0) score -= 500;
     root_moves[root_move_count++] = {all[i], score, 0};
   }
-  for (int i = 0; i < root_move_count; ++i)
-    for (int j = i + 1; j < root_move_count; ++j)
-      if (root_moves[j].order_score > root_moves[i].order_score) {
-        RootMove swapped = root_moves[i];
-        root_moves[i] = root_moves[j];
-        root_moves[j] = swapped;
-      }
+  sort_best_first(root_moves, root_move_count, [](const RootMove& r) { return r.order_score; });
   t->nodes = 0;
 }
 
@@ -53,7 +46,7 @@ void print_progress(uint64_t nodes, int iteration, int score, const Move* pv) {
   char score_buffer[32];
   char pv_buffer[PV_TEXT_SIZE];
   score_text(score, score_buffer);
-  pv_text(pv, pv_buffer);
+  pv_to_text(pv, pv_buffer);
   std::printf("info depth %d time %d nodes %" PRIu64 " score %s nps %" PRIu64 " pv %s\n", iteration,
               static_cast<int>(elapsed * 1000), nodes, score_buffer,
               static_cast<uint64_t>(static_cast<double>(nodes) / (elapsed + 0.0001)), pv_buffer);
@@ -69,17 +62,6 @@ void score_text(int score, char* out) {
     std::snprintf(out, 32, "mate %d", -((MATE_SCORE - 1 + score) / 2) - 1);
   else
     std::snprintf(out, 32, "cp %d", score);
-}
-
-void pv_text(const Move* pv, char* out) {
-  char* end = out;
-  *end = '\0';
-  for (int i = 0; i < PV_MOVES && pv[i]; ++i) {
-    move_to_text(pv[i], end);
-    end += std::strlen(end);
-    *end++ = ' ';
-    *end = '\0';
-  }
 }
 
 bool text_has_word(const char* text, const char* word) {
@@ -100,8 +82,8 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
   const int iteration = depth / 2;
   // Only the main thread reports.
   const bool reporting = t->index == 0 && !test_mode;
-  const bool currmove_lines =
-      reporting && iteration > 5 && wall_clock_seconds(clock_mode) - search_start_time > 0.25 && option_multipv == 1;
+  const bool currmove_lines = reporting && iteration > 5 && wall_clock_seconds(clock_mode) - search_start_time > 0.25 &&
+                              t->settings.multipv == 1;
   if (poll_should_stop(t)) return 0;
   pv[0] = 0;
   if (iteration == 1) build_root_list(t, *root);
@@ -136,7 +118,7 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
     if (is_repetition(root_child)) {
       // Moving into a position the game has already seen is a draw, as it
       // is everywhere else in the tree.
-      s = draw_value(0);
+      s = draw_value(t->settings.draw_score, 0);
       entry.nodes = 0;
     } else {
       const int kind = move_kind(m), to = move_to(m);
@@ -169,7 +151,7 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
         s = -search_pv(t, &root_child, -beta, -alpha, new_depth, 1, child_pv);
       } else {
         bool done = false;
-        if (!no_reduction && option_use_lmr && searched >= 3 && depth >= 6 && !tactical && !checking &&
+        if (!no_reduction && t->settings.use_lmr && searched >= 3 && depth >= 6 && !tactical && !checking &&
             !root_in_check && best > MATED_BOUND) {
           int r = reduction_of(depth / 2, searched) - 2;
           if (r > new_depth - 2) r = new_depth - 2;
@@ -194,7 +176,7 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
       int k = 0;
       for (; k < PV_MOVES - 1 && child_pv[k]; ++k) pv[k + 1] = child_pv[k];
       pv[k + 1] = 0;
-      if (reporting && option_multipv < 2 && iteration > 4) print_progress(search_node_total(t), iteration, s, pv);
+      if (reporting && t->settings.multipv < 2 && iteration > 4) print_progress(search_node_total(t), iteration, s, pv);
       best = s;
       if (s >= beta) break;
       if (s > alpha) alpha = s;

@@ -5,14 +5,16 @@
 
 #include <cstdint>
 
+#include "board/fen.h"
 #include "board/make_move.h"
 #include "board/position.h"
 #include "board/types.h"
 #include "eval/evaluation.h"
+#include "search/draw.h"
 #include "search/score.h"
 #include "search/search_state.h"
 #include "search/search_thread.h"
-#include "uci/fen.h"
+#include "search/tt.h"
 
 // A principal variation: up to 64 moves and a terminating 0.
 constexpr int PV_SIZE = 65;
@@ -41,9 +43,9 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
 extern double search_start_time;
 extern double hard_time_limit;
 
-// Main thread: polls the interpreter and applies the stop, node and time
-// limits; true when the node must return at once.
-bool poll_interpreter(SearchThread* t);
+// Main thread: polls the input through the hook and applies the stop, node
+// and time limits; true when the node must return at once.
+bool poll_main(SearchThread* t);
 // Helpers: publishes the node count for the main thread's totals.
 bool poll_helper(SearchThread* t);
 
@@ -51,7 +53,7 @@ bool poll_helper(SearchThread* t);
 // input and the helpers report their nodes.
 inline bool poll_should_stop(SearchThread* t) {
   if ((++t->poll_counter & 255) != 0 || t->first_iteration) return false;
-  return t->index == 0 ? poll_interpreter(t) : poll_helper(t);
+  return t->index == 0 ? poll_main(t) : poll_helper(t);
 }
 
 // Counts one move made by the search.  Outside iteration 1 a thread whose
@@ -71,6 +73,27 @@ inline void make_search_move(SearchThread* t, const Position& parent, Position* 
   make_move(parent, child, m);
 }
 
+// Makes a move of a search node into *child.  False when it leaves the
+// mover's king attacked; otherwise the child's table slot is fetched ahead
+// and its check flag is set.
+inline bool make_child(SearchThread* t, const Position& p, Position* child, Move m) {
+  const int us = side_to_move(p);
+  make_search_move(t, p, child, m);
+  if (king_attacked(*child, us)) return false;
+  tt_prefetch(child->key);
+  child->in_check = static_cast<uint16_t>(king_attacked(*child, us ^ 1));
+  return true;
+}
+
+// A child that repeats a position since the last irreversible move, or that
+// the fifty-move rule draws, is scored as a draw without a search: true,
+// with the draw value seen from the child's parent at ply in *score.
+inline bool child_is_draw(const SearchThread* t, const Position& child, int ply, int* score) {
+  if (!is_repetition(child)) return false;
+  *score = draw_value(t->settings.draw_score, ply);
+  return true;
+}
+
 // Static evaluation through the position's own cache and the thread's
 // caches, plus a small bonus for a position reached by a capture.
 inline int cached_eval(SearchThread* t, Position* p) {
@@ -88,10 +111,22 @@ inline int refine_with_bound(int e, int stored, int bound) {
   return e;
 }
 
+// Orders items best first by score(item) with a plain exchange sort.  Items
+// of equal score end up in the order this sort leaves them, which the node
+// counts depend on.
+template <typename T, typename Score>
+inline void sort_best_first(T* items, int count, Score score) {
+  for (int i = 0; i < count; ++i)
+    for (int j = i + 1; j < count; ++j)
+      if (score(items[j]) > score(items[i])) {
+        T swapped = items[i];
+        items[i] = items[j];
+        items[j] = swapped;
+      }
+}
+
 // Output helpers (root.cpp).
 // "cp %d" or "mate %d" for an info line.
 void score_text(int score, char* out);
-// The moves of a zero-terminated PV, at most 64, each followed by a blank.
-void pv_text(const Move* pv, char* out);
 // True when word appears in text as a whole blank-separated word.
 bool text_has_word(const char* text, const char* word);

@@ -1,8 +1,8 @@
-// The state one search thread writes while it searches.  Every thread (the
-// main thread and each helper) owns one record and passes it down its
-// search; the threads share only the transposition table and what is read
-// but not written during a search (tables, options, limits, the flags of
-// search_state.h).  The record is a plain block of integers: zero-filled
+// The state one search thread writes while it searches, and its copy of the
+// search's settings.  Every thread (the main thread and each helper) owns
+// one record and passes it down its search; the threads share only the
+// transposition table and what is read but not written during a search
+// (tables, limits, the flags of search_state.h).  The record is a plain block of integers: zero-filled
 // memory is an empty record.
 #pragma once
 
@@ -14,6 +14,7 @@
 #include "board/types.h"
 #include "eval/evaluation.h"
 #include "search/history.h"
+#include "search/search_state.h"
 
 constexpr int MAX_PLY = 256;
 
@@ -32,7 +33,8 @@ struct RootMove {
 };
 
 struct SearchThread {
-  int index;  // 0: the main thread, which keeps the clock and talks to the GUI
+  int index;                // 0: the main thread, which keeps the clock and talks to the GUI
+  SearchSettings settings;  // as handed to the search by "go"
 
   // Nodes: every move the search makes counts, illegal ones included.
   uint64_t nodes;                    // this thread's nodes in the current search

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <type_traits>
 
-#include "app/exit.h"
+#include "core/exit.h"
 #include "search/search_state.h"
 
 // Records are taken zeroed from calloc, which makes a plain record of that

@@ -1,6 +1,6 @@
-// The search threads.  The main thread (the one that runs the command
-// interpreter) searches with record 0; the "Threads" option adds helper
-// threads, each with its own record, that search the same root at the same
+// The search threads.  The main thread (the one that takes the commands)
+// searches with record 0; set_search_thread_count (the "Threads" option)
+// adds helper threads, each with its own record, that search the same root at the same
 // time and share only the transposition table, so that what one finds the
 // others read (the usual "lazy" shared-table scheme).  Helpers never print,
 // never poll the input and never keep the clock: the main thread does all
@@ -27,13 +27,14 @@ int set_search_thread_count(int count);
 
 // What the helpers search: the main thread's prepared root, the text of the
 // root moves to consider (blank-separated; it must stay untouched until
-// stop_helpers returns), the depth limit in plies, and whether to clear the
-// move history first.
+// stop_helpers returns), the depth limit in plies, whether to clear the
+// move history first, and the settings of the search.
 struct HelperJob {
   Position root;
   const char* move_list;
   int max_depth;
   bool clear_move_history;
+  SearchSettings settings;
 };
 
 // Sets every helper searching.  Main thread only.

@@ -4,12 +4,12 @@
 
 SearchPlan plan_search(const SearchLimits& limits, int side, double overhead, int max_goal_percent_now) {
   SearchPlan plan{};
-  plan.max_depth = 99;
-  plan.goal = 31622400.0;
+  plan.max_depth = NO_DEPTH_LIMIT;
+  plan.goal = NO_TIME_LIMIT;
   plan.max_goal_percent = max_goal_percent_now;
   if (limits.depth > 0) {
     plan.rule = 1;
-    plan.max_depth = limits.infinite ? 99 : limits.depth;
+    plan.max_depth = limits.infinite ? NO_DEPTH_LIMIT : limits.depth;
     return plan;
   }
   if (limits.infinite) {
@@ -21,7 +21,7 @@ SearchPlan plan_search(const SearchLimits& limits, int side, double overhead, in
     plan.goal = limits.movetime;
     return plan;
   }
-  if (node_limit != NO_NODE_LIMIT) {
+  if (limits.nodes != NO_NODE_LIMIT) {
     plan.rule = 4;
     return plan;
   }

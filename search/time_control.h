@@ -5,13 +5,13 @@
 
 #include <cstdint>
 
-#include "uci/interpreter.h"
+#include "search/search_state.h"
 
 // What "go" hands to the search, and how it was decided.
 struct SearchPlan {
   int rule;              // 1 depth, 2 infinite, 3 movetime, 4 nodes, 5 sudden death, 6 moves to go, 7 mate
   double goal;           // seconds
-  int max_depth;         // plies; 99 = none
+  int max_depth;         // plies; NO_DEPTH_LIMIT = none
   int max_goal_percent;  // the hard limit in percent of the goal
   double clock;          // the side to move's remaining time (rules 5 and 6)
   double moves_goal;     // rule 6: the time per move before the overhead

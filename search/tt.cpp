@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/exit.h"
+#include "core/exit.h"
 
 TranspositionTable tt = {0, 0, 0, nullptr};
 

@@ -74,6 +74,8 @@ void tt_free();
 void tt_clear();
 void tt_new_search();
 inline bool tt_enabled() { return tt.buckets != nullptr; }
+// The table's size in megabytes; 0 while it is off.
+inline int tt_megabytes() { return static_cast<int>(tt.bucket_count * sizeof(TTBucket) >> 20); }
 
 inline uint64_t tt_load_word(const uint64_t& word) {
   return std::atomic_ref<uint64_t>(const_cast<uint64_t&>(word)).load(std::memory_order_relaxed);

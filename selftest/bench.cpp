@@ -4,53 +4,47 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/clock.h"
+#include "board/fen.h"
 #include "book/book.h"
+#include "core/clock.h"
+#include "core/words.h"
 #include "eval/evaluation.h"
 #include "search/driver.h"
 #include "search/search_state.h"
 #include "search/threads.h"
 #include "search/tt.h"
 #include "selftest/test_positions.h"
-#include "uci/fen.h"
-#include "uci/interpreter.h"
-#include "uci/options.h"
 
 namespace {
 
 // The table size the signature is defined with: the default "Hash".
 constexpr int BENCH_HASH_MB = 64;
 
-// Everything a GUI may have set that changes what a search counts.
-struct SearchSettings {
-  int multipv, use_lmr, null_move, king_safety, drawscore, own_book, hash_mb;
+// What a GUI may have set, besides the search's own settings, that changes
+// what a search counts.
+struct BenchSettings {
+  int king_safety;
+  bool own_book;
+  int table_mb;  // 0: no table
 };
 
-SearchSettings current_settings() {
-  return {option_multipv, option_use_lmr,   option_null_move, option_king_safety,
-          option_drawscore, option_own_book, option_hash_mb};
-}
+BenchSettings current_settings() { return {king_safety(), own_book(), tt_megabytes()}; }
 
 // Puts the settings in place; the evaluation weights, the book and the
 // table follow them.
-void apply_settings(const SearchSettings& s) {
-  const bool weights_change = s.king_safety != option_king_safety;
-  const bool book_changes = s.own_book != option_own_book;
-  option_multipv = s.multipv;
-  option_use_lmr = s.use_lmr;
-  option_null_move = s.null_move;
-  option_king_safety = s.king_safety;
-  option_drawscore = s.drawscore;
-  option_own_book = s.own_book;
-  if (weights_change) {
+void apply_settings(const BenchSettings& s) {
+  if (s.king_safety != king_safety()) {
+    set_king_safety(s.king_safety);
     initialise_evaluation();
     clear_all_eval_caches();  // scores cached under the old weights
   }
-  if (book_changes) open_book();
-  if (s.hash_mb != option_hash_mb || !tt_enabled()) {
+  if (s.own_book != own_book()) {
+    set_own_book(s.own_book);
+    open_book();
+  }
+  if (s.table_mb != tt_megabytes()) {
     tt_free();
-    option_hash_mb = s.hash_mb;
-    if (option_hash_mb > 0) tt_allocate(option_hash_mb);
+    if (s.table_mb > 0) tt_allocate(s.table_mb);
   }
 }
 
@@ -58,13 +52,15 @@ void apply_settings(const SearchSettings& s) {
 
 BenchResult run_bench(int depth, std::FILE* progress) {
   if (depth < 1 || depth > 99) depth = BENCH_DEPTH;
-  const SearchSettings saved = current_settings();
-  // The defaults, no book, and a table of the default size.
-  apply_settings({1, 1, 1, 6, -5, 0, BENCH_HASH_MB});
+  const BenchSettings saved = current_settings();
+  // The default weights, no book, and a table of the default size; the
+  // searches get the default settings.
+  apply_settings({DEFAULT_KING_SAFETY, false, BENCH_HASH_MB});
   // Test mode: silent searches that clear every table first.
   const int saved_test_mode = test_mode;
   test_mode = 1;
 
+  const SearchLimits no_limits{};
   BenchResult result{0, 0.0};
   const double start = wall_clock_seconds(0);
   for (int r = 0; r < TEST_POSITION_COUNT; ++r) {
@@ -76,7 +72,7 @@ BenchResult run_bench(int depth, std::FILE* progress) {
     std::snprintf(fen, sizeof fen, "%s %s %s %s", words[0], words[1], words[2], words[3]);
     Position root;
     position_from_fen(&root, fen);
-    run_search(root, NO_TIME_LIMIT, depth, "");
+    run_search(root, NO_TIME_LIMIT, depth, no_limits, DEFAULT_SEARCH_SETTINGS);
     const uint64_t nodes = main_search_thread()->nodes;
     result.nodes += nodes;
     if (progress) {

@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/exit.h"
-#include "app/version.h"
+#include "board/fen.h"
+#include "core/exit.h"
+#include "core/number_text.h"
+#include "core/version.h"
+#include "core/words.h"
 #include "search/driver.h"
 #include "selftest/test_positions.h"
-#include "uci/fen.h"
-#include "uci/interpreter.h"
-#include "uci/number_text.h"
 
 namespace {
 
@@ -40,7 +40,8 @@ void prepare_and_search(int r, Prepared* out, char* row_copy) {
   out->nodes_word = count > 6 ? words[6] : "";
   Position root;
   position_from_fen(&root, out->fen);
-  run_search(root, NO_TIME_LIMIT, TEST_DEPTH, "");
+  const SearchLimits no_limits{};
+  run_search(root, NO_TIME_LIMIT, TEST_DEPTH, no_limits, DEFAULT_SEARCH_SETTINGS);
 }
 
 }  // namespace

@@ -25,12 +25,12 @@
 #include <cstring>
 #include <vector>
 
+#include "board/fen.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/perft.h"
 #include "eval/evaluation.h"
 #include "tools/tuner.h"
-#include "uci/fen.h"
 
 namespace {
 

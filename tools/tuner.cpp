@@ -21,11 +21,11 @@
 #include <string>
 #include <vector>
 
+#include "board/fen.h"
 #include "board/movegen.h"
 #include "board/see.h"
 #include "eval/eval_params.h"
 #include "eval/evaluation.h"
-#include "uci/fen.h"
 
 namespace {
 

@@ -5,21 +5,21 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/exit.h"
-#include "app/log.h"
-#include "app/version.h"
+#include "board/fen.h"
+#include "core/exit.h"
+#include "core/log.h"
+#include "core/number_text.h"
+#include "core/version.h"
+#include "core/words.h"
 #include "search/driver.h"
 #include "search/search_state.h"
 #include "search/time_control.h"
 #include "selftest/bench.h"
 #include "uci/command_queue.h"
-#include "uci/fen.h"
-#include "uci/number_text.h"
 #include "uci/options.h"
 
 Position game_record[GAME_RECORD_SIZE];
 int game_ply = 0;
-SearchLimits search_limits;
 int search_active = 0;
 
 namespace {
@@ -40,8 +40,6 @@ constexpr int MAX_WORDS = QUEUE_SLOT_SIZE / 2 + 1;
 constexpr int DEFERRED_LINES = 16;
 char deferred[DEFERRED_LINES][QUEUE_SLOT_SIZE];
 int deferred_count = 0;
-
-bool is_separator(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 void command_uci() {
   std::printf("id name %s %s\n", ENGINE_NAME, VERSION_TEXT);
@@ -90,19 +88,19 @@ void command_position(char** words, int count) {
 }
 
 void command_go(char** words, int count) {
-  parse_go(words, count, &search_limits);
+  SearchLimits limits;
+  parse_go(words, count, &limits);
   int side = game_record[game_ply].ply & 1;
-  SearchPlan plan = plan_search(search_limits, side, option_move_overhead_ms / 1000.0, max_goal_percent);
+  SearchPlan plan = plan_search(limits, side, option_move_overhead_ms / 1000.0, max_goal_percent);
   max_goal_percent = plan.max_goal_percent;
-  if (plan.rule == 3) log_printf("Time Left: %8.1f\n", search_limits.movetime);
+  if (plan.rule == 3) log_printf("Time Left: %8.1f\n", limits.movetime);
   if (plan.rule == 5) log_printf("We have %8.1f seconds for the game.  %8.1f goal set\n", plan.clock, plan.goal);
   if (plan.rule == 6) {
-    log_printf("We have %8.1f seconds to make %d moves = %8.1f goal\n", plan.clock, search_limits.movestogo,
-               plan.moves_goal);
+    log_printf("We have %8.1f seconds to make %d moves = %8.1f goal\n", plan.clock, limits.movestogo, plan.moves_goal);
     std::printf("goal: %8.3f   max_goal_perc: %8d \n", plan.goal, max_goal_percent);
   }
   search_active = 1;
-  run_search(game_record[game_ply], plan.goal, plan.max_depth, search_limits.searchmoves);
+  run_search(game_record[game_ply], plan.goal, plan.max_depth, limits, search_settings_from_options());
   search_active = 0;
 }
 
@@ -177,23 +175,8 @@ uint32_t command_hash(const char* word) {
   return h;
 }
 
-int split_words(char* text, char** words, int max_words) {
-  int count = 0;
-  char* p = text;
-  while (*p && count < max_words) {
-    while (*p && is_separator(*p)) ++p;
-    if (!*p) break;
-    words[count++] = p;
-    while (*p && !is_separator(*p)) ++p;
-    if (*p) *p++ = '\0';
-  }
-  return count;
-}
-
 void parse_go(char** words, int count, SearchLimits* limits) {
   *limits = SearchLimits{};
-  node_limit = NO_NODE_LIMIT;
-  pondering = 0;
   bool in_searchmoves = false;
   size_t used = 0;
   auto value = [&](int i) -> const char* { return i + 1 < count ? words[i + 1] : nullptr; };
@@ -204,7 +187,7 @@ void parse_go(char** words, int count, SearchLimits* limits) {
     if (!std::strcmp(w, "infinite"))
       limits->infinite = 1;
     else if (!std::strcmp(w, "ponder"))
-      pondering = 1;
+      limits->ponder = 1;
     else if (!std::strcmp(w, "searchmoves"))
       in_searchmoves = true;
     else if (!std::strcmp(w, "wtime") || !std::strcmp(w, "btime") || !std::strcmp(w, "winc") ||
@@ -213,7 +196,7 @@ void parse_go(char** words, int count, SearchLimits* limits) {
       if (v) {
         ++i;  // the value word is consumed; a keyword with nothing after it reads nothing
         if (!std::strcmp(w, "nodes"))
-          node_limit = parse_uint64(v);
+          limits->nodes = parse_uint64(v);
         else if (!std::strcmp(w, "movestogo"))
           limits->movestogo = std::clamp(parse_int32(v), 0, MAX_MOVES_TO_GO);
         else if (!std::strcmp(w, "depth"))
@@ -228,7 +211,8 @@ void parse_go(char** words, int count, SearchLimits* limits) {
             limits->wtime = seconds;
           else if (!std::strcmp(w, "btime"))
             limits->btime = seconds;
-          if (!std::strcmp(w, "wtime") || !std::strcmp(w, "btime")) limits->clock_given = 1;
+          if (!std::strcmp(w, "wtime") || !std::strcmp(w, "btime"))
+            limits->clock_given = 1;
           else if (!std::strcmp(w, "winc"))
             limits->winc = seconds;
           else
@@ -252,8 +236,9 @@ void parse_go(char** words, int count, SearchLimits* limits) {
       }
     }
   }
-  fixed_move_time = limits->movetime;
 }
+
+void install_search_hooks() { set_search_hooks({uci_poll}); }
 
 void uci_poll() {
   static bool first_call = true;

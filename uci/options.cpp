@@ -7,27 +7,27 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/log.h"
 #include "book/book.h"
+#include "core/log.h"
+#include "core/number_text.h"
 #include "eval/evaluation.h"
 #include "search/driver.h"
 #include "search/tables.h"
 #include "search/threads.h"
 #include "search/tt.h"
-#include "uci/number_text.h"
 
 int option_ponder = 1;
 int option_hash_mb = 64;
 int option_own_book = 1;
-int option_multipv = 1;
+int option_multipv = DEFAULT_SEARCH_SETTINGS.multipv;
 char option_book_file[BOOK_FILE_NAME_SIZE] = "pelion.bin";
-int option_use_lmr = 1;
-int option_null_move = 1;
-int option_deterministic = 0;
+int option_use_lmr = DEFAULT_SEARCH_SETTINGS.use_lmr;
+int option_null_move = DEFAULT_SEARCH_SETTINGS.null_move;
+int option_deterministic = DEFAULT_SEARCH_SETTINGS.deterministic;
 int option_best_line = 1;
-int option_king_safety = 6;
+int option_king_safety = DEFAULT_KING_SAFETY;
 int option_move_overhead_ms = 20;
-int option_drawscore = -5;
+int option_drawscore = DEFAULT_SEARCH_SETTINGS.draw_score;
 int option_threads = 1;
 int option_chess960 = 0;
 
@@ -74,6 +74,21 @@ int allocate_hash_table(int megabytes) {
   // the size asked for; a smaller table is what memory allowed.
   int wanted = static_cast<int>(tt_bucket_count_for(static_cast<uint64_t>(megabytes)) * sizeof(TTBucket) >> 20);
   return obtained >= wanted ? megabytes : obtained;
+}
+
+SearchSettings search_settings_from_options() {
+  return {.null_move = option_null_move,
+          .use_lmr = option_use_lmr,
+          .multipv = option_multipv,
+          .deterministic = option_deterministic,
+          .draw_score = option_drawscore};
+}
+
+void hand_options_down() {
+  set_king_safety(option_king_safety);
+  set_own_book(option_own_book != 0);
+  set_book_file(option_book_file);
+  set_best_line(option_best_line != 0);
 }
 
 void print_option_declarations() {
@@ -139,6 +154,7 @@ void apply_setoption(char** words, int count) {
       // A GUI may send any number: the option keeps the nearest value of
       // its advertised range.
       *s->target = std::clamp(parse_int32(value), s->min, s->max);
+      hand_options_down();
       initialise_evaluation();
       clear_all_eval_caches();
       build_search_tables();
@@ -147,6 +163,7 @@ void apply_setoption(char** words, int count) {
   for (const CheckOption* c = check_options; c->name[0]; ++c)
     if (!strcasecmp(c->name, name)) {
       set_checkbox(c->target, value);
+      hand_options_down();
       initialise_evaluation();
       clear_all_eval_caches();
       return;
@@ -191,6 +208,7 @@ void apply_setoption(char** words, int count) {
     option_multipv = std::clamp(parse_int32(value), 1, MULTIPV_MAX);
   } else if (t.name == "ownbook") {
     option_own_book = t.value == "true";
+    hand_options_down();
     if (!open_book()) print_unreadable_book(stdout);
   } else if (t.name == "ponder") {
     option_ponder = t.value == "true";
@@ -203,6 +221,7 @@ void apply_setoption(char** words, int count) {
     else
       option_book_file[0] = '\0';
     std::printf("info string book file is %s\n", option_book_file);
+    hand_options_down();
     if (!open_book()) print_unreadable_book(stdout);
     std::fflush(stdout);
   } else {

@@ -1,11 +1,14 @@
-// The options a GUI may set with "setoption".  Each is a plain global read
-// directly by the code it governs.
+// The options a GUI may set with "setoption", each a plain global of the
+// protocol layer.  The layers below never read them: the search gets its
+// settings with every "go" (search_settings_from_options), the evaluation and
+// the book get theirs through their own setters (hand_options_down).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-constexpr int BOOK_FILE_NAME_SIZE = 4096;
+#include "book/book.h"
+#include "search/search_state.h"
 constexpr int HASH_MAX_MB = 4096;  // advertised maximum of Hash
 constexpr int MULTIPV_MAX = 99;    // advertised maximum of MultiPV
 
@@ -62,6 +65,15 @@ SetoptionText parse_setoption(char** words, int count);
 // least 1) and returns the size to report: the request itself, or the
 // smaller power of two that memory allowed.
 int allocate_hash_table(int megabytes);
+
+// The search settings as the options stand, for the next "go".
+SearchSettings search_settings_from_options();
+
+// Hands the options the evaluation and the book read to their setters
+// (the evaluation's weights and the book file follow at the next
+// initialise_evaluation and open_book).  Runs at start-up and whenever one
+// of them changes.
+void hand_options_down();
 
 // Carries out a "setoption" line.
 void apply_setoption(char** words, int count);

@@ -474,8 +474,9 @@ TEST_F(SearchProtocol, NegativeClockAnswersQuickly) {
 
 }  // namespace
 
-// The bench signature depends on nothing a GUI has set, and the settings
-// are back in force afterwards.
+// The bench signature depends on nothing a GUI has set, neither the options
+// nor the limits of the last "go", and the settings are back in force
+// afterwards.
 TEST_F(SearchProtocol, BenchIgnoresTheSettingsAndRestoresThem) {
   RunResult fresh = run_program(PELION_ENGINE64, {"bench", "4"}, 120);
   ASSERT_EQ(fresh.status, 0);
@@ -487,6 +488,9 @@ TEST_F(SearchProtocol, BenchIgnoresTheSettingsAndRestoresThem) {
   engine_send(&e, "setoption name Hash value 1");
   engine_send(&e, "setoption name MultiPV value 3");
   engine_send(&e, "setoption name use lmr value false");
+  engine_send(&e, "position startpos");
+  engine_send(&e, "go nodes 500");
+  until_bestmove();
   engine_send(&e, "bench 4");
   std::string line;
   do {

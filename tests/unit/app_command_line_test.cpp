@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
 #include "app/command_line.h"
+#include "core/clock.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <string>
 
-#include "app/log.h"
 #include "board/attacks.h"
 #include "board/keys.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board_test_support.h"
+#include "core/log.h"
 
 using namespace board_test;
 

@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "board/bits.h"
+#include "board/fen.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/position.h"
-#include "eval/psq_table.h"
-#include "eval/score_pair.h"
-#include "uci/fen.h"
+#include "board/psq_table.h"
+#include "board/score_pair.h"
 
 namespace board_test {
 

@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <map>
 #include <set>
@@ -14,8 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "uci/fen.h"
-#include "uci/options.h"
+#include "board/fen.h"
 
 namespace {
 
@@ -75,14 +73,14 @@ class SmallBook {
   }
   ~SmallBook() {
     std::remove(path_.c_str());
-    option_own_book = 1;
-    option_best_line = 1;
-    std::strcpy(option_book_file, "pelion.bin");
+    set_own_book(true);
+    set_best_line(true);
+    set_book_file("pelion.bin");
     open_book();
   }
   static void use(const std::string& path) {
-    option_own_book = 1;
-    std::strcpy(option_book_file, path.c_str());
+    set_own_book(true);
+    set_book_file(path.c_str());
     open_book();
   }
 
@@ -140,7 +138,7 @@ TEST(BookSmall, EveryExpectedProbe) {
     SCOPED_TRACE(fen);
     Position p = from_fen(fen + " 0 1");
     EXPECT_EQ(polyglot_key(p), keys[fen]);
-    option_best_line = 0;
+    set_best_line(false);
     std::map<std::string, int> counts = tally(p, moves.empty() ? 5 : 400);
     if (moves.empty()) {
       EXPECT_EQ(counts.size(), 1u);
@@ -151,7 +149,7 @@ TEST(BookSmall, EveryExpectedProbe) {
     for (const auto& m : moves) allowed.insert(m.first);
     for (const auto& [move, n] : counts) EXPECT_TRUE(allowed.count(move)) << move;
     // With Best Line only the top weight (or the tie at the top) is played.
-    option_best_line = 1;
+    set_best_line(true);
     int top = moves[0].second;
     for (const auto& [move, n] : tally(p, 50)) {
       int w = 0;
@@ -167,7 +165,7 @@ TEST(BookChoice, BestLineSplitsTheTiedTopMoves) {
       {{START_KEY, book_move("e2e4"), 10}, {START_KEY, book_move("d2d4"), 10}, {START_KEY, book_move("g1f3"), 5}});
   Position p = from_fen(START_FEN);
   std::srand(1);
-  option_best_line = 1;
+  set_best_line(true);
   auto counts = tally(p, 4000);
   EXPECT_EQ(counts.count("g1f3"), 0u);
   // Binomial(4000, 0.5): mean 2000, sd about 32.
@@ -179,7 +177,7 @@ TEST(BookChoice, WithoutBestLineEveryMoveByWeight) {
   SmallBook book({{START_KEY, book_move("e2e4"), 3}, {START_KEY, book_move("d2d4"), 1}});
   Position p = from_fen(START_FEN);
   std::srand(2);
-  option_best_line = 0;
+  set_best_line(false);
   auto counts = tally(p, 4000);
   // Binomial(4000, 0.75): mean 3000, sd about 27.
   EXPECT_NEAR(counts["e2e4"], 3000, 150);
@@ -237,11 +235,11 @@ TEST(BookChoice, OwnBookOffClosesTheBook) {
   SmallBook book({{START_KEY, book_move("e2e4"), 5}});
   Position p = from_fen(START_FEN);
   EXPECT_NE(probe_book(p), 0u);
-  option_own_book = 0;
+  set_own_book(false);
   open_book();
   EXPECT_FALSE(book_is_open());
   EXPECT_EQ(probe_book(p), 0u);
-  option_own_book = 1;
+  set_own_book(true);
   open_book();
   EXPECT_NE(probe_book(p), 0u);
 }

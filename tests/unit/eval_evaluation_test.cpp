@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "board/fen.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "eval/colour_flip.h"
@@ -14,8 +15,6 @@
 #include "eval/material.h"
 #include "eval/pawns.h"
 #include "tests/unit/eval_test_support.h"
-#include "uci/fen.h"
-#include "uci/options.h"
 
 namespace {
 
@@ -36,18 +35,7 @@ int king_attack_index(ScorePair s) {
   return -1;
 }
 
-class Evaluation : public ::testing::Test {
- protected:
-  void SetUp() override {
-    option_king_safety = 6;
-    eval_params = DEFAULT_EVAL_PARAMS;
-    initialise_evaluation();
-  }
-  void TearDown() override {
-    eval_params = DEFAULT_EVAL_PARAMS;
-    initialise_evaluation();
-  }
-};
+using Evaluation = DefaultEvaluation;
 
 TEST_F(Evaluation, StartPositionScoresItsTempo) {
   EXPECT_EQ(evaluate(from_fen(START_FEN)), 10);

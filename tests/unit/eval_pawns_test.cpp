@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "board/fen.h"
 #include "eval/eval_params.h"
 #include "eval/eval_tables.h"
 #include "eval/evaluation.h"
 #include "eval/pawns.h"
 #include "tests/unit/eval_test_support.h"
-#include "uci/fen.h"
 
 namespace {
 

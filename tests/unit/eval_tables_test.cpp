@@ -4,26 +4,15 @@
 
 #include <cmath>
 
+#include "board/psq_table.h"
 #include "eval/eval_params.h"
 #include "eval/evaluation.h"
-#include "eval/psq_table.h"
-#include "uci/options.h"
+#include "eval/three_file_mask.h"
+#include "tests/unit/eval_test_support.h"
 
 namespace {
 
-class EvalTables : public ::testing::Test {
- protected:
-  void SetUp() override {
-    option_king_safety = 6;
-    eval_params = DEFAULT_EVAL_PARAMS;
-    initialise_evaluation();
-  }
-  void TearDown() override {
-    option_king_safety = 6;
-    eval_params = DEFAULT_EVAL_PARAMS;
-    initialise_evaluation();
-  }
-};
+using EvalTables = DefaultEvaluation;
 
 TEST_F(EvalTables, Islands) {
   EXPECT_EQ(islands_table[0], 0u);
@@ -59,10 +48,10 @@ TEST_F(EvalTables, KingAttackFollowsTheOption) {
   EXPECT_EQ(king_attack_table[0], 0u);
   EXPECT_EQ(king_attack_table[10], make_score(68 * 6, 0));
   EXPECT_EQ(king_attack_table[127], make_score(1475 * 6, 0));
-  option_king_safety = 0;
+  set_king_safety(0);
   initialise_evaluation();
   for (ScorePair s : king_attack_table) EXPECT_EQ(s, 0u);
-  option_king_safety = 10;
+  set_king_safety(10);
   initialise_evaluation();
   EXPECT_EQ(opening_part(king_attack_table[63]), 11520);
   EXPECT_EQ(endgame_part(king_attack_table[63]), 0);
@@ -190,6 +179,17 @@ TEST_F(EvalTables, TunedTableListCoversEveryTunedWeightOnce) {
   tuned_from_list(&eval_params.tuned, list);
   initialise_evaluation();
   EXPECT_EQ(storm_table[5], make_score(7, 9));
+}
+
+TEST(ThreeFileMask, EdgeFilesShiftInward) {
+  build_three_file_mask();
+  EXPECT_EQ(three_file_mask[0], 0x0707070707070707ULL);   // a1: files a-c
+  EXPECT_EQ(three_file_mask[56], 0x0707070707070707ULL);  // a8
+  EXPECT_EQ(three_file_mask[7], 0xe0e0e0e0e0e0e0e0ULL);   // h1: files f-h
+  EXPECT_EQ(three_file_mask[4], 0x3838383838383838ULL);   // e1: files d-f
+  EXPECT_EQ(three_file_mask[36], 0x3838383838383838ULL);  // e5
+  EXPECT_EQ(three_file_mask[9], 0x0707070707070707ULL);   // b2: files a-c
+  EXPECT_EQ(three_file_mask[14], 0xe0e0e0e0e0e0e0e0ULL);  // g2: files f-h
 }
 
 }  // namespace

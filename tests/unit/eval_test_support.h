@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "board/fen.h"
 #include "board/position.h"
 #include "eval/evaluation.h"
-#include "uci/fen.h"
 
 // The caches the tests evaluate through, as a search thread would.
 inline EvalCaches& test_eval_caches() {
@@ -13,6 +13,19 @@ inline EvalCaches& test_eval_caches() {
   return *caches;
 }
 inline int evaluate(const Position& p) { return evaluate(p, &test_eval_caches()); }
+
+// The default weights and king-safety scale, with every table rebuilt from
+// them: each test starts from them and leaves them behind.
+class DefaultEvaluation : public ::testing::Test {
+ protected:
+  void SetUp() override { restore(); }
+  void TearDown() override { restore(); }
+  static void restore() {
+    set_king_safety(DEFAULT_KING_SAFETY);
+    eval_params = DEFAULT_EVAL_PARAMS;
+    initialise_evaluation();
+  }
+};
 
 // A position from FEN with its piece-square sum and phase filled in, as the
 // search driver prepares a root before evaluating it.

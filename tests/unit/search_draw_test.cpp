@@ -4,7 +4,6 @@
 #include "board_test_support.h"
 #include "search/draw.h"
 #include "search/tables.h"
-#include "uci/options.h"
 
 namespace {
 
@@ -115,14 +114,10 @@ TEST(DrawDetection, DeadDrawNeedsDistanceAndNoCheck) {
 }
 
 TEST(DrawDetection, DrawValueBySideOfTheRoot) {
-  int saved = option_drawscore;
-  option_drawscore = -5;
-  EXPECT_EQ(draw_value(0), -5);
-  EXPECT_EQ(draw_value(2), -5);
-  EXPECT_EQ(draw_value(3), 5);
-  option_drawscore = 0;
-  EXPECT_EQ(draw_value(1), 0);
-  option_drawscore = saved;
+  EXPECT_EQ(draw_value(-5, 0), -5);
+  EXPECT_EQ(draw_value(-5, 2), -5);
+  EXPECT_EQ(draw_value(-5, 3), 5);
+  EXPECT_EQ(draw_value(0, 1), 0);
 }
 
 }  // namespace

@@ -13,9 +13,15 @@ TEST(SearchTables, ReductionsGrowWithDepthAndMoveNumber) {
   // when the depth or the move number grows, and none is absurd.
   for (int d = 0; d < REDUCTION_DEPTHS; ++d)
     for (int m = 0; m < REDUCTION_MOVES; ++m) {
-      if (d == 0 || m == 0) EXPECT_EQ(late_move_reduction[d][m], 0);
-      if (d > 1) EXPECT_GE(late_move_reduction[d][m], late_move_reduction[d - 1][m]);
-      if (m > 1) EXPECT_GE(late_move_reduction[d][m], late_move_reduction[d][m - 1]);
+      if (d == 0 || m == 0) {
+        EXPECT_EQ(late_move_reduction[d][m], 0);
+      }
+      if (d > 1) {
+        EXPECT_GE(late_move_reduction[d][m], late_move_reduction[d - 1][m]);
+      }
+      if (m > 1) {
+        EXPECT_GE(late_move_reduction[d][m], late_move_reduction[d][m - 1]);
+      }
       EXPECT_LE(late_move_reduction[d][m], 2 * 9);
     }
   EXPECT_EQ(reduction_of(1000, 1000), late_move_reduction[63][63]);

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
+#include "board/fen.h"
 #include "board/make_move.h"
 #include "eval/evaluation.h"
 #include "search/draw.h"
@@ -14,8 +16,6 @@
 #include "search/tables.h"
 #include "search/threads.h"
 #include "search/tt.h"
-#include "uci/fen.h"
-#include "uci/options.h"
 
 namespace {
 
@@ -29,24 +29,17 @@ class SearchTest : public ::testing::Test {
     test_mode = 1;  // silent, deterministic, per-depth records
     node_limit = NO_NODE_LIMIT;
     pondering = 0;
-    fixed_move_time = 0;
-    saved_null_move = option_null_move;
-    saved_lmr = option_use_lmr;
-    saved_multipv = option_multipv;
   }
-  void TearDown() override {
-    test_mode = 0;
-    option_null_move = saved_null_move;
-    option_use_lmr = saved_lmr;
-    option_multipv = saved_multipv;
-  }
+  void TearDown() override { test_mode = 0; }
 
   // Searches a FEN position to the depth; returns the final score and the
   // best move's text.
   int search(const char* fen, int depth, std::string* best, const char* searchmoves = "") {
     Position root;
     position_from_fen(&root, fen);
-    int score = run_search(root, NO_TIME_LIMIT, depth, searchmoves);
+    SearchLimits limits{};
+    std::snprintf(limits.searchmoves, sizeof limits.searchmoves, "%s", searchmoves);
+    int score = run_search(root, NO_TIME_LIMIT, depth, limits, settings);
     // A mate ends the search early: take the deepest completed iteration.
     int last = depth;
     while (last > 1 && depth_records[last].nodes == 0) --last;
@@ -56,7 +49,8 @@ class SearchTest : public ::testing::Test {
     return score;
   }
 
-  int saved_null_move = 1, saved_lmr = 1, saved_multipv = 1;
+  SearchSettings settings = DEFAULT_SEARCH_SETTINGS;
+  const SearchLimits no_limits{};
 };
 
 TEST_F(SearchTest, MateInOne) {
@@ -76,8 +70,8 @@ TEST_F(SearchTest, MateInTwoAndThree) {
 }
 
 TEST_F(SearchTest, MateFoundWithoutNullMoveOrReductions) {
-  option_null_move = 0;
-  option_use_lmr = 0;
+  settings.null_move = 0;
+  settings.use_lmr = 0;
   std::string best;
   EXPECT_EQ(search("r5rk/5p1p/5R2/4B3/8/8/7P/7K w - - 0 1", 8, &best), mate_in(5));
   EXPECT_EQ(best, "f6a6");
@@ -97,8 +91,8 @@ TEST_F(SearchTest, MateScoresAreProvenAtEveryDepth) {
                         {"7k/R7/8/8/8/8/8/1R4K1 b - - 0 1", -2},
                         // Qe8, Kd6 (forced), Qc8 and every reply is mated at once.
                         {"Q7/3NPn2/4k3/p7/p4Kp1/P6B/4b3/8 w - - 4 73", 5}};
-  for (int settings = 0; settings < 2; ++settings) {
-    option_null_move = option_use_lmr = settings == 0;
+  for (int selective = 1; selective >= 0; --selective) {
+    settings.null_move = settings.use_lmr = selective;
     for (const Case& c : cases) {
       std::string best;
       const int score = search(c.fen, 14, &best);
@@ -160,8 +154,8 @@ TEST_F(SearchTest, RepetitionOfTheGameHistoryIsADraw) {
   position_from_fen(&game[0], "7k/8/8/8/8/8/8/3QK3 w - - 0 1");
   const char* moves[] = {"d1d2", "h8g8", "d2d1", "g8h8", "d1d2"};
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(apply_move_text(game[i], &game[i + 1], moves[i]));
-  int score = run_search(game[5], NO_TIME_LIMIT, 6, "");
-  EXPECT_EQ(score, option_drawscore);
+  int score = run_search(game[5], NO_TIME_LIMIT, 6, no_limits, settings);
+  EXPECT_EQ(score, settings.draw_score);
   char text[8];
   move_to_text(depth_records[6].best_move, text);
   EXPECT_STREQ(text, "h8g8");
@@ -174,19 +168,17 @@ TEST_F(SearchTest, DeterministicSearchRepeatsExactly) {
   // Outside test mode, with the option on, and with another search in
   // between: the same node count and move.
   test_mode = 0;
-  int saved = option_deterministic;
-  option_deterministic = 1;
+  settings.deterministic = 1;
   testing::internal::CaptureStdout();
-  run_search(root, NO_TIME_LIMIT, 7, "");
+  run_search(root, NO_TIME_LIMIT, 7, no_limits, settings);
   uint64_t nodes1 = main_search_thread()->nodes;
   std::string out1 = testing::internal::GetCapturedStdout();
   Position other;
   position_from_fen(&other, "8/8/pr1ppk1p/R4pP1/8/3K2P1/P3PP2/8 b - - 0 1");
   testing::internal::CaptureStdout();
-  run_search(other, NO_TIME_LIMIT, 6, "");
-  run_search(root, NO_TIME_LIMIT, 7, "");
+  run_search(other, NO_TIME_LIMIT, 6, no_limits, settings);
+  run_search(root, NO_TIME_LIMIT, 7, no_limits, settings);
   std::string out2 = testing::internal::GetCapturedStdout();
-  option_deterministic = saved;
   EXPECT_EQ(main_search_thread()->nodes, nodes1);
   auto last_line = [](const std::string& s) {
     size_t end = s.find_last_not_of('\n');
@@ -238,6 +230,7 @@ class QuiescenceTest : public SearchTest {
     tt_clear();
     stop_requested = 0;
     t = main_search_thread();
+    t->settings = DEFAULT_SEARCH_SETTINGS;
     begin_thread_search(t, true);  // iteration 1: no polling
   }
   SearchThread* t = nullptr;
@@ -286,9 +279,10 @@ TEST_F(QuiescenceTest, DrawnMaterialAtThirdPly) {
   // King and knight against king: the draw value at once, from ply 3 on.
   prepare("8/8/8/4k3/8/8/8/2N1K3 w - - 0 1");
   uint64_t before = t->nodes;
-  EXPECT_EQ(search_scout(t, &root, 50, 10, 3, 0, false), draw_value(3));
-  EXPECT_EQ(search_pv(t, &root, -100, 100, 10, 4, pv), draw_value(4));
-  EXPECT_EQ(quiesce(t, &root, -100, 100, 0, 5, pv), draw_value(5));
+  const int draw_score = t->settings.draw_score;
+  EXPECT_EQ(search_scout(t, &root, 50, 10, 3, 0, false), draw_value(draw_score, 3));
+  EXPECT_EQ(search_pv(t, &root, -100, 100, 10, 4, pv), draw_value(draw_score, 4));
+  EXPECT_EQ(quiesce(t, &root, -100, 100, 0, 5, pv), draw_value(draw_score, 5));
   EXPECT_EQ(t->nodes, before);
   // At ply 2 the same position is searched.
   search_pv(t, &root, -100, 100, 4, 2, pv);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/words.h"
 #include "search/search_state.h"
 #include "search/time_control.h"
 #include "uci/interpreter.h"
@@ -80,9 +81,8 @@ TEST(TimeAllocation, FixedLimitsChooseTheirRule) {
   SearchPlan movetime = plan_search(go("go movetime 1500 wtime 10"), 0, OVERHEAD, 500);
   EXPECT_EQ(movetime.rule, 3);
   EXPECT_DOUBLE_EQ(movetime.goal, 1.5);
-  EXPECT_DOUBLE_EQ(fixed_move_time, 1.5);
   SearchLimits nodes = go("go nodes 5000");
-  EXPECT_EQ(node_limit, 5000u);
+  EXPECT_EQ(nodes.nodes, 5000u);
   EXPECT_EQ(plan_search(nodes, 0, OVERHEAD, 500).rule, 4);
 }
 
@@ -115,8 +115,7 @@ TEST(GoParsing, NegativeClockReadsAsZero) {
   EXPECT_EQ(l.btime, 5.0);
   SearchPlan plan = plan_search(l, 0, OVERHEAD, 500);
   EXPECT_DOUBLE_EQ(plan.goal, 0.002);
-  EXPECT_EQ(go("go nodes -5").infinite, 0);
-  EXPECT_EQ(node_limit, 0u);
+  EXPECT_EQ(go("go nodes -5").nodes, 0u);
 }
 
 TEST(GoParsing, KeywordWithoutValueReadsNothing) {
@@ -126,7 +125,7 @@ TEST(GoParsing, KeywordWithoutValueReadsNothing) {
   EXPECT_EQ(l.btime, 3.0);
   EXPECT_EQ(l.depth, 0);
   l = go("go nodes");
-  EXPECT_EQ(node_limit, NO_NODE_LIMIT);
+  EXPECT_EQ(l.nodes, NO_NODE_LIMIT);
 }
 
 TEST(GoParsing, SearchmovesEndAtTheNextKeyword) {
@@ -141,10 +140,7 @@ TEST(GoParsing, SearchmovesEndAtTheNextKeyword) {
 }
 
 TEST(GoParsing, PonderFlagAndOverflow) {
-  go("go ponder wtime 60000 btime 60000");
-  EXPECT_EQ(pondering, 1);
-  go("go wtime 60000 btime 60000");
-  EXPECT_EQ(pondering, 0);  // every other go clears it
-  go("go nodes 99999999999999999999999");
-  EXPECT_EQ(node_limit, NO_NODE_LIMIT);  // an overflowing budget means none
+  EXPECT_EQ(go("go ponder wtime 60000 btime 60000").ponder, 1);
+  EXPECT_EQ(go("go wtime 60000 btime 60000").ponder, 0);
+  EXPECT_EQ(go("go nodes 99999999999999999999999").nodes, NO_NODE_LIMIT);  // an overflowing budget means none
 }

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "uci/interpreter.h"
+#include "core/words.h"
 #include "uci/options.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "board/fen.h"
 #include "board/position.h"
-#include "uci/fen.h"
 #include "uci/interpreter.h"
 
 namespace {

@@ -1,8 +1,8 @@
-#include "uci/dump.h"
+#include "board/dump.h"
 
-#include "app/log.h"
+#include "board/fen.h"
 #include "board/movegen.h"
-#include "uci/fen.h"
+#include "core/log.h"
 
 void log_position(const Position& p) {
   if (!log_file) return;

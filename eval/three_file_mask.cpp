@@ -1,4 +1,4 @@
-#include "app/three_file_mask.h"
+#include "eval/three_file_mask.h"
 
 Bitboard three_file_mask[64];
 

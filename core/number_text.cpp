@@ -1,4 +1,4 @@
-#include "uci/number_text.h"
+#include "core/number_text.h"
 
 namespace {
 

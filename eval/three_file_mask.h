@@ -1,5 +1,5 @@
 // For each square, the three files centred on its file (shifted inward on the
-// a- and h-files).  The pawn-structure evaluation reads it.
+// a- and h-files).  The evaluation builds its king-shelter zones from it.
 #pragma once
 
 #include "board/types.h"

@@ -1,4 +1,4 @@
-#include "app/log.h"
+#include "core/log.h"
 
 #include <cstdarg>
 

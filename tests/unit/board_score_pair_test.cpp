@@ -1,6 +1,6 @@
-#include "eval/score_pair.h"
-
 #include <gtest/gtest.h>
+
+#include "board/score_pair.h"
 
 TEST(ScorePair, PackingAndCarries) {
   EXPECT_EQ(make_score(-1, -1), 0x7fffffff7fffffffULL);

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "app/log.h"
+#include "board/dump.h"
+#include "board/fen.h"
 #include "board/make_move.h"
 #include "board_test_support.h"
-#include "uci/dump.h"
-#include "uci/fen.h"
+#include "core/log.h"
 
 using board_test::find_move;
 using board_test::setup;
@@ -113,17 +113,14 @@ TEST(FenMoveText, PvToText) {
   char text[PV_TEXT_SIZE];
   pv_to_text(line, text);
   EXPECT_STREQ(text, "e2e4 g1f3 ");
-  EXPECT_STREQ(best_move_text, "e2e4");
   Move empty[1] = {0};
   pv_to_text(empty, text);
   EXPECT_STREQ(text, "");
-  EXPECT_STREQ(best_move_text, "ZZZZ");
   // At most 64 moves are written.
   for (int i = 0; i < 70; ++i) line[i] = move_code(square_of("a7"), square_of("a8"), KIND_PROMOTE_KNIGHT);
   line[70] = 0;
   pv_to_text(line, text);
   EXPECT_EQ(std::string(text).size(), 64u * 6u);
-  EXPECT_STREQ(best_move_text, "a7a8n");
 }
 
 TEST(FenLogDump, StartPosition) {

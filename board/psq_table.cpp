@@ -1,3 +1,3 @@
-#include "eval/psq_table.h"
+#include "board/psq_table.h"
 
 ScorePair psq_table[2][8][64];

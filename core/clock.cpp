@@ -1,4 +1,4 @@
-#include "app/clock.h"
+#include "core/clock.h"
 
 #include <chrono>
 #include <cmath>

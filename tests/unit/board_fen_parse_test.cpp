@@ -3,10 +3,10 @@
 #include <cstring>
 #include <string>
 
+#include "board/fen.h"
 #include "board/keys.h"
 #include "board/make_move.h"
 #include "board_test_support.h"
-#include "uci/fen.h"
 
 using board_test::setup;
 using board_test::square_of;

@@ -1,15 +1,13 @@
-#include "uci/fen.h"
+#include "board/fen.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/exit.h"
 #include "board/bits.h"
 #include "board/keys.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
-
-char best_move_text[8] = "0000";
+#include "core/exit.h"
 
 namespace {
 
@@ -243,12 +241,10 @@ bool apply_move_text(const Position& p, Position* next, const char* text) {
 }
 
 void pv_to_text(const Move* moves, char* text) {
-  std::strcpy(best_move_text, "ZZZZ");
   text[0] = '\0';
   char* out = text;
   for (int n = 0; n < 64 && moves[n]; ++n) {
     move_to_text(moves[n], out);
-    if (n == 0) std::strcpy(best_move_text, out);
     out += std::strlen(out);
     *out++ = ' ';
     *out = '\0';

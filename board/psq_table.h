@@ -4,6 +4,6 @@
 // Position::psq with it; the evaluation initialisation fills it.
 #pragma once
 
-#include "eval/score_pair.h"
+#include "board/score_pair.h"
 
 extern ScorePair psq_table[2][8][64];

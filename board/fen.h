@@ -45,14 +45,9 @@ void move_to_text(Move m, char* text);
 // mover's king attacked; *next then holds nothing meaningful.
 bool apply_move_text(const Position& p, Position* next, const char* text);
 
-// Text of the best move of the last search: "0000" at program start, "ZZZZ"
-// while none is known.
-extern char best_move_text[8];
-
 // Room for pv_to_text's output: 64 moves of at most 5 characters and a blank.
 constexpr int PV_TEXT_SIZE = 64 * 6 + 1;
 
 // Writes the texts of a 0-terminated move list (at most 64 moves), each
-// followed by a blank, and copies the first move's text to best_move_text
-// ("ZZZZ" when the list is empty).
+// followed by a blank.
 void pv_to_text(const Move* moves, char* text);

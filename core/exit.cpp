@@ -1,9 +1,9 @@
-#include "app/exit.h"
+#include "core/exit.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/log.h"
+#include "core/log.h"
 
 void exit_process(int status) {
   // Only the output streams are flushed: flushing every stream would wait for
