@@ -310,7 +310,8 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
       if (stop_requested) break;
 
       uint64_t spent = best_nodes + other_nodes + static_cast<uint64_t>(k);
-      time_control_after_line(&tc, d, best_nodes, spent, pv[0] != previous_best);
+      time_control_after_line(&tc, d, best_nodes, spent, pv[0] != previous_best,
+                              is_mate_score(score) || is_mate_score(s1) ? 0 : s1 - score);
 
       Line& line = lines[line_count++];
       line.score = score;

@@ -379,8 +379,9 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
       child.search_marks[2] = static_cast<uint8_t>(total & 1);
 
       // Late-move reductions of quiet moves and of captures that lose
-      // material, by depth and move number, less for moves that did well
-      // before, more where a cutoff is expected.
+      // material, by depth and move number; less for moves that did well
+      // before, that threaten to win material or that take an attacked
+      // piece to safety.
       bool full_null_window = !PV || count > 1;
       if (t->settings.use_lmr && plies >= 3 && count > 1 && (!tactical || list.stage == 8)) {
         int r = reduction_of(plies, count);
@@ -388,6 +389,11 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
         if (!improving) r += 2;
         if (refutation) r -= 2;
         if (checking) r -= 2;
+        if (!tactical) {
+          if (last_move_threat(child)) r -= 2;
+          const int from = move_from(m);
+          if (child.moved_type != KING && see_quick(*p, move_code(from, from, KIND_NORMAL), 0) < 0) r -= 2;
+        }
         r -= history / HISTORY_PER_REDUCTION;
         r = min_of(max_of(r, 0), new_depth - 2);
         if (r > 0) {
