@@ -21,6 +21,13 @@ void sort_entries(uint32_t* a, int n) {
   }
 }
 
+// Every key must fit the signed 16 bits of a list entry: the largest
+// capture key (a queen taken, best history), the largest promotion key and
+// the largest quiet key (three tables at their limit, halved).
+static_assert(4096 * QUEEN + HISTORY_LIMIT / 8 <= INT16_MAX && 4096 * PAWN - HISTORY_LIMIT / 8 >= INT16_MIN);
+static_assert(26000 + 1024 * QUEEN <= INT16_MAX);
+static_assert(3 * HISTORY_LIMIT / 2 <= INT16_MAX && -3 * HISTORY_LIMIT / 2 >= INT16_MIN);
+
 // Captures by the value of the victim, then by how such captures fared
 // before (or, without history, the cheaper capturer first).  Queen
 // promotions come first, knight promotions without a capture last.

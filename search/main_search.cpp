@@ -46,6 +46,8 @@ constexpr int SEE_CAPTURE_MARGIN = 20;           // per ply squared
 constexpr int SINGULAR_PLIES = 8;                // the hash move alone holds: extend it
 constexpr int SINGULAR_TABLE_SLACK = 6;          // half-plies the entry may lack
 constexpr int HISTORY_PER_REDUCTION = 3000;      // history points per half-ply of reduction
+constexpr int SCOUT_HORIZON_WINDOW = 75;         // horizon extension windows above and around beta
+constexpr int PV_HORIZON_WINDOW = 99;
 
 // Under-promotions are searched only when the knight would give check.
 inline bool skip_underpromotion(Move m, int enemy_king) {
@@ -187,6 +189,21 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
            bool cut_node) {
   if (PV) pv[0] = 0;
   if (depth < 2 || ply >= MAX_SEARCH_PLY) {
+    // At the horizon a position with something at stake gets one more ply
+    // instead of the quiescence search (once per line): outside the PV when
+    // the last move left a threat and the static score stands just above
+    // beta, in the PV when the score sits just below beta or inside the
+    // window while a piece stands attacked.
+    if (depth >= 0 && ply < MAX_SEARCH_PLY && p->search_marks[3] == 0 && !excluded && !p->in_check) {
+      const int e = node_eval(t, p);
+      const bool at_stake = PV ? (beta - PV_HORIZON_WINDOW <= e && e < beta) ||
+                                     (alpha <= e && e <= beta + PV_HORIZON_WINDOW && threat_level(*p) > 0)
+                               : beta <= e && e < beta + SCOUT_HORIZON_WINDOW && last_move_threat(*p);
+      if (at_stake) {
+        p->search_marks[3] = 1;
+        return search<PV>(t, p, alpha, beta, depth + 2, ply, pv, excluded, cut_node);
+      }
+    }
     Move qpv[2];
     return quiesce(t, p, alpha, beta, 0, ply, PV ? pv : qpv);
   }
@@ -368,7 +385,7 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
             ext = 4;
           else if (singular_beta >= beta)
             return singular_beta;
-        } else if (checking && see_at_least(*p, m, 0)) {
+        } else if (checking) {
           ext = 4;
         }
         if (ext < 4 && phase < 33 && is_passed_push(*p, child, us, to)) ext += 2;

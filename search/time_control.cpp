@@ -94,3 +94,7 @@ void time_control_after_line(TimeControl* tc, int depth, uint64_t best_nodes, ui
   const double soft = tc->start + tc->goal * stability_factor * score_factor * node_factor;
   tc->soft_target = soft < tc->hard_limit ? soft : tc->hard_limit;
 }
+
+bool time_control_next_fits(const TimeControl* tc, double now, double last_iteration) {
+  return tc->fixed || now + 2.0 * last_iteration < tc->hard_limit;
+}

@@ -55,3 +55,8 @@ void time_control_start(TimeControl* tc, double now, double goal, bool fixed_mov
 // last iteration's score less this one's.  Never beyond the hard limit.
 void time_control_after_line(TimeControl* tc, int depth, uint64_t best_nodes, uint64_t spent, bool best_move_changed,
                              int score_drop);
+
+// Whether the next iteration can finish before the hard limit, taking it to
+// last twice as long as the one just completed; an iteration the hard limit
+// would cut short is not started.  A fixed move time always goes on.
+bool time_control_next_fits(const TimeControl* tc, double now, double last_iteration);
