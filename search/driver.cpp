@@ -19,10 +19,12 @@
 #include "eval/evaluation.h"
 #include "search/search.h"
 #include "search/search_state.h"
+#include "search/strength.h"
 #include "search/tables.h"
 #include "search/threads.h"
 #include "search/time_control.h"
 #include "search/tt.h"
+#include "search/wdl.h"
 
 DepthRecord depth_records[DEPTH_RECORDS];
 double total_move_time = 0.0;
@@ -330,8 +332,8 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
         const Line& line = lines[i];
         pv_to_text(line.pv, pv_buffer);
         double seconds = line.milliseconds / 1000.0;
-        std::printf("info multipv %d score cp %d depth %d time %d nodes %" PRIu64 " nps %" PRIu64 " pv %s\n", i + 1,
-                    line.score, d, line.milliseconds, line.nodes,
+        std::printf("info multipv %d score cp %d%s depth %d time %d nodes %" PRIu64 " nps %" PRIu64 " pv %s\n", i + 1,
+                    line.score, wdl_text(line.score), d, line.milliseconds, line.nodes,
                     static_cast<uint64_t>(static_cast<double>(line.nodes) / (seconds + 0.0001)), pv_buffer);
       }
       std::fflush(stdout);
@@ -346,6 +348,8 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
       log_printf("search aborted\n");
       break;
     }
+    // Limited strength: the complete iteration's lines to choose from (strength.h).
+    if (settings.limit_elo) for (int i = 0; i < line_count; ++i) note_root_line(i, lines[i].pv, lines[i].score);
     double elapsed = now() - start;
     if (elapsed < 0.0001) elapsed = 0.0001;
     const uint64_t nodes = search_node_total(t);
@@ -399,6 +403,8 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
     log_printf("\nEtable statistics: %12" PRIu64 " hits  %12" PRIu64 " probes   Rate = %8.3f percent\n", pawns.hits,
                pawns.probes, rate);
   }
+  // Limited strength: the move may be one of the near-best lines instead.
+  if (settings.limit_elo) choose_weakened_move(root.key, settings.limit_elo, &best_move, &ponder_move);
   const uint64_t nodes = search_node_total(t);
   char best_text[8], ponder_text[8];
   move_text_or_null(best_move, best_text);

@@ -14,6 +14,7 @@
 #include "search/tables.h"
 #include "search/threads.h"
 #include "search/tt.h"
+#include "search/wdl.h"
 
 namespace {
 
@@ -62,6 +63,7 @@ void score_text(int score, char* out) {
     std::snprintf(out, 32, "mate %d", -((MATE_SCORE - 1 + score) / 2) - 1);
   else
     std::snprintf(out, 32, "cp %d", score);
+  std::strncat(out, wdl_text(score), 31 - std::strlen(out));  // "UCI_ShowWDL" (wdl.h)
 }
 
 bool text_has_word(const char* text, const char* word) {

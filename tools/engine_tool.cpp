@@ -82,22 +82,7 @@ int command_divide(int argc, char** argv) {
   int depth;
   Position p;
   if (!read_depth_and_fen(argc, argv, &depth, &p)) return 2;
-  if (depth < 1) depth = 1;
-  Move moves[MAX_MOVES];
-  int count = generate_all(p, moves);
-  uint64_t total = 0;
-  for (int i = 0; i < count; ++i) {
-    Position child;
-    make_move(p, &child, moves[i]);
-    if (king_attacked(child, side_to_move(p))) continue;
-    child.in_check = static_cast<uint16_t>(king_attacked(child, side_to_move(child)));
-    uint64_t n = count_paths(child, depth - 1);
-    char text[8];
-    move_to_text(moves[i], text);
-    std::printf("%s: %" PRIu64 "\n", text, n);
-    total += n;
-  }
-  std::printf("%" PRIu64 "\n", total);
+  print_divide(p, depth, stdout);
   return 0;
 }
 

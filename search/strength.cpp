@@ -1,0 +1,112 @@
+#include "search/strength.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "search/score.h"
+
+namespace {
+
+// The ratings measured in games (see the README: matches against an
+// opponent whose rating scale is published), and between them a budget
+// that grows geometrically and a spread that shrinks linearly.
+struct Anchor {
+  int elo;
+  double nodes;
+  double spread;
+};
+constexpr Anchor ANCHORS[] = {
+    {1350, 300, 130}, {1500, 600, 90}, {2000, 8000, 30}, {2500, 80000, 10}, {2850, 600000, 3},
+};
+constexpr int ANCHOR_COUNT = sizeof ANCHORS / sizeof ANCHORS[0];
+
+constexpr int STRENGTH_LINES = 4;
+constexpr int MAX_CANDIDATES = 8;
+// A line further below the best than this many spreads is never played.
+constexpr int SPREAD_CUTOFF = 4;
+
+struct Candidate {
+  Move move;
+  Move reply;
+  int score;
+};
+Candidate candidates[MAX_CANDIDATES];
+int candidate_count = 0;
+
+constexpr uint64_t DEFAULT_SEED = 0x5eed2b0d1e5a11edULL;
+uint64_t generator = DEFAULT_SEED;
+
+uint64_t next_random(uint64_t mix) {
+  // splitmix64 over a counter that the position's key also moves.
+  generator += 0x9e3779b97f4a7c15ULL ^ mix;
+  uint64_t z = generator;
+  z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+  return z ^ (z >> 31);
+}
+
+}  // namespace
+
+StrengthPlan strength_plan(int elo) {
+  elo = std::clamp(elo, LIMIT_ELO_MIN, LIMIT_ELO_MAX);
+  int i = 0;
+  while (i + 2 < ANCHOR_COUNT && elo > ANCHORS[i + 1].elo) ++i;
+  const Anchor& a = ANCHORS[i];
+  const Anchor& b = ANCHORS[i + 1];
+  const double f = static_cast<double>(elo - a.elo) / (b.elo - a.elo);
+  const double nodes = a.nodes * std::pow(b.nodes / a.nodes, f);
+  const double spread = a.spread + (b.spread - a.spread) * f;
+  return {static_cast<uint64_t>(nodes), STRENGTH_LINES, static_cast<int>(std::lround(spread))};
+}
+
+void limit_strength(SearchLimits* limits, SearchSettings* settings) {
+  if (!settings->limit_elo) return;
+  const StrengthPlan plan = strength_plan(settings->limit_elo);
+  limits->nodes = std::min(limits->nodes, plan.nodes);
+  settings->multipv = std::max(settings->multipv, plan.lines);
+}
+
+void note_root_line(int index, const Move* pv, int score) {
+  if (index == 0) candidate_count = 0;
+  if (candidate_count >= MAX_CANDIDATES || !pv[0]) return;
+  candidates[candidate_count++] = {pv[0], pv[1], score};
+}
+
+int weakened_line_index(const int* scores, int count, int spread, double unit) {
+  if (count <= 1 || spread <= 0 || scores[0] > MATE_BOUND) return 0;
+  double weights[MAX_CANDIDATES];
+  double total = 0;
+  int usable = 0;
+  for (int i = 0; i < count && i < MAX_CANDIDATES; ++i) {
+    const int behind = scores[0] - scores[i];
+    if (behind > SPREAD_CUTOFF * spread || (i > 0 && scores[i] < -MATE_BOUND)) break;
+    weights[i] = std::exp(-static_cast<double>(behind) / spread);
+    total += weights[i];
+    usable = i + 1;
+  }
+  double target = unit * total;
+  for (int i = 0; i < usable; ++i) {
+    if (target < weights[i]) return i;
+    target -= weights[i];
+  }
+  return 0;
+}
+
+void choose_weakened_move(uint64_t key, int elo, Move* best, Move* ponder) {
+  // The lines are used once: a search that completes no iteration of its
+  // own must not draw from the last one's.
+  const int count = candidate_count;
+  candidate_count = 0;
+  if (count < 2) return;
+  int scores[MAX_CANDIDATES];
+  for (int i = 0; i < count; ++i) scores[i] = candidates[i].score;
+  const double unit = static_cast<double>(next_random(key) >> 11) / 9007199254740992.0;  // 2^53
+  const int pick = weakened_line_index(scores, count, strength_plan(elo).spread, unit);
+  // Drawing the best line keeps the search's answer, which an iteration cut
+  // short by the budget may have improved on.
+  if (pick == 0) return;
+  *best = candidates[pick].move;
+  *ponder = candidates[pick].reply;
+}
+
+void seed_strength(uint64_t seed) { generator = seed; }
