@@ -10,41 +10,15 @@
 #include <vector>
 
 #include "tests/support/engine_process.h"
+#include "tests/support/engine_session.h"
 
 namespace {
 
 const char* const KIWIPETE = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
 
-bool starts_with(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
-
-// The word after key in a line, or "" when there is none.
-std::string word_after(const std::string& line, const std::string& key) {
-  std::istringstream words(line);
-  for (std::string w; words >> w;)
-    if (w == key && words >> w) return w;
-  return "";
-}
-
-class PlayOptions : public ::testing::Test {
+class PlayOptions : public EngineSession {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(engine_start(&e, PELION_ENGINE64));
-    engine_send(&e, "uci");
-    std::vector<std::string> lines;
-    ASSERT_TRUE(engine_read_until(&e, "uciok", &lines, 20));
-  }
-  void TearDown() override {
-    if (e.exit_status < 0 && e.pid > 0) {
-      engine_send(&e, "quit");
-      if (engine_wait(&e, 10) < 0) engine_kill(&e);
-    }
-  }
-  std::vector<std::string> until(const std::string& prefix, double timeout = 60) {
-    std::vector<std::string> lines;
-    EXPECT_TRUE(engine_read_until(&e, prefix, &lines, timeout)) << "no " << prefix;
-    return lines;
-  }
-  EngineProcess e;
+  void SetUp() override { start(); }
 };
 
 // "go perft N" lines: "move: count" for each root move, the total last.
@@ -100,7 +74,7 @@ TEST_F(PlayOptions, LimitedStrengthKeepsItsBudgetUnderAnyClock) {
   const std::string nodes = word_after(lines[lines.size() - 2], "nodes");
   ASSERT_FALSE(nodes.empty()) << lines[lines.size() - 2];
   EXPECT_LT(std::atol(nodes.c_str()), 200000);
-  EXPECT_EQ(word_after(lines.back(), "bestmove").size(), 4u) << lines.back();
+  EXPECT_EQ(best_move_of(lines.back()).size(), 4u) << lines.back();
 
   // Off again: the same clock gives a far longer search.
   engine_send(&e, "setoption name UCI_LimitStrength value false");
