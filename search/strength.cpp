@@ -7,20 +7,21 @@
 
 namespace {
 
-// The ratings measured in games (see the README: matches against an
-// opponent whose rating scale is published), and between them a budget
-// that grows geometrically and a spread that shrinks linearly.
+// The rating table, measured in games against an opponent whose rating
+// scale is published (see the README).  Between two rows the budget grows
+// geometrically and the spread falls linearly; the number of lines is the
+// lower row's.
 struct Anchor {
   int elo;
   double nodes;
+  int lines;
   double spread;
 };
 constexpr Anchor ANCHORS[] = {
-    {1350, 300, 130}, {1500, 600, 90}, {2000, 8000, 30}, {2500, 80000, 10}, {2850, 600000, 3},
+    {1350, 1000, 7, 90}, {1500, 1500, 6, 60}, {2000, 30000, 4, 15}, {2500, 20000000, 1, 0}, {2850, 200000000, 1, 0},
 };
 constexpr int ANCHOR_COUNT = sizeof ANCHORS / sizeof ANCHORS[0];
 
-constexpr int STRENGTH_LINES = 4;
 constexpr int MAX_CANDIDATES = 8;
 // A line further below the best than this many spreads is never played.
 constexpr int SPREAD_CUTOFF = 4;
@@ -50,13 +51,14 @@ uint64_t next_random(uint64_t mix) {
 StrengthPlan strength_plan(int elo) {
   elo = std::clamp(elo, LIMIT_ELO_MIN, LIMIT_ELO_MAX);
   int i = 0;
-  while (i + 2 < ANCHOR_COUNT && elo > ANCHORS[i + 1].elo) ++i;
+  while (i + 1 < ANCHOR_COUNT && elo >= ANCHORS[i + 1].elo) ++i;
   const Anchor& a = ANCHORS[i];
+  if (i + 1 == ANCHOR_COUNT) return {static_cast<uint64_t>(a.nodes), a.lines, static_cast<int>(a.spread)};
   const Anchor& b = ANCHORS[i + 1];
   const double f = static_cast<double>(elo - a.elo) / (b.elo - a.elo);
   const double nodes = a.nodes * std::pow(b.nodes / a.nodes, f);
   const double spread = a.spread + (b.spread - a.spread) * f;
-  return {static_cast<uint64_t>(nodes), STRENGTH_LINES, static_cast<int>(std::lround(spread))};
+  return {static_cast<uint64_t>(std::llround(nodes)), a.lines, static_cast<int>(std::lround(spread))};
 }
 
 void limit_strength(SearchLimits* limits, SearchSettings* settings) {
