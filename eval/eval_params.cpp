@@ -317,50 +317,118 @@ const int eval_param_count = sizeof(eval_param_list) / sizeof(eval_param_list[0]
 #undef W_PARAM
 #undef I_PARAM
 
-#define TUNED_TABLE(member) \
-  { #member, TUNED_INDEX(member), static_cast < int>(sizeof(TunedWeights::member) / sizeof(Weight)) }
-
-const TunedTableName tuned_table_list[] = {
-    TUNED_TABLE(pawn_square),
-    TUNED_TABLE(knight_square),
-    TUNED_TABLE(bishop_square),
-    TUNED_TABLE(rook_square),
-    TUNED_TABLE(queen_square),
-    TUNED_TABLE(king_square),
-    TUNED_TABLE(knight_king_distance),
-    TUNED_TABLE(knight_pawns),
-    TUNED_TABLE(rook_pawns),
-    TUNED_TABLE(bishop_same_colour_pawns),
-    TUNED_TABLE(bishop_other_colour_pawns),
-    TUNED_TABLE(passed_base),
-    TUNED_TABLE(passed_supported),
-    TUNED_TABLE(passed_free_covered),
-    TUNED_TABLE(passed_free),
-    TUNED_TABLE(passed_covered),
-    TUNED_TABLE(passed_contested),
-    TUNED_TABLE(passed_clear_path),
-    TUNED_TABLE(connected_passer),
-    TUNED_TABLE(candidate),
-    TUNED_TABLE(passer_king),
-    TUNED_TABLE(shield),
-    TUNED_TABLE(storm),
-    TUNED_TABLE(doubled),
-    TUNED_TABLE(isolated_closed),
-    TUNED_TABLE(isolated_open),
-    TUNED_TABLE(doubled_isolated_closed),
-    TUNED_TABLE(doubled_isolated_open),
-    TUNED_TABLE(connected),
-    TUNED_TABLE(backward),
-    TUNED_TABLE(backward_open),
-    TUNED_TABLE(knight_outpost),
-    TUNED_TABLE(blocked_pawn),
-    TUNED_TABLE(blocked_centre),
-    TUNED_TABLE(shielded_minor),
-};
-const int tuned_table_count = sizeof(tuned_table_list) / sizeof(tuned_table_list[0]);
-
-#undef TUNED_TABLE
-
 void tuned_to_list(const TunedWeights& t, Weight* list) { std::memcpy(list, &t, sizeof(TunedWeights)); }
 
 void tuned_from_list(TunedWeights* t, const Weight* list) { std::memcpy(t, list, sizeof(TunedWeights)); }
+
+void linear_weights(Weight* list) {
+  tuned_to_list(eval_params.tuned, list);
+  std::memcpy(list + TUNED_WEIGHT_COUNT, &eval_params, PARAM_WEIGHT_COUNT * sizeof(Weight));
+  std::memcpy(list + LINEAR_KNIGHT_MOBILITY, KNIGHT_MOBILITY, sizeof KNIGHT_MOBILITY);
+  std::memcpy(list + LINEAR_BISHOP_MOBILITY, BISHOP_MOBILITY, sizeof BISHOP_MOBILITY);
+  std::memcpy(list + LINEAR_ROOK_MOBILITY, ROOK_MOBILITY, sizeof ROOK_MOBILITY);
+  std::memcpy(list + LINEAR_QUEEN_MOBILITY, QUEEN_MOBILITY, sizeof QUEEN_MOBILITY);
+  for (int i = 0; i < 36; ++i) {
+    list[LINEAR_OWN_KING_PASSER + i] = {0, OWN_KING_PASSER_DISTANCE[i / 9][i % 9]};
+    list[LINEAR_ENEMY_KING_PASSER + i] = {0, ENEMY_KING_PASSER_DISTANCE[i / 9][i % 9]};
+  }
+}
+
+// Entries of the list: a member of TunedWeights or a field of EvalParams,
+// with the tuner's group.
+#define MEMBER_SIZE(record, member) static_cast<int>(sizeof(record::member) / sizeof(Weight))
+#define TUNED_TABLE(member, group) \
+  { #member, TUNED_INDEX(member), MEMBER_SIZE(TunedWeights, member), SOURCE_TUNED, 0, group }
+#define PARAM_TABLE(field, group) \
+  { #field, PARAM_INDEX(field), MEMBER_SIZE(EvalParams, field), SOURCE_PARAM, 0, group }
+
+const LinearTableName linear_table_list[] = {
+    TUNED_TABLE(pawn_square, "psqt"),
+    TUNED_TABLE(knight_square, "psqt"),
+    TUNED_TABLE(bishop_square, "psqt"),
+    TUNED_TABLE(rook_square, "psqt"),
+    TUNED_TABLE(queen_square, "psqt"),
+    TUNED_TABLE(king_square, "psqt"),
+    TUNED_TABLE(knight_king_distance, "pieces"),
+    TUNED_TABLE(knight_pawns, "pieces"),
+    TUNED_TABLE(rook_pawns, "pieces"),
+    TUNED_TABLE(bishop_same_colour_pawns, "pieces"),
+    TUNED_TABLE(bishop_other_colour_pawns, "pieces"),
+    TUNED_TABLE(passed_base, "passed"),
+    TUNED_TABLE(passed_supported, "passed"),
+    TUNED_TABLE(passed_free_covered, "passed"),
+    TUNED_TABLE(passed_free, "passed"),
+    TUNED_TABLE(passed_covered, "passed"),
+    TUNED_TABLE(passed_contested, "passed"),
+    TUNED_TABLE(passed_clear_path, "passed"),
+    TUNED_TABLE(connected_passer, "passed"),
+    TUNED_TABLE(candidate, "passed"),
+    TUNED_TABLE(passer_king, "king_distance"),
+    TUNED_TABLE(shield, "shelter"),
+    TUNED_TABLE(storm, "shelter"),
+    TUNED_TABLE(doubled, "pawns"),
+    TUNED_TABLE(isolated_closed, "pawns"),
+    TUNED_TABLE(isolated_open, "pawns"),
+    TUNED_TABLE(doubled_isolated_closed, "pawns"),
+    TUNED_TABLE(doubled_isolated_open, "pawns"),
+    TUNED_TABLE(connected, "pawns"),
+    TUNED_TABLE(backward, "pawns"),
+    TUNED_TABLE(backward_open, "pawns"),
+    TUNED_TABLE(knight_outpost, "threats"),
+    TUNED_TABLE(blocked_pawn, "threats"),
+    TUNED_TABLE(blocked_centre, "threats"),
+    TUNED_TABLE(shielded_minor, "threats"),
+    PARAM_TABLE(castle_short, "pieces"),
+    PARAM_TABLE(castle_long, "pieces"),
+    PARAM_TABLE(trapped_rook, "pieces"),
+    PARAM_TABLE(bishop_at_king, "pieces"),
+    PARAM_TABLE(bishop_facing_knight, "pieces"),
+    PARAM_TABLE(bishop_pair, "pieces"),
+    PARAM_TABLE(rook_each, "pieces"),
+    PARAM_TABLE(rook_seventh, "pieces"),
+    PARAM_TABLE(rook_open_file, "pieces"),
+    PARAM_TABLE(rook_half_open_weak, "pieces"),
+    PARAM_TABLE(rook_half_open_defended, "pieces"),
+    PARAM_TABLE(rook_redundancy, "pieces"),
+    PARAM_TABLE(rook_queen_redundancy, "pieces"),
+    PARAM_TABLE(threat_unit, "threats"),
+    PARAM_TABLE(safe_square, "threats"),
+    PARAM_TABLE(bishop_before_king, "pieces"),
+    PARAM_TABLE(extra_pieces, "pieces"),
+    PARAM_TABLE(king_near_promotion, "passed"),
+    PARAM_TABLE(rook_behind_passer, "passed"),
+    PARAM_TABLE(tempo, nullptr),
+    PARAM_TABLE(island, "pawns"),
+    PARAM_TABLE(undefended_doubled, "pawns"),
+    PARAM_TABLE(space_unit, "pawns"),
+    PARAM_TABLE(two_passers, "passed"),
+    PARAM_TABLE(walled_king, "shelter"),
+    PARAM_TABLE(piece_value, "material"),
+    {"KNIGHT_MOBILITY", LINEAR_KNIGHT_MOBILITY, 16, SOURCE_TABLE, 2, "mobility"},
+    {"BISHOP_MOBILITY", LINEAR_BISHOP_MOBILITY, 16, SOURCE_TABLE, 2, "mobility"},
+    {"ROOK_MOBILITY", LINEAR_ROOK_MOBILITY, 16, SOURCE_TABLE, 2, "mobility"},
+    {"QUEEN_MOBILITY", LINEAR_QUEEN_MOBILITY, 32, SOURCE_TABLE, 4, "mobility"},
+    {"OWN_KING_PASSER_DISTANCE", LINEAR_OWN_KING_PASSER, 36, SOURCE_ENDGAME_TABLE, 4, "king_distance"},
+    {"ENEMY_KING_PASSER_DISTANCE", LINEAR_ENEMY_KING_PASSER, 36, SOURCE_ENDGAME_TABLE, 4, "king_distance"},
+};
+const int linear_table_count = sizeof(linear_table_list) / sizeof(linear_table_list[0]);
+
+#undef MEMBER_SIZE
+#undef TUNED_TABLE
+#undef PARAM_TABLE
+
+int EvalParams::*const ATTACK_UNIT_FIELDS[ATTACK_UNIT_COUNT] = {
+    &EvalParams::knight_zone_units, &EvalParams::bishop_zone_units,   &EvalParams::rook_zone_units,
+    &EvalParams::queen_zone_units,  &EvalParams::knight_check_units,  &EvalParams::bishop_check_units,
+    &EvalParams::rook_check_units,  &EvalParams::queen_contact_units, &EvalParams::queen_contact_losing_units,
+    &EvalParams::queen_check_units,
+};
+const char* const ATTACK_UNIT_NAMES[ATTACK_UNIT_COUNT] = {
+    "knight_zone_units",          "bishop_zone_units",  "rook_zone_units",  "queen_zone_units",
+    "knight_check_units",         "bishop_check_units", "rook_check_units", "queen_contact_units",
+    "queen_contact_losing_units", "queen_check_units",
+};
+
+// The flat list's head is EvalParams' own head, field for field.
+static_assert(offsetof(EvalParams, castle_short) == 0);
+static_assert(PARAM_INDEX(piece_value) + 8 == TUNED_WEIGHT_COUNT + PARAM_WEIGHT_COUNT);

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -290,7 +292,7 @@ TEST_F(Evaluation, TracedTermsAddUpToTheScore) {
 
 // How often the position's evaluation used the tuned weight at `index`:
 // White's uses count +1, Black's -1.
-int uses(const char* fen, int index) { return trace_of(fen).tuned[index]; }
+int uses(const char* fen, int index) { return trace_of(fen).uses[index]; }
 
 // How a term of one side moves when `field` goes from (0, 0) to (1, 10).
 ScorePair term_delta(Weight EvalParams::*field, const char* fen, EvalTerm term, int colour) {
@@ -511,13 +513,73 @@ TEST_F(Evaluation, TraceCountsEveryUseOfTheTunedWeights) {
     evaluate_traced(from_fen(fens[i].c_str()), &after);
     ScorePair expected = white_sum(before[i]);
     for (int j = 0; j < TUNED_WEIGHT_COUNT; ++j) {
-      expected = score_add(expected, score_scale(before[i].tuned[j], to_pair(delta[j])));
-      EXPECT_EQ(after.tuned[j], before[i].tuned[j]) << fens[i];
-      used += before[i].tuned[j] != 0;
+      expected = score_add(expected, score_scale(before[i].uses[j], to_pair(delta[j])));
+      EXPECT_EQ(after.uses[j], before[i].uses[j]) << fens[i];
+      used += before[i].uses[j] != 0;
     }
     EXPECT_EQ(white_sum(after), expected) << fens[i];
   }
   EXPECT_GT(used, 500);
+}
+
+// The tuner models the White-view sum of the terms as the counted uses
+// times the linear weights plus each side's king attack, read from the
+// king-attack table at the index its unit counts give.  A use the trace
+// misses, counts for the wrong side or in the wrong place breaks the
+// equality; every group of weights the tuner fits has to take part.
+TEST_F(Evaluation, TraceRebuildsTheScoreFromEveryFittedGroup) {
+  Weight w[LINEAR_WEIGHT_COUNT];
+  linear_weights(w);
+  std::set<std::string> groups;
+  int positions = 0, attacks = 0;
+  uint64_t seed = 2024;
+  for (int game = 0; game < 24; ++game) {
+    static Position line[200];
+    line[0] = from_fen(START_FEN);
+    for (int ply = 0; ply < 160; ++ply) {
+      Move moves[MAX_MOVES], legal[MAX_MOVES];
+      int n = generate_all(line[ply], moves), legal_count = 0;
+      for (int i = 0; i < n; ++i) {
+        Position child;
+        make_move(line[ply], &child, moves[i]);
+        if (!king_attacked(child, side_to_move(line[ply]))) legal[legal_count++] = moves[i];
+      }
+      if (!legal_count) break;
+      seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+      make_move(line[ply], &line[ply + 1], legal[(seed >> 33) % static_cast<uint64_t>(legal_count)]);
+      Position& p = line[ply + 1];
+      p.in_check = static_cast<uint16_t>(king_attacked(p, side_to_move(p)));
+      EvalTrace t;
+      evaluate_traced(p, &t);
+      if (ply % 8 != 7 || t.special) continue;
+      ScorePair sum = 0, rebuilt = 0;
+      for (int i = 0; i < TERM_COUNT; ++i) sum = score_add(sum, score_sub(t.term[i][WHITE], t.term[i][BLACK]));
+      for (int i = 0; i < LINEAR_WEIGHT_COUNT; ++i) rebuilt = score_add(rebuilt, score_scale(t.uses[i], to_pair(w[i])));
+      for (int c = WHITE; c <= BLACK; ++c) {
+        int units = t.attack_base[c], queen = 0;
+        for (int u = 0; u < ATTACK_UNIT_COUNT; ++u)
+          (u >= UNIT_QUEEN_CONTACT ? queen : units) += t.attack_units[c][u] * (eval_params.*ATTACK_UNIT_FIELDS[u]);
+        int index = std::clamp(units + std::min(queen, eval_params.queen_check_cap), 0, KING_ATTACK_SIZE - 1);
+        attacks += index > t.attack_base[c];
+        ScorePair attack = king_attack_table[index];
+        rebuilt = c == WHITE ? score_add(rebuilt, attack) : score_sub(rebuilt, attack);
+      }
+      ASSERT_EQ(rebuilt, sum) << "game " << game << " ply " << ply + 1;
+      for (int i = 0; i < linear_table_count; ++i)
+        for (int j = 0; j < linear_table_list[i].size; ++j)
+          if (t.uses[linear_table_list[i].index + j] && linear_table_list[i].group)
+            groups.insert(linear_table_list[i].group);
+      ++positions;
+    }
+  }
+  EXPECT_GT(positions, 300);
+  EXPECT_GT(attacks, 50);
+  for (int i = 0; i < linear_table_count; ++i) {
+    const char* group = linear_table_list[i].group;
+    if (group) {
+      EXPECT_TRUE(groups.count(group)) << group;
+    }
+  }
 }
 
 }  // namespace

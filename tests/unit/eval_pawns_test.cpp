@@ -62,7 +62,7 @@ int uses(const char* fen, int index) {
   EvalTrace t{};
   PawnEntry entry;
   compute_pawn_entry(from_fen(fen), &entry, nullptr, &t);
-  return t.tuned[index];
+  return t.uses[index];
 }
 
 TEST_F(PawnStructure, Islands) {

@@ -159,17 +159,17 @@ TEST_F(EvalTables, ParameterListNamesEveryField) {
   EXPECT_EQ(islands_table[21], make_score(-20, -40));
 }
 
-TEST_F(EvalTables, TunedTableListCoversEveryTunedWeightOnce) {
-  // The tuner prints the weights table by table from this list: a table
-  // left out or overlapping would be lost or written twice.
+TEST_F(EvalTables, LinearTableListCoversEveryLinearWeightOnce) {
+  // The tuner groups and prints the weights table by table from this list:
+  // a table left out or overlapping would be lost or written twice.
   int next = 0;
-  for (int i = 0; i < tuned_table_count; ++i) {
-    EXPECT_EQ(tuned_table_list[i].index, next) << tuned_table_list[i].name;
-    EXPECT_GT(tuned_table_list[i].size, 0);
-    next += tuned_table_list[i].size;
-    for (int j = 0; j < i; ++j) EXPECT_STRNE(tuned_table_list[i].name, tuned_table_list[j].name);
+  for (int i = 0; i < linear_table_count; ++i) {
+    EXPECT_EQ(linear_table_list[i].index, next) << linear_table_list[i].name;
+    EXPECT_GT(linear_table_list[i].size, 0);
+    next += linear_table_list[i].size;
+    for (int j = 0; j < i; ++j) EXPECT_STRNE(linear_table_list[i].name, linear_table_list[j].name);
   }
-  EXPECT_EQ(next, TUNED_WEIGHT_COUNT);
+  EXPECT_EQ(next, LINEAR_WEIGHT_COUNT);
   // The flat list and the record are the same values.
   Weight list[TUNED_WEIGHT_COUNT];
   tuned_to_list(eval_params.tuned, list);
