@@ -5,8 +5,8 @@
 //  - a node budget for every move: the search stops there whatever the
 //    clock allows, so a bullet game and a slow game see the same depth
 //    (the clock still ends a search that runs short of time; from about
-//    2300 up the budget is more than a fast clock allows, and at 2500 and
-//    above the engine plays at full strength);
+//    2300 up the budget is more than a blitz clock allows, so there the
+//    engine plays as well as the clock lets it);
 //  - a choice among the best root lines: the search keeps several lines
 //    (MultiPV), and the move is drawn from them with a weight that falls
 //    off exponentially with a line's distance below the best score.  The
