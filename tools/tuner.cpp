@@ -143,6 +143,7 @@ struct Sample {
   float result;    // the game's result: 1 White wins, 0.5 draw, 0 Black wins
   float label;     // what the fit aims at: the result, or a blend with the search score
   float search;    // the search score in the game, centipawns, White's view
+  float expected;  // a second opinion's expected result for White, or -1
   float fixed_op;  // the White-view sum of everything not fitted, tenths of a centipawn
   float fixed_eg;
   float material;  // material-table correction, tenths of a centipawn
@@ -303,13 +304,17 @@ bool is_quiet(const Position& p) {
   return true;
 }
 
-// "FEN | result | score | ply"; false for anything else.
-bool parse_line(char* line, Position* p, double* result, double* score, int* ply) {
+// "FEN | result | score | ply", optionally followed by "| expected" (an
+// expected result for White from another engine, label_stockfish.js);
+// false for anything else.
+bool parse_line(char* line, Position* p, double* result, double* score, int* ply, double* expected) {
   char* bar1 = std::strchr(line, '|');
   if (!bar1) return false;
   *bar1 = 0;
   char* rest = bar1 + 1;
-  if (std::sscanf(rest, " %lf | %lf | %d", result, score, ply) != 3) return false;
+  int fields = std::sscanf(rest, " %lf | %lf | %d | %lf", result, score, ply, expected);
+  if (fields < 3) return false;
+  if (fields < 4) *expected = -1;
   char error[FEN_ERROR_SIZE];
   if (!fen_parse(p, line, error)) return false;
   p->psq = compute_psq(*p);
@@ -339,9 +344,9 @@ bool load(const Options& o, const Variables& vars, const Weights& start, Data* d
       if (o.max_positions && static_cast<long>(d->samples.size()) >= o.max_positions) break;
       ++st->lines;
       Position p;
-      double result, score;
+      double result, score, expected;
       int ply;
-      if (!parse_line(line, &p, &result, &score, &ply)) {
+      if (!parse_line(line, &p, &result, &score, &ply, &expected)) {
         ++st->bad;
         continue;
       }
@@ -393,6 +398,7 @@ bool load(const Options& o, const Variables& vars, const Weights& start, Data* d
       s.result = static_cast<float>(result);
       s.label = s.result;
       s.search = static_cast<float>(score);  // already White's view
+      s.expected = static_cast<float>(expected);
       d->samples.push_back(s);
       // The model must give back the evaluation's own score.
       double white_eval = side_to_move(p) == WHITE ? stm_score : -stm_score;
@@ -576,8 +582,12 @@ int run_tuner(int argc, char** argv) {
   if (d.samples.empty()) return 1;
 
   const double k = fit_k(d, w);
-  // The search score, on the same logistic scale, can soften the labels.
-  for (Sample& s : d.samples) s.label = static_cast<float>(o.lambda * s.result + (1 - o.lambda) * sigmoid(k, s.search));
+  // The search score, on the same logistic scale, or another engine's
+  // expected result where the data has one, can soften the labels.
+  for (Sample& s : d.samples) {
+    double other = s.expected >= 0 ? s.expected : sigmoid(k, s.search);
+    s.label = static_cast<float>(o.lambda * s.result + (1 - o.lambda) * other);
+  }
   const double valid_before = mean_error(d, w, k, true);
   std::printf("K = %.6f; error before: training %.6f, validation %.6f (against the results)\n", k,
               mean_error(d, w, k, false), valid_before);
@@ -636,8 +646,9 @@ int run_tuner(int argc, char** argv) {
       Weights without = start;
       apply(vars, y, &without);
       double e = mean_error(d, without, k, true);
-      std::printf("  group %-14s validation %.6f with it back at the start values, %+.6f from fitting it\n",
-                  vars.groups[grp].c_str(), e, valid_after - e);
+      std::printf(
+          "  group %-14s validation %.6f with it back at its start values: fitting it changed the error by %+.6f\n",
+          vars.groups[grp].c_str(), e, valid_after - e);
     }
   }
 
