@@ -18,7 +18,7 @@ struct Anchor {
   double spread;
 };
 constexpr Anchor ANCHORS[] = {
-    {1350, 1000, 7, 90}, {1500, 1500, 6, 60}, {2000, 80000, 4, 10}, {2300, 400000, 1, 0}, {2850, 200000000, 1, 0},
+    {1350, 1000, 7, 90}, {1500, 1500, 6, 60}, {2000, 120000, 3, 5}, {2300, 400000, 1, 0}, {2850, 200000000, 1, 0},
 };
 constexpr int ANCHOR_COUNT = sizeof ANCHORS / sizeof ANCHORS[0];
 
