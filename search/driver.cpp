@@ -349,7 +349,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
       break;
     }
     // Limited strength: the complete iteration's lines to choose from (strength.h).
-    if (settings.limit_elo) for (int i = 0; i < line_count; ++i) note_root_line(i, lines[i].pv, lines[i].score);
+    if (settings.limit_elo) for (int i = 0; i < line_count; ++i) note_root_line(&t->strength, i, lines[i].pv, lines[i].score);
     double elapsed = now() - start;
     if (elapsed < 0.0001) elapsed = 0.0001;
     const uint64_t nodes = search_node_total(t);
@@ -404,7 +404,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
                pawns.probes, rate);
   }
   // Limited strength: the move may be one of the near-best lines instead.
-  if (settings.limit_elo) choose_weakened_move(root.key, settings.limit_elo, &best_move, &ponder_move);
+  if (settings.limit_elo) choose_weakened_move(&t->strength, root.key, settings.limit_elo, &best_move, &ponder_move);
   const uint64_t nodes = search_node_total(t);
   char best_text[8], ponder_text[8];
   move_text_or_null(best_move, best_text);

@@ -14,6 +14,7 @@
 #include "board/types.h"
 #include "eval/evaluation.h"
 #include "search/search_state.h"
+#include "search/strength.h"
 
 constexpr int MAX_PLY = 256;
 
@@ -54,6 +55,7 @@ struct SearchThread {
   int root_move_count;
 
   EvalCaches eval;
+  StrengthState strength;  // main thread: the limited-strength draw
 
   uint64_t job_seen;  // helpers: number of the last search handed to this thread
 };

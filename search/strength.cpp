@@ -18,29 +18,20 @@ struct Anchor {
   double spread;
 };
 constexpr Anchor ANCHORS[] = {
-    {1350, 1000, 7, 90}, {1500, 1500, 6, 60}, {2000, 120000, 3, 5}, {2300, 400000, 1, 0}, {2850, 200000000, 1, 0},
+    {1350, 1000, 7, 90}, {1500, 1500, 6, 60}, {2000, 100000, 3, 6}, {2300, 400000, 1, 0}, {2850, 200000000, 1, 0},
 };
 constexpr int ANCHOR_COUNT = sizeof ANCHORS / sizeof ANCHORS[0];
 
-constexpr int MAX_CANDIDATES = 8;
+constexpr int MAX_CANDIDATES = STRENGTH_MAX_LINES;
 // A line further below the best than this many spreads is never played.
 constexpr int SPREAD_CUTOFF = 4;
 
-struct Candidate {
-  Move move;
-  Move reply;
-  int score;
-};
-Candidate candidates[MAX_CANDIDATES];
-int candidate_count = 0;
-
 constexpr uint64_t DEFAULT_SEED = 0x5eed2b0d1e5a11edULL;
-uint64_t generator = DEFAULT_SEED;
 
-uint64_t next_random(uint64_t mix) {
+uint64_t next_random(uint64_t* generator, uint64_t mix) {
   // splitmix64 over a counter that the position's key also moves.
-  generator += 0x9e3779b97f4a7c15ULL ^ mix;
-  uint64_t z = generator;
+  *generator += 0x9e3779b97f4a7c15ULL ^ mix;
+  uint64_t z = *generator;
   z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
   z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
   return z ^ (z >> 31);
@@ -68,10 +59,15 @@ void limit_strength(SearchLimits* limits, SearchSettings* settings) {
   settings->multipv = std::max(settings->multipv, plan.lines);
 }
 
-void note_root_line(int index, const Move* pv, int score) {
-  if (index == 0) candidate_count = 0;
-  if (candidate_count >= MAX_CANDIDATES || !pv[0]) return;
-  candidates[candidate_count++] = {pv[0], pv[1], score};
+void reset_strength(StrengthState* s) {
+  s->line_count = 0;
+  s->generator = DEFAULT_SEED;
+}
+
+void note_root_line(StrengthState* s, int index, const Move* pv, int score) {
+  if (index == 0) s->line_count = 0;
+  if (s->line_count >= MAX_CANDIDATES || !pv[0]) return;
+  s->lines[s->line_count++] = {pv[0], pv[1], score};
 }
 
 int weakened_line_index(const int* scores, int count, int spread, double unit) {
@@ -94,21 +90,19 @@ int weakened_line_index(const int* scores, int count, int spread, double unit) {
   return 0;
 }
 
-void choose_weakened_move(uint64_t key, int elo, Move* best, Move* ponder) {
+void choose_weakened_move(StrengthState* s, uint64_t key, int elo, Move* best, Move* ponder) {
   // The lines are used once: a search that completes no iteration of its
   // own must not draw from the last one's.
-  const int count = candidate_count;
-  candidate_count = 0;
+  const int count = s->line_count;
+  s->line_count = 0;
   if (count < 2) return;
   int scores[MAX_CANDIDATES];
-  for (int i = 0; i < count; ++i) scores[i] = candidates[i].score;
-  const double unit = static_cast<double>(next_random(key) >> 11) / 9007199254740992.0;  // 2^53
+  for (int i = 0; i < count; ++i) scores[i] = s->lines[i].score;
+  const double unit = static_cast<double>(next_random(&s->generator, key) >> 11) / 9007199254740992.0;  // 2^53
   const int pick = weakened_line_index(scores, count, strength_plan(elo).spread, unit);
   // Drawing the best line keeps the search's answer, which an iteration cut
   // short by the budget may have improved on.
   if (pick == 0) return;
-  *best = candidates[pick].move;
-  *ponder = candidates[pick].reply;
+  *best = s->lines[pick].move;
+  *ponder = s->lines[pick].reply;
 }
-
-void seed_strength(uint64_t seed) { generator = seed; }

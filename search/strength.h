@@ -42,18 +42,30 @@ StrengthPlan strength_plan(int elo);
 // a limit of 0 (full strength) leaves both as they are.
 void limit_strength(SearchLimits* limits, SearchSettings* settings);
 
+// The lines of the last completed iteration that a limited search chooses
+// from, and the generator of its draws; the main thread's record owns them.
+constexpr int STRENGTH_MAX_LINES = 8;
+struct StrengthLine {
+  Move move;
+  Move reply;
+  int score;
+};
+struct StrengthState {
+  StrengthLine lines[STRENGTH_MAX_LINES];
+  int line_count;
+  uint64_t generator;  // carried from search to search, so a game's draws differ
+};
+void reset_strength(StrengthState* s);
+
 // The driver hands over each completed iteration's lines, best first
 // (index 0 starts a new set); pv is the line's 0-terminated move list.
-void note_root_line(int index, const Move* pv, int score);
+void note_root_line(StrengthState* s, int index, const Move* pv, int score);
 
 // At the end of a limited search: draws the move to play from the lines of
 // the last completed iteration and puts it and its expected reply into
 // *best and *ponder (unchanged when there is nothing to choose).  key
 // varies the draw with the position.
-void choose_weakened_move(uint64_t key, int elo, Move* best, Move* ponder);
-
-// Restarts the generator of the draws.
-void seed_strength(uint64_t seed);
+void choose_weakened_move(StrengthState* s, uint64_t key, int elo, Move* best, Move* ponder);
 
 // The draw itself: the index of the line to play among count scores, best
 // first.  unit is a uniform number in [0, 1).

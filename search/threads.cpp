@@ -46,7 +46,10 @@ Pool& pool() {
 // until it searches.
 SearchThread* new_record(int index) {
   auto* t = static_cast<SearchThread*>(std::calloc(1, sizeof(SearchThread)));
-  if (t) t->index = index;
+  if (t) {
+    t->index = index;
+    reset_strength(&t->strength);
+  }
   return t;
 }
 
