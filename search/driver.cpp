@@ -26,11 +26,6 @@
 #include "search/tt.h"
 #include "search/wdl.h"
 
-DepthRecord depth_records[DEPTH_RECORDS];
-double total_move_time = 0.0;
-int first_search = 1;
-double search_start_time = 0.0;
-double hard_time_limit = 0.0;
 
 namespace {
 
@@ -186,6 +181,10 @@ bool helper_skips_depth(int helper, int depth) {
 
 void set_search_hooks(const SearchHooks& h) { hooks = h; }
 
+const DepthRecord* last_depth_records() { return main_search_thread()->depth_records; }
+
+void request_fresh_tables() { main_search_thread()->fresh_tables_due = 1; }
+
 bool poll_main(SearchThread* t) {
   poll_input();
   t->helper_nodes = helper_nodes();
@@ -195,7 +194,7 @@ bool poll_main(SearchThread* t) {
     stop_requested = 1;
     return true;
   }
-  if (now() >= hard_time_limit) {
+  if (now() >= t->hard_limit) {
     stop_requested = 1;
     return true;
   }
@@ -239,7 +238,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
   const bool infinite = limits.infinite && !test_mode;
   // The history and countermoves start empty at the first search and, in
   // deterministic mode, at every search.
-  const bool fresh_tables = first_search || deterministic;
+  const bool fresh_tables = t->fresh_tables_due || deterministic;
   // The self-test measures one thread.
   const bool with_helpers = !test_mode && search_thread_count() > 1;
 
@@ -259,9 +258,9 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
   root.phase = static_cast<int16_t>(compute_phase(root));
   root.eval_cache = EVAL_NOT_COMPUTED;  // a position set up from text has none
   if (tt_enabled()) {
-    if (first_search || deterministic) {
+    if (fresh_tables) {
       tt_clear();
-      first_search = 0;
+      t->fresh_tables_due = 0;
     }
     tt_new_search();
   }
@@ -269,12 +268,12 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
 
   TimeControl tc;
   time_control_start(&tc, now(), goal, limits.movetime != 0, max_goal_percent);
-  search_start_time = tc.start;
-  hard_time_limit = tc.hard_limit;
+  t->start_time = tc.start;
+  t->hard_limit = tc.hard_limit;
   const double start = tc.start;
   log_printf("DEPTH      TIME         NODES      KNPS    SCORE   PRINCIPAL VARIATION\n");
   log_printf("-----  --------  ------------  --------  -------   -------------------------------------------------\n");
-  std::memset(depth_records, 0, sizeof depth_records);
+  std::memset(t->depth_records, 0, sizeof t->depth_records);
 
   Move best_move = 0, ponder_move = 0;
   int best_score = 0;
@@ -357,7 +356,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
     log_printf("%5d  %8.1f  %12" PRIu64 "  %8.1f  %7.2f   %s\n", d, elapsed, nodes,
                static_cast<double>(nodes) / elapsed / 1000.0, best_score / 100.0, pv_buffer);
     if (test_mode) {
-      if (d < DEPTH_RECORDS) depth_records[d] = {elapsed, nodes, best_score, best_move};
+      if (d < DEPTH_RECORDS) t->depth_records[d] = {elapsed, nodes, best_score, best_move};
     } else {
       char score_buffer[32];
       score_text(best_score, score_buffer);
@@ -382,7 +381,6 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
   double elapsed = now() - start;
   if (elapsed < 0) elapsed = 0;
   log_printf("Total move time %8.1f\n", elapsed);
-  total_move_time += elapsed;
 
   // A ponder search, and an infinite one, that ends by itself waits for
   // "ponderhit" or "stop" before it answers.

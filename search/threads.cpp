@@ -48,6 +48,7 @@ SearchThread* new_record(int index) {
   auto* t = static_cast<SearchThread*>(std::calloc(1, sizeof(SearchThread)));
   if (t) {
     t->index = index;
+    t->fresh_tables_due = 1;
     reset_strength(&t->strength);
   }
   return t;

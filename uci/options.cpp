@@ -208,7 +208,7 @@ void apply_setoption(char** words, int count) {
     // of every thread at the start of the next search.
     tt_clear();
     clear_all_eval_caches();
-    first_search = 1;
+    request_fresh_tables();
     log_printf("Hash tables cleared\n");
   } else if (t.name == "uci_chess960") {
     // Read by "position": the game set up next follows the rules chosen here.

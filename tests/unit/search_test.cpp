@@ -42,9 +42,9 @@ class SearchTest : public ::testing::Test {
     int score = run_search(root, NO_TIME_LIMIT, depth, limits, settings);
     // A mate ends the search early: take the deepest completed iteration.
     int last = depth;
-    while (last > 1 && depth_records[last].nodes == 0) --last;
+    while (last > 1 && last_depth_records()[last].nodes == 0) --last;
     char text[8] = "0000";
-    if (depth_records[last].best_move) move_to_text(depth_records[last].best_move, text);
+    if (last_depth_records()[last].best_move) move_to_text(last_depth_records()[last].best_move, text);
     *best = text;
     return score;
   }
@@ -58,7 +58,7 @@ TEST_F(SearchTest, MateInOne) {
   EXPECT_EQ(search("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 4, &best), mate_in(1));
   EXPECT_EQ(best, "d1d8");
   // The mate ends the search after the first iteration.
-  EXPECT_EQ(depth_records[2].nodes, 0u);
+  EXPECT_EQ(last_depth_records()[2].nodes, 0u);
 }
 
 TEST_F(SearchTest, MateInTwoAndThree) {
@@ -125,7 +125,7 @@ TEST_F(SearchTest, RepetitionOfTheGameHistoryIsADraw) {
   int score = run_search(game[5], NO_TIME_LIMIT, 6, no_limits, settings);
   EXPECT_EQ(score, settings.draw_score);
   char text[8];
-  move_to_text(depth_records[6].best_move, text);
+  move_to_text(last_depth_records()[6].best_move, text);
   EXPECT_STREQ(text, "h8g8");
 }
 
@@ -162,17 +162,17 @@ TEST_F(SearchTest, TestModeRecordsEveryDepth) {
   search("r1bq1rk1/pp2bppp/2n1pn2/2pp4/2P5/1P3NP1/PB1PPPBP/RN1Q1RK1 w - - 0 1", 6, &best);
   uint64_t previous = 0;
   for (int d = 1; d <= 6; ++d) {
-    EXPECT_NE(depth_records[d].best_move, 0u) << d;
-    EXPECT_GT(depth_records[d].nodes, previous) << d;
-    EXPECT_GE(depth_records[d].seconds, 0.0);
-    previous = depth_records[d].nodes;
+    EXPECT_NE(last_depth_records()[d].best_move, 0u) << d;
+    EXPECT_GT(last_depth_records()[d].nodes, previous) << d;
+    EXPECT_GE(last_depth_records()[d].seconds, 0.0);
+    previous = last_depth_records()[d].nodes;
   }
-  EXPECT_EQ(depth_records[7].nodes, 0u);
+  EXPECT_EQ(last_depth_records()[7].nodes, 0u);
   // Same search, same result.
-  uint64_t nodes = depth_records[6].nodes;
+  uint64_t nodes = last_depth_records()[6].nodes;
   std::string again;
   search("r1bq1rk1/pp2bppp/2n1pn2/2pp4/2P5/1P3NP1/PB1PPPBP/RN1Q1RK1 w - - 0 1", 6, &again);
-  EXPECT_EQ(depth_records[6].nodes, nodes);
+  EXPECT_EQ(last_depth_records()[6].nodes, nodes);
   EXPECT_EQ(again, best);
 }
 
