@@ -114,4 +114,4 @@ void show_evaluation(const Position& position) {
   std::fflush(stdout);
 }
 
-void show_perft(const Position& p, int depth) { print_divide(p, depth, stdout); }
+void show_perft(const Position& p, int depth, bool (*stop)()) { print_divide(p, depth, stdout, stop); }

@@ -8,4 +8,4 @@
 
 void show_board(const Position& p);
 void show_evaluation(const Position& p);
-void show_perft(const Position& p, int depth);
+void show_perft(const Position& p, int depth, bool (*stop)());

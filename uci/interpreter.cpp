@@ -95,9 +95,23 @@ void command_position(char** words, int count) {
 // "go perft N": the divide of the current position, no search.
 bool is_go_perft(char** words, int count) { return count >= 2 && !std::strcmp(words[1], "perft"); }
 
+// A count listens as a search does: "stop" ends it, "quit" ends the engine,
+// "isready" is answered and "position", "go" and the like wait for its end.
+// The end of the input does not cut it short: a script that pipes in
+// "go perft N" and closes gets the whole count, then the engine ends.
+bool perft_should_stop() {
+  char line[QUEUE_SLOT_SIZE];
+  if (queue_pop(line)) uci_execute(line);
+  return stop_requested != 0;
+}
+
 void command_go(char** words, int count) {
   if (is_go_perft(words, count)) {
-    show_perft(game_record[game_ply], count >= 3 ? std::clamp(parse_int32(words[2]), 1, MAX_PERFT_DEPTH) : 1);
+    stop_requested = 0;
+    search_active = 1;
+    show_perft(game_record[game_ply], count >= 3 ? std::clamp(parse_int32(words[2]), 1, MAX_PERFT_DEPTH) : 1,
+               perft_should_stop);
+    search_active = 0;
     return;
   }
   SearchLimits limits;
