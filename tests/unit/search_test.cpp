@@ -81,19 +81,15 @@ TEST_F(SearchTest, MateFoundWithoutNullMoveOrReductions) {
 // the search report a mate shorter than the shortest there is (or a mate
 // for the wrong side), and once deep enough it reports the shortest.
 TEST_F(SearchTest, MateScoresAreProvenAtEveryDepth) {
-  struct Case {
-    const char* fen;
-    int plies;  // the shortest mate, in plies from the root; negative: the side to move is mated
-  };
-  const Case cases[] = {{"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 1},
-                        {"7k/8/8/8/8/8/R7/1R4K1 w - - 0 1", 3},
-                        {"r5rk/5p1p/5R2/4B3/8/8/7P/7K w - - 0 1", 5},
-                        {"7k/R7/8/8/8/8/8/1R4K1 b - - 0 1", -2},
-                        // Qe8, Kd6 (forced), Qc8 and every reply is mated at once.
-                        {"Q7/3NPn2/4k3/p7/p4Kp1/P6B/4b3/8 w - - 4 73", 5}};
+  // The shortest mate in plies from the root (negative: the side to move is
+  // mated).  The last: Qe8, Kd6 (forced), Qc8 and every reply is mated.
+  const struct { const char* fen; int plies; } cases[] = {
+      {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 1}, {"7k/8/8/8/8/8/R7/1R4K1 w - - 0 1", 3},
+      {"r5rk/5p1p/5R2/4B3/8/8/7P/7K w - - 0 1", 5}, {"7k/R7/8/8/8/8/8/1R4K1 b - - 0 1", -2},
+      {"Q7/3NPn2/4k3/p7/p4Kp1/P6B/4b3/8 w - - 4 73", 5}};
   for (int selective = 1; selective >= 0; --selective) {
     settings.null_move = settings.use_lmr = selective;
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
       std::string best;
       const int score = search(c.fen, 14, &best);
       EXPECT_EQ(score, c.plies > 0 ? mate_in(c.plies) : mated_in(-c.plies)) << c.fen;
