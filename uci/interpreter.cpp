@@ -18,7 +18,7 @@
 #include "search/wdl.h"
 #include "selftest/bench.h"
 #include "uci/command_queue.h"
-#include "uci/inspect.h"
+#include "uci/show.h"
 #include "uci/options.h"
 
 Position game_record[GAME_RECORD_SIZE];

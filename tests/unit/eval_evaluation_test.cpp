@@ -37,6 +37,23 @@ int king_attack_index(ScorePair s) {
   return -1;
 }
 
+// Plays a legal move of p drawn from the linear congruential *seed into
+// *child (its check flag set); false when p has none.
+bool play_random_move(const Position& p, uint64_t* seed, Position* child) {
+  Move moves[MAX_MOVES], legal[MAX_MOVES];
+  int n = generate_all(p, moves), legal_count = 0;
+  for (int i = 0; i < n; ++i) {
+    Position c;
+    make_move(p, &c, moves[i]);
+    if (!king_attacked(c, side_to_move(p))) legal[legal_count++] = moves[i];
+  }
+  if (!legal_count) return false;
+  *seed = *seed * 6364136223846793005ULL + 1442695040888963407ULL;
+  make_move(p, child, legal[(*seed >> 33) % static_cast<uint64_t>(legal_count)]);
+  child->in_check = static_cast<uint16_t>(king_attacked(*child, side_to_move(*child)));
+  return true;
+}
+
 using Evaluation = DefaultEvaluation;
 
 TEST_F(Evaluation, StartPositionScoresItsTempo) {
@@ -449,19 +466,9 @@ TEST_F(Evaluation, ColourSymmetryOnRandomPlayouts) {
     line[0] = from_fen(START_FEN);
     int ply = 0;
     while (ply < 250) {
-      Move moves[MAX_MOVES], legal[MAX_MOVES];
-      int n = generate_all(line[ply], moves), legal_count = 0;
-      for (int i = 0; i < n; ++i) {
-        Position child;
-        make_move(line[ply], &child, moves[i]);
-        if (!king_attacked(child, side_to_move(line[ply]))) legal[legal_count++] = moves[i];
-      }
-      if (!legal_count) break;
-      seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
-      make_move(line[ply], &line[ply + 1], legal[(seed >> 33) % static_cast<uint64_t>(legal_count)]);
+      if (!play_random_move(line[ply], &seed, &line[ply + 1])) break;
       ++ply;
       Position& p = line[ply];
-      p.in_check = static_cast<uint16_t>(king_attacked(p, side_to_move(p)));
       // Make-move keeps the piece-square sum and phase the evaluation reads.
       ASSERT_EQ(p.psq, compute_psq(p));
       ASSERT_EQ(p.phase, compute_phase(p));
@@ -537,18 +544,8 @@ TEST_F(Evaluation, TraceRebuildsTheScoreFromEveryFittedGroup) {
     static Position line[200];
     line[0] = from_fen(START_FEN);
     for (int ply = 0; ply < 160; ++ply) {
-      Move moves[MAX_MOVES], legal[MAX_MOVES];
-      int n = generate_all(line[ply], moves), legal_count = 0;
-      for (int i = 0; i < n; ++i) {
-        Position child;
-        make_move(line[ply], &child, moves[i]);
-        if (!king_attacked(child, side_to_move(line[ply]))) legal[legal_count++] = moves[i];
-      }
-      if (!legal_count) break;
-      seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
-      make_move(line[ply], &line[ply + 1], legal[(seed >> 33) % static_cast<uint64_t>(legal_count)]);
+      if (!play_random_move(line[ply], &seed, &line[ply + 1])) break;
       Position& p = line[ply + 1];
-      p.in_check = static_cast<uint16_t>(king_attacked(p, side_to_move(p)));
       EvalTrace t;
       evaluate_traced(p, &t);
       if (ply % 8 != 7 || t.special) continue;

@@ -1,4 +1,4 @@
-#include "uci/inspect.h"
+#include "uci/show.h"
 
 #include <cinttypes>
 #include <cstdio>
