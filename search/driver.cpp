@@ -26,7 +26,6 @@
 #include "search/tt.h"
 #include "search/wdl.h"
 
-
 namespace {
 
 SearchHooks hooks = {nullptr};
@@ -348,7 +347,8 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
       break;
     }
     // Limited strength: the complete iteration's lines to choose from (strength.h).
-    if (settings.limit_elo) for (int i = 0; i < line_count; ++i) note_root_line(&t->strength, i, lines[i].pv, lines[i].score);
+    if (settings.limit_elo)
+      for (int i = 0; i < line_count; ++i) note_root_line(&t->strength, i, lines[i].pv, lines[i].score);
     double elapsed = now() - start;
     if (elapsed < 0.0001) elapsed = 0.0001;
     const uint64_t nodes = search_node_total(t);

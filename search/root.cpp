@@ -172,7 +172,8 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
       int k = 0;
       for (; k < PV_MOVES - 1 && child_pv[k]; ++k) pv[k + 1] = child_pv[k];
       pv[k + 1] = 0;
-      if (reporting && t->settings.multipv < 2 && iteration > 4) print_progress(t->start_time, search_node_total(t), iteration, s, pv);
+      if (reporting && t->settings.multipv < 2 && iteration > 4)
+        print_progress(t->start_time, search_node_total(t), iteration, s, pv);
       best = s;
       if (s >= beta) break;
       if (s > alpha) alpha = s;

@@ -22,7 +22,6 @@ constexpr Anchor ANCHORS[] = {
 };
 constexpr int ANCHOR_COUNT = sizeof ANCHORS / sizeof ANCHORS[0];
 
-constexpr int MAX_CANDIDATES = STRENGTH_MAX_LINES;
 // A line further below the best than this many spreads is never played.
 constexpr int SPREAD_CUTOFF = 4;
 
@@ -66,16 +65,16 @@ void reset_strength(StrengthState* s) {
 
 void note_root_line(StrengthState* s, int index, const Move* pv, int score) {
   if (index == 0) s->line_count = 0;
-  if (s->line_count >= MAX_CANDIDATES || !pv[0]) return;
+  if (s->line_count >= STRENGTH_MAX_LINES || !pv[0]) return;
   s->lines[s->line_count++] = {pv[0], pv[1], score};
 }
 
 int weakened_line_index(const int* scores, int count, int spread, double unit) {
   if (count <= 1 || spread <= 0 || scores[0] > MATE_BOUND) return 0;
-  double weights[MAX_CANDIDATES];
+  double weights[STRENGTH_MAX_LINES];
   double total = 0;
   int usable = 0;
-  for (int i = 0; i < count && i < MAX_CANDIDATES; ++i) {
+  for (int i = 0; i < count && i < STRENGTH_MAX_LINES; ++i) {
     const int behind = scores[0] - scores[i];
     if (behind > SPREAD_CUTOFF * spread || (i > 0 && scores[i] < -MATE_BOUND)) break;
     weights[i] = std::exp(-static_cast<double>(behind) / spread);
@@ -96,7 +95,7 @@ void choose_weakened_move(StrengthState* s, uint64_t key, int elo, Move* best, M
   const int count = s->line_count;
   s->line_count = 0;
   if (count < 2) return;
-  int scores[MAX_CANDIDATES];
+  int scores[STRENGTH_MAX_LINES];
   for (int i = 0; i < count; ++i) scores[i] = s->lines[i].score;
   const double unit = static_cast<double>(next_random(&s->generator, key) >> 11) / 9007199254740992.0;  // 2^53
   const int pick = weakened_line_index(scores, count, strength_plan(elo).spread, unit);
