@@ -295,7 +295,7 @@ const Command COMMANDS[] = {
     {"resolve", command_resolve, "resolve DATA..."},
     {"tune", run_tuner,
      "tune DATA... [--groups LIST] [--iterations N] [--rate R] [--unit-rate R] [--l2 L] [--lambda X] [--max N] "
-     "[--validation N] [--check N] [--patience N] [--out FILE]"},
+     "[--validation N] [--check N] [--patience N] [--min-count N] [--out FILE]"},
 };
 
 int usage() {

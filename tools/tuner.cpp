@@ -56,6 +56,7 @@ struct Options {
   int validation = 10;      // every n-th game is held out
   int check = 25;           // iterations between two looks at the validation error
   int patience = 8;         // looks without a new best before the fit stops
+  long min_count = 200;     // variables seen in fewer training positions keep their values
   const char* out = nullptr;
 };
 
@@ -526,6 +527,8 @@ bool read_options(int argc, char** argv, Options* o) {
       o->check = std::atoi(argv[++i]);
     else if (a == "--patience" && has_value)
       o->patience = std::atoi(argv[++i]);
+    else if (a == "--min-count" && has_value)
+      o->min_count = std::atol(argv[++i]);
     else if (a == "--out" && has_value)
       o->out = argv[++i];
     else if (a.rfind("--", 0) == 0)
@@ -593,9 +596,25 @@ int run_tuner(int argc, char** argv) {
               mean_error(d, w, k, false), valid_before);
   std::fflush(stdout);
 
-  // Adam over all variables; rarely used ones barely move.  The weights
-  // that did best on the held-out games are kept; the fit stops when
-  // `patience` looks in a row found none better.
+  // Adam scales every step to the same size, so a variable that only a
+  // handful of positions use (a queen with 25 free squares) would wander as
+  // far as the piece values; below `min_count` training positions it keeps
+  // its value.
+  std::vector<long> seen(x.size(), 0);
+  for (const Sample& s : d.samples) {
+    if (s.held_out) continue;
+    for (uint32_t i = s.first; i < s.first + s.count; ++i)
+      for (int half = 0; half < 2; ++half)
+        if (int var = vars.of_half[2 * d.index[i] + half]; var >= 0 && d.coefficient[i]) ++seen[var];
+  }
+  if (vars.units)
+    for (int u = 0; u < ATTACK_UNIT_COUNT; ++u) seen[vars.of_unit[u]] = o.min_count;
+  const long frozen = std::count_if(seen.begin(), seen.end(), [&](long c) { return c < o.min_count; });
+  if (frozen) std::printf("%ld variables seen in fewer than %ld positions keep their values\n", frozen, o.min_count);
+
+  // Adam over the other variables.  The weights that did best on the
+  // held-out games are kept; the fit stops when `patience` looks in a row
+  // found none better.
   std::vector<double> half_grad(2 * LINEAR_WEIGHT_COUNT), g(x.size()), m(x.size(), 0.0), s2(x.size(), 0.0);
   std::vector<double> best_x = x;
   double best_valid = held ? valid_before : 1e9;
@@ -606,6 +625,7 @@ int run_tuner(int argc, char** argv) {
   for (; it <= o.iterations; ++it) {
     gradient(d, vars, w, k, &half_grad, &g);
     for (size_t i = 0; i < x.size(); ++i) {
+      if (seen[i] < o.min_count) continue;
       double gi = g[i] / n + 2 * o.l2 * (x[i] - vars.start[i]);
       m[i] = beta1 * m[i] + (1 - beta1) * gi;
       s2[i] = beta2 * s2[i] + (1 - beta2) * gi * gi;
