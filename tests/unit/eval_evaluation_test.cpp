@@ -28,8 +28,6 @@ EvalTrace trace_of(const char* fen) {
   return t;
 }
 
-int64_t rounded(int64_t v, int64_t d) { return v >= 0 ? (v + d / 2) / d : (v - d / 2) / d; }
-
 // Index into the king attack table from the opening value of the term.
 int king_attack_index(ScorePair s) {
   for (int i = 0; i < KING_ATTACK_SIZE; ++i)
@@ -196,16 +194,19 @@ TEST_F(Evaluation, QueenChecksAndTheCap) {
   // Black king h8 (base 1).  Queen h3: touches the zone (+2); checks from
   // h4, h5, h6, c3 and c8 (3 each) and a contact check on h7 that loses the
   // queen (1).
+  const EvalParams& u = eval_params;
   EvalTrace t = trace_of("7k/8/8/8/8/7Q/8/K7 b - - 0 1");
-  EXPECT_EQ(king_attack_index(t.term[TERM_KING_ATTACK][WHITE]), 1 + 2 + 5 * 3 + 1);
+  EXPECT_EQ(king_attack_index(t.term[TERM_KING_ATTACK][WHITE]),
+            1 + u.queen_zone_units + 5 * u.queen_check_units + u.queen_contact_losing_units);
   // A bishop on d3 guards h7 (10 units instead of 1) and blocks c3; the
   // bishop itself touches the zone (+2).
   t = trace_of("7k/8/8/8/8/3B3Q/8/K7 b - - 0 1");
-  EXPECT_EQ(king_attack_index(t.term[TERM_KING_ATTACK][WHITE]), 1 + 2 + 2 + 4 * 3 + 10);
-  // Two queens: queen-check units stop at 25.
+  EXPECT_EQ(king_attack_index(t.term[TERM_KING_ATTACK][WHITE]),
+            1 + u.queen_zone_units + u.bishop_zone_units + 4 * u.queen_check_units + u.queen_contact_units);
+  // Two queens: queen-check units stop at their cap.
   t = trace_of("7k/8/8/8/8/3B3Q/8/K5Q1 b - - 0 1");
   int index = king_attack_index(t.term[TERM_KING_ATTACK][WHITE]);
-  EXPECT_EQ(index, 1 + 2 + 2 + 2 + 25);
+  EXPECT_EQ(index, 1 + 2 * u.queen_zone_units + u.bishop_zone_units + u.queen_check_cap);
 }
 
 TEST_F(Evaluation, KingAttackIndexIsClamped) {
@@ -231,8 +232,9 @@ TEST_F(Evaluation, EveryRookCarriesItsBonus) {
   eval_params.rook_each = {0, 0};
   initialise_evaluation();
   EvalTrace after = trace_of(fen);
-  EXPECT_EQ(score_sub(before.term[TERM_ROOKS][WHITE], after.term[TERM_ROOKS][WHITE]), make_score(60, 30));
-  EXPECT_EQ(score_sub(before.term[TERM_ROOKS][BLACK], after.term[TERM_ROOKS][BLACK]), make_score(20, 10));
+  const Weight each = DEFAULT_EVAL_PARAMS.rook_each;
+  EXPECT_EQ(score_sub(before.term[TERM_ROOKS][WHITE], after.term[TERM_ROOKS][WHITE]), make_score(3 * each.op, 3 * each.eg));
+  EXPECT_EQ(score_sub(before.term[TERM_ROOKS][BLACK], after.term[TERM_ROOKS][BLACK]), make_score(each.op, each.eg));
 }
 
 TEST_F(Evaluation, ThreatCount) {
@@ -249,16 +251,18 @@ TEST_F(Evaluation, ThreatCount) {
 }
 
 TEST_F(Evaluation, CastlingAndTrappedRook) {
-  // Castling rights are worth (150, 0) and (60, 0) to their side.
+  // Each side is credited with the rights it still has, and only those.
+  const EvalParams& e = eval_params;
   EvalTrace t = trace_of("r3k2r/8/8/8/8/8/8/R3K2R w Kq - 0 1");
-  EXPECT_EQ(t.term[TERM_CASTLING][WHITE], make_score(150, 0));
-  EXPECT_EQ(t.term[TERM_CASTLING][BLACK], make_score(60, 0));
+  EXPECT_EQ(t.term[TERM_CASTLING][WHITE], make_score(e.castle_short.op, e.castle_short.eg));
+  EXPECT_EQ(t.term[TERM_CASTLING][BLACK], make_score(e.castle_long.op, e.castle_long.eg));
   // A king on f1 shutting in the h1 rook.
   t = trace_of("r3k2r/8/8/8/8/8/8/R4K1R w - - 0 1");
-  EXPECT_EQ(t.term[TERM_TRAPPED_ROOK][WHITE], make_score(-300, -100));
+  const ScorePair trapped = make_score(e.trapped_rook.op, e.trapped_rook.eg);
+  EXPECT_EQ(t.term[TERM_TRAPPED_ROOK][WHITE], trapped);
   EXPECT_EQ(t.term[TERM_TRAPPED_ROOK][BLACK], 0u);
   t = trace_of("r5kr/6p1/8/8/8/8/8/R3K3 w - - 0 1");
-  EXPECT_EQ(t.term[TERM_TRAPPED_ROOK][BLACK], make_score(-300, -100));
+  EXPECT_EQ(t.term[TERM_TRAPPED_ROOK][BLACK], trapped);
 }
 
 TEST_F(Evaluation, BothCachesAgreeWithAFreshComputation) {
