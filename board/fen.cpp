@@ -208,6 +208,52 @@ void position_from_fen(Position* out, const char* text, bool chess960) {
   exit_process(1);
 }
 
+void position_to_fen(const Position& p, char* out) {
+  char* o = out;
+  for (int rank = 7; rank >= 0; --rank) {
+    int empty = 0;
+    for (int file = 0; file < 8; ++file) {
+      const int square = rank * 8 + file;
+      char letter = 0;
+      for (int colour = 0; colour < 2; ++colour) {
+        const int type = piece_type_on(p, colour, square);
+        if (type) letter = (colour == WHITE ? " PNBRQK" : " pnbrqk")[type];
+      }
+      if (!letter) {
+        ++empty;
+        continue;
+      }
+      if (empty) *o++ = static_cast<char>('0' + empty);
+      empty = 0;
+      *o++ = letter;
+    }
+    if (empty) *o++ = static_cast<char>('0' + empty);
+    if (rank) *o++ = '/';
+  }
+  *o++ = ' ';
+  *o++ = side_to_move(p) == WHITE ? 'w' : 'b';
+  *o++ = ' ';
+  const char* const standard_letters = "KQkq";
+  const char* const start = o;
+  for (int right = 0; right < 4; ++right) {
+    if (p.castle_lost & CASTLE_RIGHTS[right]) continue;
+    if (p.chess960)
+      *o++ = static_cast<char>((right < 2 ? 'A' : 'a') + file_of(p.castle_rook[right]));
+    else
+      *o++ = standard_letters[right];
+  }
+  if (o == start) *o++ = '-';
+  *o++ = ' ';
+  if (p.ep_board) {
+    const int e = lowest_bit(p.ep_board);
+    *o++ = static_cast<char>('a' + file_of(e));
+    *o++ = static_cast<char>('1' + rank_of(e));
+  } else {
+    *o++ = '-';
+  }
+  std::snprintf(o, FEN_TEXT_SIZE - (o - out), " %d %d", p.fifty, 1 + p.ply / 2);
+}
+
 void move_to_text(Move m, char* text) {
   if (m == 0) {
     std::strcpy(text, "null");

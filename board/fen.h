@@ -34,6 +34,16 @@ void position_from_fen(Position* out, const char* text, bool chess960 = false);
 // FEN_ERROR_SIZE characters) instead of ending the process.
 bool fen_parse(Position* out, const char* text, char* error, bool chess960 = false);
 
+// Room for position_to_fen's output.
+constexpr int FEN_TEXT_SIZE = 100;
+
+// The FEN of a position: placement, side to move, castling rights (KQkq, or
+// in Chess960 the Shredder-FEN files of the castling rooks, h-side first),
+// the en-passant square when a capture there is possible, the halfmove
+// clock, and a move number counted from the position that was set up (a
+// FEN's own move number is not kept).
+void position_to_fen(const Position& p, char* out);
+
 // Coordinate text of a move ("e2e4", "e7e8q", castling as the king's move
 // in standard chess and as the king taking its own rook in Chess960, "null"
 // for the null move) into a buffer of at least 6 characters.

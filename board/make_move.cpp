@@ -215,6 +215,14 @@ int square_attacked(const Position& p, int square, int by) {
   return 0;
 }
 
+Bitboard attackers_of(const Position& p, int square, int by) {
+  const Bitboard* x = p.pieces[by];
+  const Bitboard occ = occupancy(p);
+  return (knight_attacks[square] & x[KNIGHT]) | (bishop_attacks(square, occ) & (x[BISHOP] | x[QUEEN])) |
+         (rook_attacks(square, occ) & (x[ROOK] | x[QUEEN])) | (pawn_attacks(square_bit(square), 1 - by) & x[PAWN]) |
+         (king_attacks[square] & x[KING]);
+}
+
 int king_attacked(const Position& p, int colour) { return square_attacked(p, king_square(p, colour), 1 - colour); }
 
 int gives_check(const Position& p, Move m) {

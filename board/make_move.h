@@ -21,6 +21,9 @@ int king_attacked(const Position& p, int colour);
 // 1 when a piece of colour `by` attacks the square.
 int square_attacked(const Position& p, int square, int by);
 
+// Every piece of colour `by` that attacks the square.
+Bitboard attackers_of(const Position& p, int square, int by);
+
 // 1 when the move, made from this position, checks the opponent's king.
 // Known limits: a promotion is judged as a pawn move, standard castling by
 // the king alone (Chess960 castling is judged exactly), and an en-passant

@@ -1,7 +1,9 @@
 #include "board/perft.h"
 
+#include <cinttypes>
 #include <cstdio>
 
+#include "board/fen.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/picker.h"
@@ -59,5 +61,47 @@ uint64_t count_paths_top(const Position& p, int depth, bool quiet) {
       std::fflush(stdout);
     }
   });
+  return total;
+}
+
+namespace {
+
+// count_paths that asks stop at every node with three or more plies below
+// it: often enough to answer within milliseconds, too seldom to cost time.
+uint64_t count_paths_until(const Position& p, int depth, bool (*stop)(), bool* stopped) {
+  if (depth < 3) return count_paths(p, depth);
+  if (*stopped || (*stopped = stop())) return 0;
+  uint64_t total = 0;
+  for_each_legal_child(p, depth, [&](const Position& child) {
+    if (!*stopped) total += count_paths_until(child, depth - 1, stop, stopped);
+  });
+  return total;
+}
+
+}  // namespace
+
+uint64_t print_divide(const Position& p, int depth, std::FILE* out, bool (*stop)()) {
+  if (depth < 1) depth = 1;
+  Move moves[MAX_MOVES];
+  const int count = generate_all(p, moves);
+  uint64_t total = 0;
+  for (int i = 0; i < count; ++i) {
+    Position child;
+    make_move(p, &child, moves[i]);
+    if (king_attacked(child, side_to_move(p))) continue;
+    child.in_check = static_cast<uint16_t>(king_attacked(child, side_to_move(child)));
+    bool stopped = false;
+    const uint64_t n = stop ? count_paths_until(child, depth - 1, stop, &stopped) : count_paths(child, depth - 1);
+    if (stopped) {
+      std::fflush(out);
+      return 0;
+    }
+    char text[8];
+    move_to_text(moves[i], text);
+    std::fprintf(out, "%s: %" PRIu64 "\n", text, n);
+    total += n;
+  }
+  std::fprintf(out, "%" PRIu64 "\n", total);
+  std::fflush(out);
   return total;
 }

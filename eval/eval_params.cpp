@@ -3,44 +3,44 @@
 #include <cstring>
 
 const EvalParams DEFAULT_EVAL_PARAMS = {
-    .castle_short = {150, 0},
-    .castle_long = {60, 0},
-    .trapped_rook = {-300, -100},
-    .bishop_at_king = {30, 40},
-    .bishop_facing_knight = {25, 15},
-    .bishop_pair = {300, 500},
-    .rook_each = {20, 10},
-    .rook_seventh = {65, 175},
-    .rook_open_file = {180, 180},
-    .rook_half_open_weak = {70, 90},
-    .rook_half_open_defended = {30, 50},
-    .rook_redundancy = {-125, -175},
-    .rook_queen_redundancy = {-80, -120},
-    .threat_unit = {100, 120},
-    .safe_square = {30, 30},
-    .bishop_before_king = {55, 0},
-    .extra_pieces = {300, 300},
-    .king_near_promotion = {0, 100},
-    .rook_behind_passer = {50, 300},
+    .castle_short = {247, -135},
+    .castle_long = {109, 71},
+    .trapped_rook = {-181, -179},
+    .bishop_at_king = {255, 377},
+    .bishop_facing_knight = {29, 69},
+    .bishop_pair = {246, 478},
+    .rook_each = {-146, 107},
+    .rook_seventh = {-110, 228},
+    .rook_open_file = {232, 109},
+    .rook_half_open_weak = {150, 89},
+    .rook_half_open_defended = {64, 25},
+    .rook_redundancy = {-210, -279},
+    .rook_queen_redundancy = {-476, 106},
+    .threat_unit = {171, 168},
+    .safe_square = {43, 49},
+    .bishop_before_king = {80, 41},
+    .extra_pieces = {-99, 195},
+    .king_near_promotion = {-22, 111},
+    .rook_behind_passer = {53, 266},
     .tempo = {100, 40},
 
-    .island = {-30, -60},
-    .undefended_doubled = {-30, -40},
-    .space_unit = {10, 10},
-    .two_passers = {30, 90},
-    .walled_king = {-100, -180},
+    .island = {-114, -19},
+    .undefended_doubled = {-9, -78},
+    .space_unit = {-24, 5},
+    .two_passers = {59, 75},
+    .walled_king = {-61, -149},
 
-    .piece_value = {{0, 0}, {600, 800}, {2800, 3100}, {2880, 3200}, {4100, 5100}, {8000, 9600}, {0, 0}, {0, 0}},
+    .piece_value = {{0, 0}, {593, 822}, {2663, 3108}, {2745, 3201}, {3934, 5197}, {7972, 9591}, {0, 0}, {0, 0}},
 
-    .knight_zone_units = 4,
+    .knight_zone_units = 3,
     .bishop_zone_units = 2,
-    .rook_zone_units = 3,
-    .queen_zone_units = 2,
-    .knight_check_units = 4,
+    .rook_zone_units = 2,
+    .queen_zone_units = 1,
+    .knight_check_units = 3,
     .bishop_check_units = 3,
-    .rook_check_units = 3,
-    .queen_contact_units = 10,
-    .queen_contact_losing_units = 1,
+    .rook_check_units = 4,
+    .queen_contact_units = 8,
+    .queen_contact_losing_units = 2,
     .queen_check_units = 3,
     .queen_check_cap = 10 / 2 + 2 * 10,
 
@@ -52,153 +52,153 @@ const EvalParams DEFAULT_EVAL_PARAMS = {
         .pawn_square =
             {
                 {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0},
-                {-124, 106}, {-6, 45}, {-23, 83}, {109, 102}, {109, 102}, {-23, 83}, {-6, 45}, {-124, 106},
-                {-50, 30}, {30, 77}, {6, 56}, {55, 89}, {55, 89}, {6, 56}, {30, 77}, {-50, 30},
-                {-33, -6}, {-88, 65}, {78, 9}, {116, -36}, {116, -36}, {78, 9}, {-88, 65}, {-33, -6},
-                {-77, 37}, {65, 79}, {27, 113}, {82, 64}, {82, 64}, {27, 113}, {65, 79}, {-77, 37},
-                {76, 16}, {-45, 113}, {63, 77}, {20, 71}, {20, 71}, {63, 77}, {-45, 113}, {76, 16},
-                {152, 115}, {-71, 74}, {-32, 195}, {120, 111}, {120, 111}, {-32, 195}, {-71, 74}, {152, 115},
+                {-86, 64}, {-3, 53}, {-32, 102}, {20, 116}, {20, 116}, {-32, 102}, {-3, 53}, {-86, 64},
+                {-25, 28}, {10, 51}, {-19, 31}, {49, 61}, {49, 61}, {-19, 31}, {10, 51}, {-25, 28},
+                {14, 56}, {-30, 57}, {69, 43}, {118, -39}, {118, -39}, {69, 43}, {-30, 57}, {14, 56},
+                {39, 110}, {146, 91}, {81, 119}, {159, 2}, {159, 2}, {81, 119}, {146, 91}, {39, 110},
+                {230, 28}, {-33, 166}, {219, 8}, {195, 25}, {195, 25}, {219, 8}, {-33, 166}, {230, 28},
+                {228, 8}, {-195, -17}, {97, 245}, {30, 324}, {30, 324}, {97, 245}, {-195, -17}, {228, 8},
                 {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0},
             },
         .knight_square =
             {
-                {-63, -30}, {-5, -13}, {-68, -5}, {102, 19}, {102, 19}, {-68, -5}, {-5, -13}, {-63, -30},
-                {102, 60}, {49, 75}, {89, 39}, {115, 121}, {115, 121}, {89, 39}, {49, 75}, {102, 60},
-                {87, 68}, {232, 177}, {179, 131}, {178, 191}, {178, 191}, {179, 131}, {232, 177}, {87, 68},
-                {189, 183}, {184, 147}, {174, 96}, {186, 176}, {186, 176}, {174, 96}, {184, 147}, {189, 183},
-                {232, 76}, {73, 103}, {163, 142}, {128, 206}, {128, 206}, {163, 142}, {73, 103}, {232, 76},
-                {49, 74}, {32, 67}, {191, 42}, {230, 153}, {230, 153}, {191, 42}, {32, 67}, {49, 74},
-                {-48, -43}, {84, 22}, {234, 101}, {162, 166}, {162, 166}, {234, 101}, {84, 22}, {-48, -43},
-                {-27, -41}, {28, 27}, {72, 39}, {131, 118}, {131, 118}, {72, 39}, {28, 27}, {-27, -41},
+                {133, -131}, {-34, 68}, {-6, -56}, {-31, 76}, {-31, 76}, {-6, -56}, {-34, 68}, {133, -131},
+                {210, -71}, {139, 100}, {58, 118}, {75, 16}, {75, 16}, {58, 118}, {139, 100}, {210, -71},
+                {-33, 120}, {128, 59}, {123, 103}, {170, 187}, {170, 187}, {123, 103}, {128, 59}, {-33, 120},
+                {146, 262}, {190, 192}, {219, 132}, {180, 220}, {180, 220}, {219, 132}, {190, 192}, {146, 262},
+                {189, 126}, {145, 85}, {220, 134}, {213, 238}, {213, 238}, {220, 134}, {145, 85}, {189, 126},
+                {115, 179}, {-16, 162}, {91, 141}, {154, 188}, {154, 188}, {91, 141}, {-16, 162}, {115, 179},
+                {16, 58}, {-28, 153}, {47, 128}, {-56, 307}, {-56, 307}, {47, 128}, {-28, 153}, {16, 58},
+                {-448, 143}, {259, -93}, {279, 480}, {-193, 417}, {-193, 417}, {279, 480}, {259, -93}, {-448, 143},
             },
         .bishop_square =
             {
-                {-117, -12}, {-57, -98}, {35, 115}, {-106, 114}, {-106, 114}, {35, 115}, {-57, -98}, {-117, -12},
-                {36, -100}, {22, 52}, {109, 58}, {16, 116}, {16, 116}, {109, 58}, {22, 52}, {36, -100},
-                {83, 76}, {185, 102}, {101, 231}, {78, 50}, {78, 50}, {101, 231}, {185, 102}, {83, 76},
-                {-17, -9}, {97, 119}, {-2, 53}, {125, 77}, {125, 77}, {-2, 53}, {97, 119}, {-17, -9},
-                {181, 31}, {42, 164}, {112, 110}, {91, 68}, {91, 68}, {112, 110}, {42, 164}, {181, 31},
-                {-121, 72}, {29, 84}, {11, 46}, {213, 39}, {213, 39}, {11, 46}, {29, 84}, {-121, 72},
-                {-47, 14}, {8, 97}, {76, 67}, {75, 31}, {75, 31}, {76, 67}, {8, 97}, {-47, 14},
-                {16, -13}, {24, 32}, {27, 29}, {18, 31}, {18, 31}, {27, 29}, {24, 32}, {16, -13},
+                {-21, -38}, {128, 84}, {12, 57}, {-90, 49}, {-90, 49}, {12, 57}, {128, 84}, {-21, -38},
+                {168, -246}, {33, 41}, {76, -22}, {-25, 105}, {-25, 105}, {76, -22}, {33, 41}, {168, -246},
+                {58, 97}, {145, 114}, {84, 131}, {39, 151}, {39, 151}, {84, 131}, {145, 114}, {58, 97},
+                {7, 34}, {68, 159}, {63, 101}, {89, 188}, {89, 188}, {63, 101}, {68, 159}, {7, 34},
+                {13, -30}, {127, 102}, {20, 221}, {194, 157}, {194, 157}, {20, 221}, {127, 102}, {13, -30},
+                {-17, 98}, {-69, 61}, {-32, 217}, {107, 141}, {107, 141}, {-32, 217}, {-69, 61}, {-17, 98},
+                {-149, 96}, {-366, 160}, {11, 107}, {-225, 99}, {-225, 99}, {11, 107}, {-366, 160}, {-149, 96},
+                {-183, 114}, {-194, 86}, {-244, 245}, {-112, 76}, {-112, 76}, {-244, 245}, {-194, 86}, {-183, 114},
             },
         .rook_square =
             {
-                {-36, 36}, {-19, -101}, {20, -40}, {97, -91}, {97, -91}, {20, -40}, {-19, -101}, {-36, 36},
-                {-17, 26}, {39, -101}, {-17, 43}, {-68, 33}, {-68, 33}, {-17, 43}, {39, -101}, {-17, 26},
-                {-119, 32}, {62, -27}, {15, -43}, {-51, 2}, {-51, 2}, {15, -43}, {62, -27}, {-119, 32},
-                {64, 83}, {38, 35}, {-33, 103}, {90, 44}, {90, 44}, {-33, 103}, {38, 35}, {64, 83},
-                {86, 41}, {4, 28}, {90, 113}, {76, -24}, {76, -24}, {90, 113}, {4, 28}, {86, 41},
-                {89, 54}, {-38, 92}, {84, 43}, {104, 41}, {104, 41}, {84, 43}, {-38, 92}, {89, 54},
-                {26, 37}, {-42, 11}, {58, 33}, {80, 23}, {80, 23}, {58, 33}, {-42, 11}, {26, 37},
-                {5, 29}, {-1, -11}, {43, 52}, {29, 25}, {29, 25}, {43, 52}, {-1, -11}, {5, 29},
+                {-83, -33}, {2, -118}, {17, -40}, {33, -51}, {33, -51}, {17, -40}, {2, -118}, {-83, -33},
+                {-51, -40}, {55, -199}, {-99, 6}, {-108, 31}, {-108, 31}, {-99, 6}, {55, -199}, {-51, -40},
+                {-110, 30}, {35, 10}, {28, 25}, {-31, -44}, {-31, -44}, {28, 25}, {35, 10}, {-110, 30},
+                {-2, 63}, {-3, 87}, {-20, 121}, {-16, 37}, {-16, 37}, {-20, 121}, {-3, 87}, {-2, 63},
+                {-21, 92}, {75, 45}, {55, 132}, {40, 83}, {40, 83}, {55, 132}, {75, 45}, {-21, 92},
+                {-47, 123}, {15, 83}, {190, 95}, {93, 126}, {93, 126}, {190, 95}, {15, 83}, {-47, 123},
+                {184, 41}, {57, 111}, {172, 121}, {119, 95}, {119, 95}, {172, 121}, {57, 111}, {184, 41},
+                {116, 111}, {222, 90}, {112, 142}, {-150, 218}, {-150, 218}, {112, 142}, {222, 90}, {116, 111},
             },
         .queen_square =
             {
-                {-98, -15}, {-8, 5}, {-42, 31}, {10, 21}, {10, 21}, {-42, 31}, {-8, 5}, {-98, -15},
-                {-59, -13}, {131, 29}, {42, 56}, {67, 81}, {67, 81}, {42, 56}, {131, 29}, {-59, -13},
-                {47, 36}, {162, 69}, {118, 8}, {32, 209}, {32, 209}, {118, 8}, {162, 69}, {47, 36},
-                {94, 82}, {13, 118}, {21, 138}, {-19, 199}, {-19, 199}, {21, 138}, {13, 118}, {94, 82},
-                {-33, 84}, {41, 165}, {56, 158}, {-48, 128}, {-48, 128}, {56, 158}, {41, 165}, {-33, 84},
-                {-95, 56}, {-43, 85}, {31, 101}, {35, 127}, {35, 127}, {31, 101}, {-43, 85}, {-95, 56},
-                {-19, 23}, {23, 80}, {24, 96}, {21, 85}, {21, 85}, {24, 96}, {23, 80}, {-19, 23},
-                {-46, 28}, {29, 46}, {61, 86}, {52, 81}, {52, 81}, {61, 86}, {29, 46}, {-46, 28},
+                {60, -350}, {44, -518}, {-11, -298}, {39, -229}, {39, -229}, {-11, -298}, {44, -518}, {60, -350},
+                {113, -169}, {98, -13}, {74, -58}, {100, -56}, {100, -56}, {74, -58}, {98, -13}, {113, -169},
+                {62, -405}, {156, -198}, {102, 72}, {42, 11}, {42, 11}, {102, 72}, {156, -198}, {62, -405},
+                {67, -48}, {-41, 315}, {10, 177}, {-12, 291}, {-12, 291}, {10, 177}, {-41, 315}, {67, -48},
+                {79, 111}, {-53, 522}, {46, 70}, {-56, 311}, {-56, 311}, {46, 70}, {-53, 522}, {79, 111},
+                {-93, 426}, {-60, 177}, {11, 267}, {-79, 400}, {-79, 400}, {11, 267}, {-60, 177}, {-93, 426},
+                {5, 87}, {-230, 341}, {-215, 351}, {-188, 595}, {-188, 595}, {-215, 351}, {-230, 341}, {5, 87},
+                {4, -160}, {-151, 202}, {124, 231}, {273, -256}, {273, -256}, {124, 231}, {-151, 202}, {4, -160},
             },
         .king_square =
             {
-                {33, -126}, {77, -37}, {-92, 63}, {-328, 112}, {-328, 112}, {-92, 63}, {77, -37}, {33, -126},
-                {-119, -126}, {47, 31}, {-158, 125}, {-208, 210}, {-208, 210}, {-158, 125}, {47, 31}, {-119, -126},
-                {-312, 61}, {-269, 209}, {-243, 241}, {-329, 211}, {-329, 211}, {-243, 241}, {-269, 209}, {-312, 61},
-                {-381, 192}, {-418, 294}, {-414, 335}, {-410, 277}, {-410, 277}, {-414, 335}, {-418, 294}, {-381, 192},
-                {-494, 155}, {-511, 315}, {-526, 418}, {-554, 428}, {-554, 428}, {-526, 418}, {-511, 315}, {-494, 155},
-                {-556, 158}, {-562, 301}, {-586, 418}, {-642, 382}, {-642, 382}, {-586, 418}, {-562, 301}, {-556, 158},
-                {-630, 68}, {-641, 142}, {-667, 235}, {-706, 295}, {-706, 295}, {-667, 235}, {-641, 142}, {-630, 68},
-                {-712, -79}, {-724, 47}, {-747, 153}, {-771, 236}, {-771, 236}, {-747, 153}, {-724, 47}, {-712, -79},
+                {-90, -167}, {18, -141}, {-187, -3}, {-529, 78}, {-529, 78}, {-187, -3}, {18, -141}, {-90, -167},
+                {-7, -222}, {33, -7}, {-113, 59}, {-318, 188}, {-318, 188}, {-113, 59}, {33, -7}, {-7, -222},
+                {-249, 77}, {19, 166}, {-125, 234}, {-189, 257}, {-189, 257}, {-125, 234}, {19, 166}, {-249, 77},
+                {-289, 185}, {62, 238}, {-64, 325}, {-192, 355}, {-192, 355}, {-64, 325}, {62, 238}, {-289, 185},
+                {57, 203}, {445, 315}, {-417, 471}, {126, 417}, {126, 417}, {-417, 471}, {445, 315}, {57, 203},
+                {-464, 239}, {75, 419}, {203, 447}, {-175, 502}, {-175, 502}, {203, 447}, {75, 419}, {-464, 239},
+                {-1905, 247}, {137, 425}, {156, 621}, {421, 254}, {421, 254}, {156, 621}, {137, 425}, {-1905, 247},
+                {-1424, -674}, {-1009, 188}, {918, 51}, {950, -182}, {950, -182}, {918, 51}, {-1009, 188}, {-1424, -674},
             },
         .knight_king_distance =
             {
-                {0, 0}, {17, -46}, {0, -21}, {23, 2}, {-72, -12}, {-53, -10}, {-69, -74}, {-194, -115},
+                {0, 0}, {-63, -12}, {-53, 25}, {-38, -12}, {-96, -21}, {-85, -13}, {-89, -118}, {-250, -168},
             },
         .knight_pawns =
             {
-                {-171, -355}, {-90, -114}, {-21, -154}, {-87, -103}, {55, -64}, {-44, -92}, {-51, 91}, {17, 16},
-                {-52, 224},
+                {-1327, -274}, {-133, -233}, {-24, -165}, {-88, -160}, {-8, -57}, {-78, -46}, {-81, 130}, {-45, 173},
+                {-57, 339},
             },
         .rook_pawns =
             {
-                {227, 322}, {84, 243}, {44, 262}, {53, 250}, {69, 122}, {14, 86}, {28, -83}, {-52, -26},
-                {24, -198},
+                {667, 232}, {-39, 245}, {-7, 234}, {-34, 242}, {-35, 145}, {-36, 98}, {-42, 23}, {-79, 14},
+                {-68, -141},
             },
         .bishop_same_colour_pawns =
             {
-                {-101, -29}, {-7, -14}, {12, -61}, {-4, -52}, {47, -188}, {-25, -156}, {-84, -84}, {-67, -51},
-                {-66, -159},
+                {-125, -36}, {-73, -2}, {-38, -43}, {-28, -76}, {-17, -138}, {-59, -127}, {-80, -150}, {-145, -98},
+                {-324, 139},
             },
         .bishop_other_colour_pawns =
             {
-                {67, 71}, {48, -112}, {-5, -70}, {-1, -108}, {-67, 33}, {-32, 134}, {49, 51}, {85, 63},
-                {29, 44},
+                {-80, 3}, {-63, -47}, {-90, -29}, {-78, 4}, {-81, 59}, {-5, 62}, {57, 137}, {185, 107},
+                {263, -38},
             },
         .passed_base =
             {
-                {-20, 135}, {11, 67}, {66, 160}, {404, 419}, {455, 694}, {639, 871},
+                {-52, 141}, {-35, 111}, {17, 229}, {252, 475}, {381, 799}, {662, 919},
             },
         .passed_supported =
             {
-                {0, 0}, {0, 0}, {92, 14}, {70, 139}, {149, 194}, {149, 217},
+                {0, 0}, {0, 0}, {111, -52}, {6, 188}, {269, 73}, {-680, 600},
             },
         .passed_free_covered =
             {
-                {0, 0}, {0, 0}, {13, 41}, {63, 243}, {142, 484}, {229, 771},
+                {0, 0}, {0, 0}, {-202, 136}, {-199, 525}, {-239, 857}, {995, 1392},
             },
         .passed_free =
             {
-                {0, 0}, {0, 0}, {-23, 119}, {-35, 166}, {120, 380}, {167, 616},
+                {0, 0}, {0, 0}, {-308, 113}, {-310, 171}, {150, 472}, {31, 1002},
             },
         .passed_covered =
             {
-                {0, 0}, {0, 0}, {11, 87}, {106, 82}, {103, 296}, {128, 356},
+                {0, 0}, {0, 0}, {50, -27}, {-119, 167}, {241, 95}, {778, 204},
             },
         .passed_contested =
             {
-                {0, 0}, {0, 0}, {-10, -26}, {-16, -13}, {-38, -69}, {-30, 26},
+                {0, 0}, {0, 0}, {178, -184}, {-32, -173}, {-314, -273}, {-167, -316},
             },
         .passed_clear_path =
             {
-                {0, 0}, {0, 0}, {-6, 66}, {-21, 46}, {75, 173}, {113, 369},
+                {0, 0}, {0, 0}, {-47, 151}, {73, 164}, {328, 395}, {556, 609},
             },
         .connected_passer =
             {
-                {-105, 27}, {88, -51}, {-56, 80}, {7, 94}, {206, 190}, {159, 431},
+                {-69, -11}, {89, -126}, {22, 164}, {51, 117}, {216, 326}, {1011, 392},
             },
         .candidate =
             {
-                {-7, 14}, {-122, 187}, {29, 215}, {97, 235}, {37, 69}, {45, 90},
+                {-26, -61}, {-60, 112}, {115, 246}, {197, 393}, {791, 1354}, {45, 90},
             },
         .passer_king =
             {
-                {142, 121}, {-4, 212}, {9, 44}, {32, -25}, {-16, -91}, {-113, -35}, {-82, 28}, {32, -57},
+                {448, -112}, {-2, 188}, {-81, 87}, {8, -7}, {-85, 49}, {-126, 69}, {-47, 102}, {-15, 7},
             },
         .shield =
             {
-                {0, 0}, {148, -56}, {89, -37}, {48, -39}, {110, -5}, {106, 43}, {46, 57}, {0, 0},
+                {0, 0}, {172, -80}, {123, -30}, {88, -24}, {54, 17}, {341, -48}, {997, 87}, {0, 0},
             },
         .storm =
             {
-                {0, 0}, {47, -57}, {-32, -41}, {-135, 117}, {15, 48}, {18, 228}, {95, 72}, {0, 0},
+                {0, 0}, {338, -61}, {-9, -22}, {-57, 73}, {39, 33}, {272, 177}, {301, 590}, {0, 0},
             },
-        .doubled = {-112, 7},
-        .isolated_closed = {-74, -56},
-        .isolated_open = {-18, -69},
-        .doubled_isolated_closed = {-70, -34},
-        .doubled_isolated_open = {-60, -176},
-        .connected = {8, 14},
-        .backward = {-15, 18},
-        .backward_open = {-17, -114},
-        .knight_outpost = {111, -78},
-        .blocked_pawn = {42, 48},
-        .blocked_centre = {71, 72},
-        .shielded_minor = {31, -10},
+        .doubled = {-139, 9},
+        .isolated_closed = {-4, -66},
+        .isolated_open = {44, -140},
+        .doubled_isolated_closed = {-92, -71},
+        .doubled_isolated_open = {-73, -151},
+        .connected = {20, 0},
+        .backward = {7, -14},
+        .backward_open = {-101, -81},
+        .knight_outpost = {83, -39},
+        .blocked_pawn = {13, 51},
+        .blocked_centre = {99, 52},
+        .shielded_minor = {19, -4},
         },
     // clang-format on
 };
@@ -219,35 +219,35 @@ const int KING_ATTACK_CURVE[128] = {
 // clang-format on
 
 const Weight KNIGHT_MOBILITY[16] = {
-    {-548, -470}, {-452, -387}, {-373, -320}, {-305, -261}, {-244, -209}, {-188, -162}, {-137, -117}, {-88, -76},
-    {-43, -37},   {0, 0},       {41, 35},     {80, 68},     {118, 101},   {154, 132},   {190, 162},   {224, 191},
+    {-846, 92}, {-533, -684}, {-397, -444}, {-346, -216}, {-280, -155}, {-240, -137}, {-189, -75}, {-148, -6},
+    {-111, 46}, {-73, 89}, {-48, 95}, {19, 115}, {33, 97}, {154, 132}, {190, 162}, {224, 191},
 };
 const Weight BISHOP_MOBILITY[16] = {
-    {-443, -443}, {-350, -350}, {-274, -274}, {-208, -208}, {-150, -150}, {-96, -96}, {-46, -46}, {0, 0},
-    {44, 44},     {85, 85},     {125, 125},   {163, 163},   {199, 199},   {234, 234}, {268, 268}, {301, 301},
+    {-598, -640}, {-422, -239}, {-285, -183}, {-170, -141}, {-119, -98}, {-52, -13}, {-11, 24}, {-17, 57},
+    {-1, 90}, {55, 76}, {48, 107}, {105, 54}, {353, 4}, {-108, 237}, {268, 268}, {301, 301},
 };
 const Weight ROOK_MOBILITY[16] = {
-    {-251, -343}, {-203, -278}, {-164, -224}, {-130, -178}, {-100, -136}, {-72, -99}, {-46, -64}, {-22, -31},
-    {0, 0},       {22, 29},     {42, 57},     {62, 84},     {81, 109},    {99, 134},  {116, 158}, {133, 181},
+    {-223, -795}, {-351, -378}, {-190, -150}, {-134, -92}, {-76, -103}, {-69, -21}, {-44, 5}, {-22, 17},
+    {1, 73}, {46, 76}, {60, 89}, {68, 86}, {49, 122}, {105, 132}, {135, 79}, {133, 181},
 };
 const Weight QUEEN_MOBILITY[32] = {
-    {-320, -469}, {-278, -408}, {-244, -358}, {-215, -314}, {-188, -275}, {-164, -240}, {-142, -207}, {-121, -177},
-    {-101, -148}, {-82, -120},  {-65, -94},   {-48, -69},   {-31, -45},   {-15, -22},   {0, 0},       {15, 22},
-    {29, 43},     {43, 63},     {56, 83},     {70, 103},    {82, 121},    {95, 140},    {107, 158},   {119, 176},
-    {131, 193},   {143, 210},   {154, 227},   {165, 243},   {176, 259},   {187, 275},   {198, 290},   {208, 306},
+    {-1158, -1295}, {-374, -2226}, {-415, -1531}, {-373, -274}, {-190, -25}, {-148, -85}, {-161, 13}, {-126, 185},
+    {-101, 95}, {-79, 201}, {-55, 271}, {-56, 359}, {-22, 227}, {-75, 457}, {-36, 518}, {-77, 511},
+    {-20, 472}, {17, 413}, {51, 436}, {23, 391}, {38, 484}, {248, 250}, {256, 252}, {1706, -1127},
+    {1497, -1150}, {747, -839}, {1837, -1439}, {912, -1090}, {176, 259}, {187, 275}, {198, 290}, {208, 306},
 };
 
 const int OWN_KING_PASSER_DISTANCE[4][9] = {
-    {0, -39, -69, -95, -118, -138, -157, -175, -191},
-    {0, -118, -210, -287, -355, -416, -473, -526, -575},
-    {0, -238, -421, -575, -711, -834, -947, -1052, -1151},
-    {0, -397, -702, -959, -1186, -1391, -1579, -1754, -1919},
+    {293, 128, -39, -70, -249, -183, -149, -130, -191},
+    {140, 51, -196, -262, -421, -504, -523, -417, -575},
+    {130, 17, -360, -576, -806, -932, -1039, -846, -1151},
+    {431, -452, -726, -1425, -1471, -1346, -1528, -1447, -1919},
 };
 const int ENEMY_KING_PASSER_DISTANCE[4][9] = {
-    {0, 60, 105, 144, 178, 209, 237, 263, 288},
-    {0, 179, 316, 432, 534, 626, 711, 790, 864},
-    {0, 358, 632, 864, 1068, 1252, 1422, 1580, 1728},
-    {0, 596, 1054, 1440, 1780, 2087, 2370, 2633, 2880},
+    {-161, 123, 85, 98, 255, 303, 382, 186, 288},
+    {-183, 122, 201, 362, 654, 807, 823, 825, 864},
+    {-290, 184, 484, 870, 1302, 1495, 1548, 1701, 1728},
+    {-278, 788, 1098, 1447, 2052, 2202, 2585, 2706, 2880},
 };
 
 // A king on its back rank behind its pawns is hard to reach; one that has
@@ -317,50 +317,118 @@ const int eval_param_count = sizeof(eval_param_list) / sizeof(eval_param_list[0]
 #undef W_PARAM
 #undef I_PARAM
 
-#define TUNED_TABLE(member) \
-  { #member, TUNED_INDEX(member), static_cast < int>(sizeof(TunedWeights::member) / sizeof(Weight)) }
-
-const TunedTableName tuned_table_list[] = {
-    TUNED_TABLE(pawn_square),
-    TUNED_TABLE(knight_square),
-    TUNED_TABLE(bishop_square),
-    TUNED_TABLE(rook_square),
-    TUNED_TABLE(queen_square),
-    TUNED_TABLE(king_square),
-    TUNED_TABLE(knight_king_distance),
-    TUNED_TABLE(knight_pawns),
-    TUNED_TABLE(rook_pawns),
-    TUNED_TABLE(bishop_same_colour_pawns),
-    TUNED_TABLE(bishop_other_colour_pawns),
-    TUNED_TABLE(passed_base),
-    TUNED_TABLE(passed_supported),
-    TUNED_TABLE(passed_free_covered),
-    TUNED_TABLE(passed_free),
-    TUNED_TABLE(passed_covered),
-    TUNED_TABLE(passed_contested),
-    TUNED_TABLE(passed_clear_path),
-    TUNED_TABLE(connected_passer),
-    TUNED_TABLE(candidate),
-    TUNED_TABLE(passer_king),
-    TUNED_TABLE(shield),
-    TUNED_TABLE(storm),
-    TUNED_TABLE(doubled),
-    TUNED_TABLE(isolated_closed),
-    TUNED_TABLE(isolated_open),
-    TUNED_TABLE(doubled_isolated_closed),
-    TUNED_TABLE(doubled_isolated_open),
-    TUNED_TABLE(connected),
-    TUNED_TABLE(backward),
-    TUNED_TABLE(backward_open),
-    TUNED_TABLE(knight_outpost),
-    TUNED_TABLE(blocked_pawn),
-    TUNED_TABLE(blocked_centre),
-    TUNED_TABLE(shielded_minor),
-};
-const int tuned_table_count = sizeof(tuned_table_list) / sizeof(tuned_table_list[0]);
-
-#undef TUNED_TABLE
-
 void tuned_to_list(const TunedWeights& t, Weight* list) { std::memcpy(list, &t, sizeof(TunedWeights)); }
 
 void tuned_from_list(TunedWeights* t, const Weight* list) { std::memcpy(t, list, sizeof(TunedWeights)); }
+
+void linear_weights(Weight* list) {
+  tuned_to_list(eval_params.tuned, list);
+  std::memcpy(list + TUNED_WEIGHT_COUNT, &eval_params, PARAM_WEIGHT_COUNT * sizeof(Weight));
+  std::memcpy(list + LINEAR_KNIGHT_MOBILITY, KNIGHT_MOBILITY, sizeof KNIGHT_MOBILITY);
+  std::memcpy(list + LINEAR_BISHOP_MOBILITY, BISHOP_MOBILITY, sizeof BISHOP_MOBILITY);
+  std::memcpy(list + LINEAR_ROOK_MOBILITY, ROOK_MOBILITY, sizeof ROOK_MOBILITY);
+  std::memcpy(list + LINEAR_QUEEN_MOBILITY, QUEEN_MOBILITY, sizeof QUEEN_MOBILITY);
+  for (int i = 0; i < 36; ++i) {
+    list[LINEAR_OWN_KING_PASSER + i] = {0, OWN_KING_PASSER_DISTANCE[i / 9][i % 9]};
+    list[LINEAR_ENEMY_KING_PASSER + i] = {0, ENEMY_KING_PASSER_DISTANCE[i / 9][i % 9]};
+  }
+}
+
+// Entries of the list: a member of TunedWeights or a field of EvalParams,
+// with the tuner's group.
+#define MEMBER_SIZE(record, member) static_cast<int>(sizeof(record::member) / sizeof(Weight))
+#define TUNED_TABLE(member, group) \
+  { #member, TUNED_INDEX(member), MEMBER_SIZE(TunedWeights, member), SOURCE_TUNED, 0, group }
+#define PARAM_TABLE(field, group) \
+  { #field, PARAM_INDEX(field), MEMBER_SIZE(EvalParams, field), SOURCE_PARAM, 0, group }
+
+const LinearTableName linear_table_list[] = {
+    TUNED_TABLE(pawn_square, "psqt"),
+    TUNED_TABLE(knight_square, "psqt"),
+    TUNED_TABLE(bishop_square, "psqt"),
+    TUNED_TABLE(rook_square, "psqt"),
+    TUNED_TABLE(queen_square, "psqt"),
+    TUNED_TABLE(king_square, "psqt"),
+    TUNED_TABLE(knight_king_distance, "pieces"),
+    TUNED_TABLE(knight_pawns, "pieces"),
+    TUNED_TABLE(rook_pawns, "pieces"),
+    TUNED_TABLE(bishop_same_colour_pawns, "pieces"),
+    TUNED_TABLE(bishop_other_colour_pawns, "pieces"),
+    TUNED_TABLE(passed_base, "passed"),
+    TUNED_TABLE(passed_supported, "passed"),
+    TUNED_TABLE(passed_free_covered, "passed"),
+    TUNED_TABLE(passed_free, "passed"),
+    TUNED_TABLE(passed_covered, "passed"),
+    TUNED_TABLE(passed_contested, "passed"),
+    TUNED_TABLE(passed_clear_path, "passed"),
+    TUNED_TABLE(connected_passer, "passed"),
+    TUNED_TABLE(candidate, "passed"),
+    TUNED_TABLE(passer_king, "king_distance"),
+    TUNED_TABLE(shield, "shelter"),
+    TUNED_TABLE(storm, "shelter"),
+    TUNED_TABLE(doubled, "pawns"),
+    TUNED_TABLE(isolated_closed, "pawns"),
+    TUNED_TABLE(isolated_open, "pawns"),
+    TUNED_TABLE(doubled_isolated_closed, "pawns"),
+    TUNED_TABLE(doubled_isolated_open, "pawns"),
+    TUNED_TABLE(connected, "pawns"),
+    TUNED_TABLE(backward, "pawns"),
+    TUNED_TABLE(backward_open, "pawns"),
+    TUNED_TABLE(knight_outpost, "threats"),
+    TUNED_TABLE(blocked_pawn, "threats"),
+    TUNED_TABLE(blocked_centre, "threats"),
+    TUNED_TABLE(shielded_minor, "threats"),
+    PARAM_TABLE(castle_short, "pieces"),
+    PARAM_TABLE(castle_long, "pieces"),
+    PARAM_TABLE(trapped_rook, "pieces"),
+    PARAM_TABLE(bishop_at_king, "pieces"),
+    PARAM_TABLE(bishop_facing_knight, "pieces"),
+    PARAM_TABLE(bishop_pair, "pieces"),
+    PARAM_TABLE(rook_each, "pieces"),
+    PARAM_TABLE(rook_seventh, "pieces"),
+    PARAM_TABLE(rook_open_file, "pieces"),
+    PARAM_TABLE(rook_half_open_weak, "pieces"),
+    PARAM_TABLE(rook_half_open_defended, "pieces"),
+    PARAM_TABLE(rook_redundancy, "pieces"),
+    PARAM_TABLE(rook_queen_redundancy, "pieces"),
+    PARAM_TABLE(threat_unit, "threats"),
+    PARAM_TABLE(safe_square, "threats"),
+    PARAM_TABLE(bishop_before_king, "pieces"),
+    PARAM_TABLE(extra_pieces, "pieces"),
+    PARAM_TABLE(king_near_promotion, "passed"),
+    PARAM_TABLE(rook_behind_passer, "passed"),
+    PARAM_TABLE(tempo, nullptr),
+    PARAM_TABLE(island, "pawns"),
+    PARAM_TABLE(undefended_doubled, "pawns"),
+    PARAM_TABLE(space_unit, "pawns"),
+    PARAM_TABLE(two_passers, "passed"),
+    PARAM_TABLE(walled_king, "shelter"),
+    PARAM_TABLE(piece_value, "material"),
+    {"KNIGHT_MOBILITY", LINEAR_KNIGHT_MOBILITY, 16, SOURCE_TABLE, 2, "mobility"},
+    {"BISHOP_MOBILITY", LINEAR_BISHOP_MOBILITY, 16, SOURCE_TABLE, 2, "mobility"},
+    {"ROOK_MOBILITY", LINEAR_ROOK_MOBILITY, 16, SOURCE_TABLE, 2, "mobility"},
+    {"QUEEN_MOBILITY", LINEAR_QUEEN_MOBILITY, 32, SOURCE_TABLE, 4, "mobility"},
+    {"OWN_KING_PASSER_DISTANCE", LINEAR_OWN_KING_PASSER, 36, SOURCE_ENDGAME_TABLE, 4, "king_distance"},
+    {"ENEMY_KING_PASSER_DISTANCE", LINEAR_ENEMY_KING_PASSER, 36, SOURCE_ENDGAME_TABLE, 4, "king_distance"},
+};
+const int linear_table_count = sizeof(linear_table_list) / sizeof(linear_table_list[0]);
+
+#undef MEMBER_SIZE
+#undef TUNED_TABLE
+#undef PARAM_TABLE
+
+int EvalParams::*const ATTACK_UNIT_FIELDS[ATTACK_UNIT_COUNT] = {
+    &EvalParams::knight_zone_units, &EvalParams::bishop_zone_units,   &EvalParams::rook_zone_units,
+    &EvalParams::queen_zone_units,  &EvalParams::knight_check_units,  &EvalParams::bishop_check_units,
+    &EvalParams::rook_check_units,  &EvalParams::queen_contact_units, &EvalParams::queen_contact_losing_units,
+    &EvalParams::queen_check_units,
+};
+const char* const ATTACK_UNIT_NAMES[ATTACK_UNIT_COUNT] = {
+    "knight_zone_units",          "bishop_zone_units",  "rook_zone_units",  "queen_zone_units",
+    "knight_check_units",         "bishop_check_units", "rook_check_units", "queen_contact_units",
+    "queen_contact_losing_units", "queen_check_units",
+};
+
+// The flat list's head is EvalParams' own head, field for field.
+static_assert(offsetof(EvalParams, castle_short) == 0);
+static_assert(PARAM_INDEX(piece_value) + 8 == TUNED_WEIGHT_COUNT + PARAM_WEIGHT_COUNT);

@@ -84,15 +84,6 @@ static_assert(sizeof(TunedWeights) == TUNED_WEIGHT_COUNT * sizeof(Weight), "Tune
 void tuned_to_list(const TunedWeights& t, Weight* list);
 void tuned_from_list(TunedWeights* t, const Weight* list);
 
-// Names and sizes of the TunedWeights members, in order, for the tuner.
-struct TunedTableName {
-  const char* name;
-  int index;  // TUNED_INDEX of the member
-  int size;   // 1 for a single weight
-};
-extern const TunedTableName tuned_table_list[];
-extern const int tuned_table_count;
-
 struct EvalParams {
   // ---- Positional bonuses and penalties of the main evaluation ----------
   Weight castle_short;             // a king-side castling right still available
@@ -166,6 +157,60 @@ extern const int ENEMY_KING_PASSER_DISTANCE[4][9];
 
 // King-danger base units by the defending White king's square (Black mirrors).
 extern const int KING_DANGER_BASE[64];
+
+// ---- Every weight that enters the score linearly, as one flat list ------
+// The evaluation trace counts how often each went into a position's score
+// (EvalTrace::uses) and the tuner fits them.  The list runs:
+//   TunedWeights, by TUNED_INDEX;
+//   the Weights that head EvalParams, castle_short to piece_value[7], by
+//     PARAM_INDEX (tempo among them: it is counted but never fitted);
+//   the four mobility tables;
+//   the two king-distance tables of passed pawns, whose opening halves are
+//     always 0 (only the endgame halves are weights).
+constexpr int PARAM_WEIGHT_COUNT = static_cast<int>(offsetof(EvalParams, knight_zone_units) / sizeof(Weight));
+#define PARAM_INDEX(field) (TUNED_WEIGHT_COUNT + static_cast<int>(offsetof(EvalParams, field) / sizeof(Weight)))
+constexpr int LINEAR_KNIGHT_MOBILITY = TUNED_WEIGHT_COUNT + PARAM_WEIGHT_COUNT;
+constexpr int LINEAR_BISHOP_MOBILITY = LINEAR_KNIGHT_MOBILITY + 16;
+constexpr int LINEAR_ROOK_MOBILITY = LINEAR_BISHOP_MOBILITY + 16;
+constexpr int LINEAR_QUEEN_MOBILITY = LINEAR_ROOK_MOBILITY + 16;
+constexpr int LINEAR_OWN_KING_PASSER = LINEAR_QUEEN_MOBILITY + 32;     // + (r - 2) * 9 + distance
+constexpr int LINEAR_ENEMY_KING_PASSER = LINEAR_OWN_KING_PASSER + 36;  // the same
+constexpr int LINEAR_WEIGHT_COUNT = LINEAR_ENEMY_KING_PASSER + 36;
+
+// The current values of the whole list.
+void linear_weights(Weight* list);
+
+// Names and places of the list's tables, in order, for the tuner.
+enum LinearSource { SOURCE_TUNED, SOURCE_PARAM, SOURCE_TABLE, SOURCE_ENDGAME_TABLE };
+struct LinearTableName {
+  const char* name;
+  int index;  // first entry in the flat list
+  int size;
+  LinearSource source;  // where it is written: in .tuned, a field of EvalParams, a table of Weights or of ints
+  int rows;             // tables: rows of the source form
+  const char* group;    // the tuner's group, or nullptr for a weight never fitted (the tempo)
+};
+extern const LinearTableName linear_table_list[];
+extern const int linear_table_count;
+
+// The king-attack unit weights, in the order of their EvalParams fields.
+// They are added up to an index into the fixed king-attack curve, so the
+// score is not linear in them; the trace counts them apart (EvalTrace).
+enum AttackUnit {
+  UNIT_KNIGHT_ZONE,
+  UNIT_BISHOP_ZONE,
+  UNIT_ROOK_ZONE,
+  UNIT_QUEEN_ZONE,
+  UNIT_KNIGHT_CHECK,
+  UNIT_BISHOP_CHECK,
+  UNIT_ROOK_CHECK,
+  UNIT_QUEEN_CONTACT,  // the queen's units from here on share the cap queen_check_cap
+  UNIT_QUEEN_CONTACT_LOSING,
+  UNIT_QUEEN_CHECK,
+  ATTACK_UNIT_COUNT
+};
+extern int EvalParams::*const ATTACK_UNIT_FIELDS[ATTACK_UNIT_COUNT];
+extern const char* const ATTACK_UNIT_NAMES[ATTACK_UNIT_COUNT];
 
 // Names of the given weights, for tools that list or change them.
 struct EvalParamName {

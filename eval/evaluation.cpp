@@ -149,9 +149,19 @@ struct Accumulator {
     side[colour] = score_add(side[colour], s);
     if constexpr (Trace) trace->term[term][colour] = score_add(trace->term[term][colour], s);
   }
-  // Counts n uses of the tuned weight at `index` for `colour`.
+  // Counts n uses of the linear weight at `index` for `colour`.
   void count(int colour, int index, int n = 1) {
-    if constexpr (Trace) trace->tuned[index] = static_cast<int16_t>(trace->tuned[index] + (colour == WHITE ? n : -n));
+    if constexpr (Trace) trace->uses[index] = static_cast<int16_t>(trace->uses[index] + (colour == WHITE ? n : -n));
+  }
+  // Adds a named weight to a term and counts its use.
+  void add(int colour, EvalTerm term, Weight EvalParams::*field, int index) {
+    add(colour, term, to_pair(eval_params.*field));
+    count(colour, index);
+  }
+  // Counts n additions of a king-attack unit weight by the attacking colour.
+  void units(int colour, AttackUnit unit, int n) {
+    if constexpr (Trace)
+      trace->attack_units[colour][unit] = static_cast<int16_t>(trace->attack_units[colour][unit] + n);
   }
 };
 
@@ -179,11 +189,12 @@ void piece_terms(const Position& p, SideInfo* info, Accumulator<Trace>& acc) {
 
   int units = KING_DANGER_BASE[C == WHITE ? their_king ^ 56 : their_king];
   int queen_units = 0;
+  if constexpr (Trace) acc.trace->attack_base[C] = static_cast<int16_t>(units);
 
   for (Bitboard b = p.pieces[C][BISHOP]; b;) {
     int s = pop_lowest_bit(&b);
     if ((bishop_ray[their_king] & square_bit(s)) && !(between[s][their_king] & occ & ~their_knights))
-      acc.add(C, TERM_BISHOP_AT_KING, to_pair(e.bishop_at_king));
+      acc.add(C, TERM_BISHOP_AT_KING, &EvalParams::bishop_at_king, PARAM_INDEX(bishop_at_king));
   }
 
   for (Bitboard b = p.pieces[C][KNIGHT]; b;) {
@@ -194,11 +205,16 @@ void piece_terms(const Position& p, SideInfo* info, Accumulator<Trace>& acc) {
     Bitboard att = knight_attacks[s];
     us.knight_attacks |= att;
     Bitboard mobile = att & minor_area;
-    t = score_add(t, knight_mobility_table[popcount(mobile) + popcount(mobile & MASKS.ranks_ahead[C][s])]);
+    const int mobility = popcount(mobile) + popcount(mobile & MASKS.ranks_ahead[C][s]);
+    t = score_add(t, knight_mobility_table[mobility]);
+    acc.count(C, LINEAR_KNIGHT_MOBILITY + mobility);
     t = score_add(t, knight_pawn_table[pawn_count]);
     acc.add(C, TERM_KNIGHTS, t);
     if (att & zone) units += e.knight_zone_units;
-    units += e.knight_check_units * popcount(att & safe & knight_attacks[their_king]);
+    const int checks = popcount(att & safe & knight_attacks[their_king]);
+    units += e.knight_check_units * checks;
+    acc.units(C, UNIT_KNIGHT_ZONE, (att & zone) != 0);
+    acc.units(C, UNIT_KNIGHT_CHECK, checks);
     us.piece_units += 24;
     ++us.piece_count;
   }
@@ -209,7 +225,9 @@ void piece_terms(const Position& p, SideInfo* info, Accumulator<Trace>& acc) {
     Bitboard att = bishop_attacks(s, occ);
     us.bishop_attacks |= att;
     Bitboard colour = (DARK_SQUARES & square_bit(s)) ? DARK_SQUARES : LIGHT_SQUARES;
-    ScorePair t = bishop_mobility_table[popcount(att & minor_area)];
+    const int mobility = popcount(att & minor_area);
+    ScorePair t = bishop_mobility_table[mobility];
+    acc.count(C, LINEAR_BISHOP_MOBILITY + mobility);
     t = score_add(t, bishop_same_colour_table[popcount(our_pawns & colour)]);
     t = score_add(t, bishop_other_colour_table[popcount(our_pawns & ~colour)]);
     acc.count(C, TUNED_INDEX(bishop_same_colour_pawns) + by_pawn_count(popcount(our_pawns & colour)));
@@ -218,42 +236,59 @@ void piece_terms(const Position& p, SideInfo* info, Accumulator<Trace>& acc) {
     int r = rank_of(s);
     if (r != 0 && r != 7) {
       int target = C == WHITE ? s + 24 : s - 24;
-      if (target >= 0 && target < 64 && relative_rank_of<C>(target) >= 4 && (their_knights & square_bit(target)))
+      if (target >= 0 && target < 64 && relative_rank_of<C>(target) >= 4 && (their_knights & square_bit(target))) {
         t = score_add(t, to_pair(e.bishop_facing_knight));
+        acc.count(C, PARAM_INDEX(bishop_facing_knight));
+      }
     }
     acc.add(C, TERM_BISHOPS, t);
     if (att & zone) units += e.bishop_zone_units;
-    units += e.bishop_check_units * popcount(att & safe & king_diagonals);
+    const int checks = popcount(att & safe & king_diagonals);
+    units += e.bishop_check_units * checks;
+    acc.units(C, UNIT_BISHOP_ZONE, (att & zone) != 0);
+    acc.units(C, UNIT_BISHOP_CHECK, checks);
     us.piece_units += 28;
     ++us.piece_count;
   }
-  if (popcount(p.pieces[C][BISHOP]) == 2) acc.add(C, TERM_BISHOPS, to_pair(e.bishop_pair));
+  if (popcount(p.pieces[C][BISHOP]) == 2) acc.add(C, TERM_BISHOPS, &EvalParams::bishop_pair, PARAM_INDEX(bishop_pair));
 
   const Bitboard king_lines = rook_attacks(their_king, occ);
   const int their_back_rank = E == WHITE ? 0 : 7;
   for (Bitboard b = p.pieces[C][ROOK]; b;) {
     int s = pop_lowest_bit(&b);
     ScorePair t = to_pair(e.rook_each);
-    if (rank_of(their_king) == their_back_rank && relative_rank_of<C>(s) == 6)
+    acc.count(C, PARAM_INDEX(rook_each));
+    if (rank_of(their_king) == their_back_rank && relative_rank_of<C>(s) == 6) {
       t = score_add(t, to_pair(e.rook_seventh));
+      acc.count(C, PARAM_INDEX(rook_seventh));
+    }
     t = score_add(t, rook_pawn_table[pawn_count]);
     acc.count(C, TUNED_INDEX(rook_pawns) + by_pawn_count(pawn_count));
     Bitboard file = FILE_A << file_of(s);
     if (!(our_pawns & file)) {
       Bitboard their_file_pawns = p.pieces[E][PAWN] & file;
-      if (!their_file_pawns)
+      if (!their_file_pawns) {
         t = score_add(t, to_pair(e.rook_open_file));
-      else if (!(their_file_pawns & them.pawn_attacks))
+        acc.count(C, PARAM_INDEX(rook_open_file));
+      } else if (!(their_file_pawns & them.pawn_attacks)) {
         t = score_add(t, to_pair(e.rook_half_open_weak));
-      else
+        acc.count(C, PARAM_INDEX(rook_half_open_weak));
+      } else {
         t = score_add(t, to_pair(e.rook_half_open_defended));
+        acc.count(C, PARAM_INDEX(rook_half_open_defended));
+      }
     }
     Bitboard att = rook_attacks(s, occ);
     us.rook_attacks |= att;
-    t = score_add(t, rook_mobility_table[popcount(att & heavy_area)]);
+    const int mobility = popcount(att & heavy_area);
+    t = score_add(t, rook_mobility_table[mobility]);
+    acc.count(C, LINEAR_ROOK_MOBILITY + mobility);
     acc.add(C, TERM_ROOKS, t);
     if (att & zone) units += e.rook_zone_units;
-    units += e.rook_check_units * popcount(att & safe & king_lines);
+    const int checks = popcount(att & safe & king_lines);
+    units += e.rook_check_units * checks;
+    acc.units(C, UNIT_ROOK_ZONE, (att & zone) != 0);
+    acc.units(C, UNIT_ROOK_CHECK, checks);
     us.piece_units += 40;
     ++us.piece_count;
   }
@@ -264,16 +299,21 @@ void piece_terms(const Position& p, SideInfo* info, Accumulator<Trace>& acc) {
     Bitboard straight = rook_attacks(s, occ), diagonal = bishop_attacks(s, occ);
     Bitboard att = straight | diagonal;
     us.queen_attacks |= att;
-    acc.add(C, TERM_QUEENS, queen_mobility_table[popcount(straight & heavy_area) + popcount(diagonal & heavy_area)]);
+    const int mobility = popcount(straight & heavy_area) + popcount(diagonal & heavy_area);
+    acc.add(C, TERM_QUEENS, queen_mobility_table[mobility]);
+    acc.count(C, LINEAR_QUEEN_MOBILITY + mobility);
     if (att & zone) units += e.queen_zone_units;
+    acc.units(C, UNIT_QUEEN_ZONE, (att & zone) != 0);
     for (Bitboard checks = att & safe & king_queen_lines; checks;) {
       int t = pop_lowest_bit(&checks);
       if (zone & square_bit(t)) {
         // Contact check: it only counts in full when the queen survives.
         bool loses = contact_check_exchange<C>(p, s, t) < 0;
         queen_units += loses ? e.queen_contact_losing_units : e.queen_contact_units;
+        acc.units(C, loses ? UNIT_QUEEN_CONTACT_LOSING : UNIT_QUEEN_CONTACT, 1);
       } else {
         queen_units += e.queen_check_units;
+        acc.units(C, UNIT_QUEEN_CHECK, 1);
       }
     }
     us.piece_units += 72;
@@ -281,8 +321,9 @@ void piece_terms(const Position& p, SideInfo* info, Accumulator<Trace>& acc) {
   }
 
   const int rooks = popcount(p.pieces[C][ROOK]);
-  if (rooks >= 2) acc.add(C, TERM_HEAVY_PIECES, to_pair(e.rook_redundancy));
-  if (rooks >= 1 && p.pieces[C][QUEEN]) acc.add(C, TERM_HEAVY_PIECES, to_pair(e.rook_queen_redundancy));
+  if (rooks >= 2) acc.add(C, TERM_HEAVY_PIECES, &EvalParams::rook_redundancy, PARAM_INDEX(rook_redundancy));
+  if (rooks >= 1 && p.pieces[C][QUEEN])
+    acc.add(C, TERM_HEAVY_PIECES, &EvalParams::rook_queen_redundancy, PARAM_INDEX(rook_queen_redundancy));
 
   int index = units + min_int(queen_units, e.queen_check_cap);
   // Masses of promoted pieces could push the index past the table's end.
@@ -303,7 +344,9 @@ void threat_terms(const Position& p, const SideInfo* info, Accumulator<Trace>& a
                         (undefended & ~p.pieces[E][BISHOP] & us.bishop_attacks) |
                         (undefended & ~queens & us.queen_attacks) | (undefended & us.king_attacks) |
                         (undefended & ~rooks & (us.knight_attacks | us.rook_attacks));
-  acc.add(C, TERM_THREATS, threat_table[popcount(threatened)]);
+  const int n = popcount(threatened);
+  acc.add(C, TERM_THREATS, threat_table[n]);
+  acc.count(C, PARAM_INDEX(threat_unit), n < 2 ? n : n + 2);  // from the third on, each counts twice
 }
 
 template <int C, bool Trace>
@@ -322,13 +365,23 @@ void passed_pawn_terms(const Position& p, const PawnEntry& pawns, const SideInfo
       const int stop = C == WHITE ? s + 8 : s - 8;
       t = score_add(t, own_king_passer_table[r][distance(our_king, stop)]);
       t = score_add(t, enemy_king_passer_table[r][distance(their_king, stop)]);
+      acc.count(C, LINEAR_OWN_KING_PASSER + (r - 2) * 9 + distance(our_king, stop));
+      acc.count(C, LINEAR_ENEMY_KING_PASSER + (r - 2) * 9 + distance(their_king, stop));
       const int promotion = C == WHITE ? 56 + file_of(s) : file_of(s);
-      if (distance(our_king, promotion) <= 1) t = score_add(t, to_pair(e.king_near_promotion));
-      if (distance(their_king, promotion) <= 1) acc.add(E, TERM_PASSED_PAWNS, to_pair(e.king_near_promotion));
+      if (distance(our_king, promotion) <= 1) {
+        t = score_add(t, to_pair(e.king_near_promotion));
+        acc.count(C, PARAM_INDEX(king_near_promotion));
+      }
+      if (distance(their_king, promotion) <= 1)
+        acc.add(E, TERM_PASSED_PAWNS, &EvalParams::king_near_promotion, PARAM_INDEX(king_near_promotion));
       const Bitboard behind = MASKS.file_behind[C][s];
       if (r != 2) {
-        if (p.pieces[C][ROOK] & behind) t = score_add(t, to_pair(e.rook_behind_passer));
-        if (p.pieces[E][ROOK] & behind) acc.add(E, TERM_PASSED_PAWNS, to_pair(e.rook_behind_passer));
+        if (p.pieces[C][ROOK] & behind) {
+          t = score_add(t, to_pair(e.rook_behind_passer));
+          acc.count(C, PARAM_INDEX(rook_behind_passer));
+        }
+        if (p.pieces[E][ROOK] & behind)
+          acc.add(E, TERM_PASSED_PAWNS, &EvalParams::rook_behind_passer, PARAM_INDEX(rook_behind_passer));
       }
       if (!(occ & square_bit(stop))) {
         const Bitboard path = MASKS.file_ahead[C][s];
@@ -377,7 +430,9 @@ void pawn_piece_terms(const Position& p, const SideInfo* info, Accumulator<Trace
   const Bitboard knights = p.pieces[C][KNIGHT], minors = knights | p.pieces[C][BISHOP];
   const int outposts = popcount(knights & step_ahead<E>(their_pawns) & ~their_reach);
   ScorePair t = knight_outpost_table[outposts];
-  t = score_add(t, outpost_table[popcount((minors | p.pieces[C][ROOK]) & ~their_reach)]);
+  const int safe_squares = popcount((minors | p.pieces[C][ROOK]) & ~their_reach);
+  t = score_add(t, outpost_table[safe_squares]);
+  acc.count(C, PARAM_INDEX(safe_square), safe_squares);
   const Bitboard blocked = their_pawns & step_ahead<C>(occ);  // their pawns with something in front
   t = score_add(t, blocked_pawn_table[popcount(blocked)]);
   const Bitboard wing = file_of(info[E].king) >= 4 ? 0x1e1e1e1e1e1e1e1eULL : 0x7878787878787878ULL;
@@ -389,8 +444,14 @@ void pawn_piece_terms(const Position& p, const SideInfo* info, Accumulator<Trace
   acc.count(C, TUNED_INDEX(blocked_pawn), popcount(blocked));
   acc.count(C, TUNED_INDEX(blocked_centre), blocked_centre);
   acc.count(C, TUNED_INDEX(shielded_minor), shielded);
-  if (p.pieces[C][BISHOP] & step_ahead<C>(square_bit(info[C].king))) t = score_add(t, to_pair(e.bishop_before_king));
-  if (info[C].piece_count >= info[E].piece_count + 2) t = score_add(t, to_pair(e.extra_pieces));
+  if (p.pieces[C][BISHOP] & step_ahead<C>(square_bit(info[C].king))) {
+    t = score_add(t, to_pair(e.bishop_before_king));
+    acc.count(C, PARAM_INDEX(bishop_before_king));
+  }
+  if (info[C].piece_count >= info[E].piece_count + 2) {
+    t = score_add(t, to_pair(e.extra_pieces));
+    acc.count(C, PARAM_INDEX(extra_pieces));
+  }
   acc.add(C, TERM_PAWNS_AND_PIECES, t);
 }
 
@@ -450,17 +511,20 @@ int evaluate_impl(const Position& p, EvalCaches* caches, EvalTrace* trace) {
 
   Accumulator<Trace> acc;
   acc.trace = trace;
-  const EvalParams& e = eval_params;
 
   // Castling rights and rooks shut in by an uncastled king.
-  if (!(p.castle_lost & CASTLE_WHITE_SHORT)) acc.add(WHITE, TERM_CASTLING, to_pair(e.castle_short));
-  if (!(p.castle_lost & CASTLE_WHITE_LONG)) acc.add(WHITE, TERM_CASTLING, to_pair(e.castle_long));
-  if (!(p.castle_lost & CASTLE_BLACK_SHORT)) acc.add(BLACK, TERM_CASTLING, to_pair(e.castle_short));
-  if (!(p.castle_lost & CASTLE_BLACK_LONG)) acc.add(BLACK, TERM_CASTLING, to_pair(e.castle_long));
+  if (!(p.castle_lost & CASTLE_WHITE_SHORT))
+    acc.add(WHITE, TERM_CASTLING, &EvalParams::castle_short, PARAM_INDEX(castle_short));
+  if (!(p.castle_lost & CASTLE_WHITE_LONG))
+    acc.add(WHITE, TERM_CASTLING, &EvalParams::castle_long, PARAM_INDEX(castle_long));
+  if (!(p.castle_lost & CASTLE_BLACK_SHORT))
+    acc.add(BLACK, TERM_CASTLING, &EvalParams::castle_short, PARAM_INDEX(castle_short));
+  if (!(p.castle_lost & CASTLE_BLACK_LONG))
+    acc.add(BLACK, TERM_CASTLING, &EvalParams::castle_long, PARAM_INDEX(castle_long));
   if ((p.pieces[WHITE][KING] & 0x60ULL) && (p.pieces[WHITE][ROOK] & 0xc0c0ULL))
-    acc.add(WHITE, TERM_TRAPPED_ROOK, to_pair(e.trapped_rook));
+    acc.add(WHITE, TERM_TRAPPED_ROOK, &EvalParams::trapped_rook, PARAM_INDEX(trapped_rook));
   if ((p.pieces[BLACK][KING] & 0x6000000000000000ULL) && (p.pieces[BLACK][ROOK] & 0xc0c0000000000000ULL))
-    acc.add(BLACK, TERM_TRAPPED_ROOK, to_pair(e.trapped_rook));
+    acc.add(BLACK, TERM_TRAPPED_ROOK, &EvalParams::trapped_rook, PARAM_INDEX(trapped_rook));
 
   SideInfo info[2];
   gather_side<WHITE>(p, info);
@@ -541,7 +605,8 @@ int evaluate_impl(const Position& p, EvalCaches* caches, EvalTrace* trace) {
     trace->tempo = tempo_table[phase];
     trace->score = score;
     // The piece-square sum split by colour, each in its own favour, and
-    // the shape entries it used (Black's on the mirrored square).
+    // the piece values and shape entries it used (Black's shapes on the
+    // mirrored square).
     static constexpr int SHAPE[8] = {0,
                                      TUNED_INDEX(pawn_square),
                                      TUNED_INDEX(knight_square),
@@ -557,6 +622,7 @@ int evaluate_impl(const Position& p, EvalCaches* caches, EvalTrace* trace) {
           int sq = pop_lowest_bit(&b);
           s = score_add(s, psq_table[c][t][sq]);
           acc.count(c, SHAPE[t] + (c == WHITE ? sq : sq ^ 56));
+          acc.count(c, PARAM_INDEX(piece_value) + t);
         }
       trace->term[TERM_PIECE_SQUARE][c] = c == WHITE ? s : score_negate(s);
     }

@@ -82,10 +82,17 @@ struct EvalTrace {
   int32_t scaled;                  // after the scaling rules (x 96)
   int32_t tempo;                   // tenths of a centipawn
   int score;                       // centipawns, side to move's view
-  // How often each tuned weight (flat TunedWeights index) went into the
-  // sums: White's uses count +1, Black's -1.  The white-view sum is
-  // linear in these weights, which is what the tuner fits.
-  int16_t tuned[TUNED_WEIGHT_COUNT];
+  // How often each linear weight (the flat list of eval_params.h) went into
+  // the sums: White's uses count +1, Black's -1.  The White-view sum of the
+  // terms is the sum of these counts times the weights, plus the king
+  // attack of each side, which is rebuilt from the counts below.
+  int16_t uses[LINEAR_WEIGHT_COUNT];
+  // King attack of each side on the other's king: the base units of the
+  // attacked king's square and how often each unit weight was added.  The
+  // index into the king-attack table is base + the non-queen units +
+  // min(the queen's units, queen_check_cap), held within the table.
+  int16_t attack_base[2];
+  int16_t attack_units[2][ATTACK_UNIT_COUNT];
 };
 
 // Evaluates from scratch and fills the breakdown; returns the score.

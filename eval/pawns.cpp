@@ -47,12 +47,12 @@ int relative_rank_of(int square) {
   return C == WHITE ? rank_of(square) : 7 - rank_of(square);
 }
 
-// Counts uses of the tuned weights for the trace; does nothing unless Trace.
+// Counts uses of the linear weights for the trace; does nothing unless Trace.
 template <bool Trace>
 struct TunedCounter {
   EvalTrace* trace;
   void count(int colour, int index, int n = 1) {
-    if constexpr (Trace) trace->tuned[index] = static_cast<int16_t>(trace->tuned[index] + (colour == WHITE ? n : -n));
+    if constexpr (Trace) trace->uses[index] = static_cast<int16_t>(trace->uses[index] + (colour == WHITE ? n : -n));
   }
 };
 
@@ -87,6 +87,11 @@ ScorePair side_structure(const Position& p, PawnEntry* entry, ScorePair* white_s
   const Bitboard file_fill = north_fill(south_fill(own));
   const int file_set = static_cast<int>(file_fill & 0xff);
   s = score_add(s, islands_table[file_set]);
+  if constexpr (Trace) {
+    // Islands beyond the first: runs of files, counted by their left ends.
+    const int islands = popcount(static_cast<Bitboard>(file_set & ~(file_set << 1)));
+    tc.count(C, PARAM_INDEX(island), islands > 1 ? islands - 1 : 0);
+  }
 
   const Bitboard rear_span = fill_back<C>(step_back<C>(own));
   const Bitboard front_most = own & ~rear_span;
@@ -102,9 +107,12 @@ ScorePair side_structure(const Position& p, PawnEntry* entry, ScorePair* white_s
   // Doubled pawns, and the undefended front pawn of each doubled file.
   const int doubled = popcount(own) - popcount(static_cast<Bitboard>(file_set));
   s = score_add(s, doubled_table[doubled]);
-  s = score_add(s, score_scale(popcount(front_doubled & ~own_attacks), to_pair(e.undefended_doubled)));
+  const int undefended_doubled = popcount(front_doubled & ~own_attacks);
+  s = score_add(s, score_scale(undefended_doubled, to_pair(e.undefended_doubled)));
+  tc.count(C, PARAM_INDEX(undefended_doubled), undefended_doubled);
   // Space behind the pawn chain.
   s = score_add(s, space_table[popcount(rear_span)]);
+  tc.count(C, PARAM_INDEX(space_unit), popcount(rear_span));
   // Isolated pawns, worse on files the enemy's rooks can use.
   const int isolated_closed = popcount(isolated & closed_files), isolated_open = popcount(isolated & ~closed_files);
   const int doubled_isolated_closed = popcount(front_doubled & isolated & closed_files);
@@ -155,7 +163,10 @@ ScorePair side_structure(const Position& p, PawnEntry* entry, ScorePair* white_s
     tc.count(BLACK, TUNED_INDEX(passer_king) + distance(black_king, stop));
   }
   if (n < 8) entry->passed[C][n] = 0;
-  if (n >= 2) s = score_add(s, to_pair(e.two_passers));
+  if (n >= 2) {
+    s = score_add(s, to_pair(e.two_passers));
+    tc.count(C, PARAM_INDEX(two_passers));
+  }
 
   // Candidates: unopposed, supported from the side, and at most one enemy
   // pawn left to pass on the neighbouring files.
@@ -195,7 +206,10 @@ ScorePair side_structure(const Position& p, PawnEntry* entry, ScorePair* white_s
   if (relative_rank_of<C>(own_king) == 0) {
     Bitboard ahead = step_ahead<C>(square_bit(own_king));
     Bitboard front = ahead | sideways(ahead);
-    if ((own & front) == front) s = score_add(s, to_pair(e.walled_king));
+    if ((own & front) == front) {
+      s = score_add(s, to_pair(e.walled_king));
+      tc.count(C, PARAM_INDEX(walled_king));
+    }
   }
   return s;
 }

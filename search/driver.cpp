@@ -19,16 +19,12 @@
 #include "eval/evaluation.h"
 #include "search/search.h"
 #include "search/search_state.h"
+#include "search/strength.h"
 #include "search/tables.h"
 #include "search/threads.h"
 #include "search/time_control.h"
 #include "search/tt.h"
-
-DepthRecord depth_records[DEPTH_RECORDS];
-double total_move_time = 0.0;
-int first_search = 1;
-double search_start_time = 0.0;
-double hard_time_limit = 0.0;
+#include "search/wdl.h"
 
 namespace {
 
@@ -184,6 +180,10 @@ bool helper_skips_depth(int helper, int depth) {
 
 void set_search_hooks(const SearchHooks& h) { hooks = h; }
 
+const DepthRecord* last_depth_records() { return main_search_thread()->depth_records; }
+
+void request_fresh_tables() { main_search_thread()->fresh_tables_due = 1; }
+
 bool poll_main(SearchThread* t) {
   poll_input();
   t->helper_nodes = helper_nodes();
@@ -193,7 +193,7 @@ bool poll_main(SearchThread* t) {
     stop_requested = 1;
     return true;
   }
-  if (now() >= hard_time_limit) {
+  if (now() >= t->hard_limit) {
     stop_requested = 1;
     return true;
   }
@@ -237,7 +237,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
   const bool infinite = limits.infinite && !test_mode;
   // The history and countermoves start empty at the first search and, in
   // deterministic mode, at every search.
-  const bool fresh_tables = first_search || deterministic;
+  const bool fresh_tables = t->fresh_tables_due || deterministic;
   // The self-test measures one thread.
   const bool with_helpers = !test_mode && search_thread_count() > 1;
 
@@ -256,9 +256,9 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
   root.phase = static_cast<int16_t>(compute_phase(root));
   root.eval_cache = EVAL_NOT_COMPUTED;  // a position set up from text has none
   if (tt_enabled()) {
-    if (first_search || deterministic) {
+    if (fresh_tables) {
       tt_clear();
-      first_search = 0;
+      t->fresh_tables_due = 0;
     }
     tt_new_search();
   }
@@ -266,12 +266,12 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
 
   TimeControl tc;
   time_control_start(&tc, now(), goal, limits.movetime != 0, max_goal_percent);
-  search_start_time = tc.start;
-  hard_time_limit = tc.hard_limit;
+  t->start_time = tc.start;
+  t->hard_limit = tc.hard_limit;
   const double start = tc.start;
   log_printf("DEPTH      TIME         NODES      KNPS    SCORE   PRINCIPAL VARIATION\n");
   log_printf("-----  --------  ------------  --------  -------   -------------------------------------------------\n");
-  std::memset(depth_records, 0, sizeof depth_records);
+  std::memset(t->depth_records, 0, sizeof t->depth_records);
 
   Move best_move = 0, ponder_move = 0;
   int best_score = 0;
@@ -331,8 +331,8 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
         const Line& line = lines[i];
         pv_to_text(line.pv, pv_buffer);
         double seconds = line.milliseconds / 1000.0;
-        std::printf("info multipv %d score cp %d depth %d time %d nodes %" PRIu64 " nps %" PRIu64 " pv %s\n", i + 1,
-                    line.score, d, line.milliseconds, line.nodes,
+        std::printf("info multipv %d score cp %d%s depth %d time %d nodes %" PRIu64 " nps %" PRIu64 " pv %s\n", i + 1,
+                    line.score, wdl_text(line.score), d, line.milliseconds, line.nodes,
                     static_cast<uint64_t>(static_cast<double>(line.nodes) / (seconds + 0.0001)), pv_buffer);
       }
       std::fflush(stdout);
@@ -347,6 +347,9 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
       log_printf("search aborted\n");
       break;
     }
+    // Limited strength: the complete iteration's lines to choose from (strength.h).
+    if (settings.limit_elo)
+      for (int i = 0; i < line_count; ++i) note_root_line(&t->strength, i, lines[i].pv, lines[i].score);
     double elapsed = now() - start;
     if (elapsed < 0.0001) elapsed = 0.0001;
     const uint64_t nodes = search_node_total(t);
@@ -354,7 +357,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
     log_printf("%5d  %8.1f  %12" PRIu64 "  %8.1f  %7.2f   %s\n", d, elapsed, nodes,
                static_cast<double>(nodes) / elapsed / 1000.0, best_score / 100.0, pv_buffer);
     if (test_mode) {
-      if (d < DEPTH_RECORDS) depth_records[d] = {elapsed, nodes, best_score, best_move};
+      if (d < DEPTH_RECORDS) t->depth_records[d] = {elapsed, nodes, best_score, best_move};
     } else {
       char score_buffer[32];
       score_text(best_score, score_buffer);
@@ -379,7 +382,6 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
   double elapsed = now() - start;
   if (elapsed < 0) elapsed = 0;
   log_printf("Total move time %8.1f\n", elapsed);
-  total_move_time += elapsed;
 
   // A ponder search, and an infinite one, that ends by itself waits for
   // "ponderhit" or "stop" before it answers.
@@ -400,6 +402,8 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
     log_printf("\nEtable statistics: %12" PRIu64 " hits  %12" PRIu64 " probes   Rate = %8.3f percent\n", pawns.hits,
                pawns.probes, rate);
   }
+  // Limited strength: the move may be one of the near-best lines instead.
+  if (settings.limit_elo) choose_weakened_move(&t->strength, root.key, settings.limit_elo, &best_move, &ponder_move);
   const uint64_t nodes = search_node_total(t);
   char best_text[8], ponder_text[8];
   move_text_or_null(best_move, best_text);

@@ -6,6 +6,7 @@
 #include "board/position.h"
 #include "board/types.h"
 #include "search/search_state.h"
+#include "search/search_thread.h"
 
 // Searches the position and prints "bestmove"; returns the final score.
 // The goal and the depth limit come from the time plan of the limits
@@ -25,19 +26,10 @@ struct SearchHooks {
 void set_search_hooks(const SearchHooks& hooks);
 
 // What each completed iteration of the last search found, by depth in
-// plies.  Filled only in test mode (self-test and test-data runs).
-struct DepthRecord {
-  double seconds;  // since the start of the search
-  uint64_t nodes;
-  int score;
-  Move best_move;
-};
-constexpr int DEPTH_RECORDS = 100;
-extern DepthRecord depth_records[DEPTH_RECORDS];
+// plies (SearchThread::depth_records; filled only in test mode).
+const DepthRecord* last_depth_records();
 
-// Running sum of the time of all searches, in seconds.
-extern double total_move_time;
-
-// Set at start-up; the first search clears the tables and the transposition
-// table, as every search does while "deterministic" is on.
-extern int first_search;
+// The next search starts from empty tables and an empty transposition
+// table, as the first search does and every search while "deterministic"
+// is on ("Clear Hash", and the bench after it has run).
+void request_fresh_tables();

@@ -14,6 +14,7 @@
 #include "search/tables.h"
 #include "search/threads.h"
 #include "search/tt.h"
+#include "search/wdl.h"
 
 namespace {
 
@@ -40,8 +41,8 @@ void build_root_list(SearchThread* t, const Position& root) {
   t->nodes = 0;
 }
 
-void print_progress(uint64_t nodes, int iteration, int score, const Move* pv) {
-  double elapsed = wall_clock_seconds(clock_mode) - search_start_time;
+void print_progress(double start_time, uint64_t nodes, int iteration, int score, const Move* pv) {
+  double elapsed = wall_clock_seconds(clock_mode) - start_time;
   if (elapsed < 0) elapsed = 0;
   char score_buffer[32];
   char pv_buffer[PV_TEXT_SIZE];
@@ -62,6 +63,7 @@ void score_text(int score, char* out) {
     std::snprintf(out, 32, "mate %d", -((MATE_SCORE - 1 + score) / 2) - 1);
   else
     std::snprintf(out, 32, "cp %d", score);
+  std::strncat(out, wdl_text(score), 31 - std::strlen(out));  // "UCI_ShowWDL" (wdl.h)
 }
 
 bool text_has_word(const char* text, const char* word) {
@@ -82,7 +84,7 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
   const int iteration = depth / 2;
   // Only the main thread reports.
   const bool reporting = t->index == 0 && !test_mode;
-  const bool currmove_lines = reporting && iteration > 5 && wall_clock_seconds(clock_mode) - search_start_time > 0.25 &&
+  const bool currmove_lines = reporting && iteration > 5 && wall_clock_seconds(clock_mode) - t->start_time > 0.25 &&
                               t->settings.multipv == 1;
   if (poll_should_stop(t)) return 0;
   pv[0] = 0;
@@ -176,7 +178,8 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
       int k = 0;
       for (; k < PV_MOVES - 1 && child_pv[k]; ++k) pv[k + 1] = child_pv[k];
       pv[k + 1] = 0;
-      if (reporting && t->settings.multipv < 2 && iteration > 4) print_progress(search_node_total(t), iteration, s, pv);
+      if (reporting && t->settings.multipv < 2 && iteration > 4)
+        print_progress(t->start_time, search_node_total(t), iteration, s, pv);
       best = s;
       if (s >= beta) break;
       if (s > alpha) alpha = s;

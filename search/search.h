@@ -39,10 +39,6 @@ MoveOrdering search_ordering(SearchThread* t, const Position& p);
 int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta, Move* pv, const char* searchmoves,
                 uint64_t* best_nodes, uint64_t* other_nodes);
 
-// Timing of the running search (driver.cpp), kept by the main thread.
-extern double search_start_time;
-extern double hard_time_limit;
-
 // Main thread: polls the input through the hook and applies the stop, node
 // and time limits; true when the node must return at once.
 bool poll_main(SearchThread* t);

@@ -35,9 +35,10 @@ struct SearchSettings {
   int multipv;        // lines searched and reported per iteration
   int deterministic;  // every search starts with empty tables
   int draw_score;     // centipawns for a draw, from the root side's point of view
+  int limit_elo;      // rating the play is weakened to (search/strength.h); 0 = full strength
 };
 constexpr SearchSettings DEFAULT_SEARCH_SETTINGS = {
-    .null_move = 1, .use_lmr = 1, .multipv = 1, .deterministic = 0, .draw_score = -5};
+    .null_move = 1, .use_lmr = 1, .multipv = 1, .deterministic = 0, .draw_score = -5, .limit_elo = 0};
 
 extern std::atomic<int> stop_requested;  // the running search must end
 extern std::atomic<int> pondering;       // while set, running out of time does not stop the search

@@ -15,6 +15,7 @@
 #include "eval/evaluation.h"
 #include "search/history.h"
 #include "search/search_state.h"
+#include "search/strength.h"
 
 constexpr int MAX_PLY = 256;
 
@@ -31,6 +32,16 @@ struct RootMove {
   int32_t order_score;  // static score of the first ordering
   uint64_t nodes;       // nodes of the move's subtree at its last full search
 };
+
+// What one completed iteration found: filled in test mode (self-test and
+// test-data runs), by depth in plies.
+struct DepthRecord {
+  double seconds;  // since the start of the search
+  uint64_t nodes;
+  int score;
+  Move best_move;
+};
+constexpr int DEPTH_RECORDS = 100;
 
 struct SearchThread {
   int index;                // 0: the main thread, which keeps the clock and talks to the GUI
@@ -55,6 +66,13 @@ struct SearchThread {
   int root_move_count;
 
   EvalCaches eval;
+  // Main thread only: the running search's clock, the tables' state and
+  // the record of the iterations.
+  double start_time;       // when the search started (clock of core/clock.h)
+  double hard_limit;       // when it must stop, whatever it is doing
+  int fresh_tables_due;    // the next search starts from empty tables
+  DepthRecord depth_records[DEPTH_RECORDS];
+  StrengthState strength;  // the limited-strength draw
 
   uint64_t job_seen;  // helpers: number of the last search handed to this thread
 };

@@ -47,7 +47,11 @@ Pool& pool() {
 // until it searches.
 SearchThread* new_record(int index) {
   auto* t = static_cast<SearchThread*>(std::calloc(1, sizeof(SearchThread)));
-  if (t) t->index = index;
+  if (t) {
+    t->index = index;
+    t->fresh_tables_due = 1;
+    reset_strength(&t->strength);
+  }
   return t;
 }
 

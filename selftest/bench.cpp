@@ -86,7 +86,7 @@ BenchResult run_bench(int depth, std::FILE* progress) {
   test_mode = saved_test_mode;
   apply_settings(saved);
   // The next real search clears the table, as after a fresh start.
-  first_search = 1;
+  request_fresh_tables();
 
   const double seconds = result.seconds > 0.001 ? result.seconds : 0.001;
   std::printf("%" PRIu64 " nodes %" PRIu64 " nps\n", result.nodes,

@@ -72,7 +72,7 @@ void run_self_test() {
       Prepared p;
       char row[TEST_ROW_SIZE + 1];
       prepare_and_search(r, &p, row);
-      const DepthRecord& result = depth_records[TEST_DEPTH];
+      const DepthRecord& result = last_depth_records()[TEST_DEPTH];
       if (static_cast<int32_t>(result.best_move) != parse_int32(p.move_word) ||
           result.score != parse_int32(p.score_word) ||
           static_cast<int64_t>(result.nodes) != parse_int64(p.nodes_word)) {
@@ -80,8 +80,8 @@ void run_self_test() {
         exit_process(1);
       }
       for (int d = 1; d < TEST_DEPTH; ++d) {
-        total_seconds += depth_records[d].seconds;
-        total_nodes += depth_records[d].nodes;
+        total_seconds += last_depth_records()[d].seconds;
+        total_nodes += last_depth_records()[d].nodes;
       }
       std::printf(".");
       std::fflush(stdout);
@@ -99,7 +99,7 @@ void run_make_test_data() {
     Prepared p;
     char row[TEST_ROW_SIZE + 1];
     prepare_and_search(r, &p, row);
-    const DepthRecord& result = depth_records[TEST_DEPTH];
+    const DepthRecord& result = last_depth_records()[TEST_DEPTH];
     std::printf("  \"%s %d %d %" PRId64 "\",\n", p.fen, static_cast<int>(result.best_move), result.score,
                 static_cast<int64_t>(result.nodes));
     std::fflush(stdout);

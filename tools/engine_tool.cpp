@@ -13,7 +13,12 @@
 //                                  --terms first prints every term's pairs
 //   engine-tool eval --bench [N]   evaluations per second, caches defeated, on
 //                                  N positions from random playouts
-//   engine-tool tune DATA... [...] fits the tuned evaluation weights to game
+//   engine-tool resolve DATA...    each "FEN | result | score | ply" line with
+//                                  its position replaced by the quiet leaf of
+//                                  the quiescence search's principal
+//                                  variation, duplicates (by position key,
+//                                  over all files) dropped; to standard output
+//   engine-tool tune DATA... [...] fits the evaluation weights to game
 //                                  results (tools/tuner.h)
 //
 // The FEN (4 or 6 fields) is one argument.  A subcommand is one row of the
@@ -23,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_set>
 #include <vector>
 
 #include "board/fen.h"
@@ -30,6 +36,9 @@
 #include "board/movegen.h"
 #include "board/perft.h"
 #include "eval/evaluation.h"
+#include "search/search.h"
+#include "search/tables.h"
+#include "search/threads.h"
 #include "tools/tuner.h"
 
 namespace {
@@ -82,22 +91,7 @@ int command_divide(int argc, char** argv) {
   int depth;
   Position p;
   if (!read_depth_and_fen(argc, argv, &depth, &p)) return 2;
-  if (depth < 1) depth = 1;
-  Move moves[MAX_MOVES];
-  int count = generate_all(p, moves);
-  uint64_t total = 0;
-  for (int i = 0; i < count; ++i) {
-    Position child;
-    make_move(p, &child, moves[i]);
-    if (king_attacked(child, side_to_move(p))) continue;
-    child.in_check = static_cast<uint16_t>(king_attacked(child, side_to_move(child)));
-    uint64_t n = count_paths(child, depth - 1);
-    char text[8];
-    move_to_text(moves[i], text);
-    std::printf("%s: %" PRIu64 "\n", text, n);
-    total += n;
-  }
-  std::printf("%" PRIu64 "\n", total);
+  print_divide(p, depth, stdout);
   return 0;
 }
 
@@ -199,6 +193,95 @@ int command_eval(int argc, char** argv) {
   return 0;
 }
 
+// The quiet position a sampled one stands for: the search's quiescence
+// search is run on it, its first move made, and so on down the principal
+// variation (each step one quiescence ply deeper, as the search itself
+// would go) until standing pat is best.  False when the line ends in mate
+// or does not settle within the step limit.
+bool quiet_leaf(SearchThread* t, const Position& root, Position* leaf, int* steps) {
+  constexpr int MAX_STEPS = 32;
+  static Position line[MAX_STEPS + 1];
+  line[0] = root;
+  for (int step = 0; step < MAX_STEPS; ++step) {
+    Position& p = line[step];
+    begin_thread_search(t, false);
+    Move pv[PV_SIZE];
+    int score = quiesce(t, &p, -INFINITE_SCORE, INFINITE_SCORE, -2 * step, step, pv);
+    if (is_mate_score(score)) return false;
+    if (!pv[0]) {
+      if (p.in_check) return false;
+      *leaf = p;
+      *steps = step;
+      return true;
+    }
+    make_move(p, &line[step + 1], pv[0]);
+    line[step + 1].in_check = static_cast<uint16_t>(king_attacked(line[step + 1], side_to_move(line[step + 1])));
+  }
+  return false;
+}
+
+int command_resolve(int argc, char** argv) {
+  if (argc < 1) return 2;
+  initialise_evaluation();
+  build_search_tables();
+  SearchThread* t = main_search_thread();
+  t->settings = DEFAULT_SEARCH_SETTINGS;
+  begin_thread_search(t, true);
+  stop_requested = 0;
+  node_limit = NO_NODE_LIMIT;
+  std::unordered_set<uint64_t> seen;
+  long lines = 0, bad = 0, unresolved = 0, moved = 0, duplicates = 0, written = 0;
+  char line[1024];
+  for (int i = 0; i < argc; ++i) {
+    FILE* f = std::fopen(argv[i], "r");
+    if (!f) {
+      std::fprintf(stderr, "cannot read %s\n", argv[i]);
+      return 1;
+    }
+    while (std::fgets(line, sizeof line, f)) {
+      ++lines;
+      char* bar = std::strchr(line, '|');
+      Position p;
+      char error[FEN_ERROR_SIZE];
+      if (!bar) {
+        ++bad;
+        continue;
+      }
+      *bar = 0;
+      if (!fen_parse(&p, line, error)) {
+        ++bad;
+        continue;
+      }
+      p.psq = compute_psq(p);
+      p.phase = static_cast<int16_t>(compute_phase(p));
+      p.in_check = static_cast<uint16_t>(king_attacked(p, side_to_move(p)));
+      p.eval_cache = EVAL_NOT_COMPUTED;
+      p.previous = nullptr;
+      Position leaf;
+      int steps;
+      if (!quiet_leaf(t, p, &leaf, &steps)) {
+        ++unresolved;
+        continue;
+      }
+      moved += steps > 0;
+      if (!seen.insert(leaf.key).second) {
+        ++duplicates;
+        continue;
+      }
+      char fen[FEN_TEXT_SIZE];
+      position_to_fen(leaf, fen);
+      std::printf("%s |%s", fen, bar + 1);
+      ++written;
+    }
+    std::fclose(f);
+  }
+  std::fprintf(stderr,
+               "%ld lines: %ld written (%ld moved to a quiescence leaf), %ld duplicates, %ld unresolved, %ld "
+               "unreadable\n",
+               lines, written, moved, duplicates, unresolved, bad);
+  return 0;
+}
+
 struct Command {
   const char* name;
   int (*run)(int argc, char** argv);  // the arguments after the subcommand
@@ -209,8 +292,10 @@ const Command COMMANDS[] = {
     {"perft", command_perft, "perft [--chess960] DEPTH FEN"},
     {"divide", command_divide, "divide [--chess960] DEPTH FEN"},
     {"eval", command_eval, "eval [--terms] FEN | eval --bench [POSITIONS]"},
+    {"resolve", command_resolve, "resolve DATA..."},
     {"tune", run_tuner,
-     "tune DATA... [--iterations N] [--rate R] [--l2 L] [--lambda X] [--max N] [--validation N] [--out FILE]"},
+     "tune DATA... [--groups LIST] [--iterations N] [--rate R] [--unit-rate R] [--l2 L] [--lambda X] [--max N] "
+     "[--validation N] [--check N] [--patience N] [--min-count N] [--out FILE]"},
 };
 
 int usage() {

@@ -13,9 +13,12 @@
 #include "core/words.h"
 #include "search/driver.h"
 #include "search/search_state.h"
+#include "search/strength.h"
 #include "search/time_control.h"
+#include "search/wdl.h"
 #include "selftest/bench.h"
 #include "uci/command_queue.h"
+#include "uci/show.h"
 #include "uci/options.h"
 
 Position game_record[GAME_RECORD_SIZE];
@@ -33,6 +36,8 @@ constexpr uint32_t HASH_STOP = 0x7c9e1b4b;
 constexpr uint32_t HASH_PONDERHIT = 0x5d4738f2;
 constexpr uint32_t HASH_QUIT = 0x7c9d0608;
 constexpr uint32_t HASH_BENCH = 0x0f25a4e5;
+constexpr uint32_t HASH_D = 0x0002b609;
+constexpr uint32_t HASH_EVAL = 0x7c9674ad;
 
 constexpr int MAX_WORDS = QUEUE_SLOT_SIZE / 2 + 1;
 
@@ -87,7 +92,28 @@ void command_position(char** words, int count) {
   }
 }
 
+// "go perft N": the divide of the current position, no search.
+bool is_go_perft(char** words, int count) { return count >= 2 && !std::strcmp(words[1], "perft"); }
+
+// A count listens as a search does: "stop" ends it, "quit" ends the engine,
+// "isready" is answered and "position", "go" and the like wait for its end.
+// The end of the input does not cut it short: a script that pipes in
+// "go perft N" and closes gets the whole count, then the engine ends.
+bool perft_should_stop() {
+  char line[QUEUE_SLOT_SIZE];
+  if (queue_pop(line)) uci_execute(line);
+  return stop_requested != 0;
+}
+
 void command_go(char** words, int count) {
+  if (is_go_perft(words, count)) {
+    stop_requested = 0;
+    search_active = 1;
+    show_perft(game_record[game_ply], count >= 3 ? std::clamp(parse_int32(words[2]), 1, MAX_PERFT_DEPTH) : 1,
+               perft_should_stop);
+    search_active = 0;
+    return;
+  }
   SearchLimits limits;
   parse_go(words, count, &limits);
   int side = game_record[game_ply].ply & 1;
@@ -99,8 +125,11 @@ void command_go(char** words, int count) {
     log_printf("We have %8.1f seconds to make %d moves = %8.1f goal\n", plan.clock, limits.movestogo, plan.moves_goal);
     std::printf("goal: %8.3f   max_goal_perc: %8d \n", plan.goal, max_goal_percent);
   }
+  SearchSettings settings = search_settings_from_options();
+  limit_strength(&limits, &settings);
+  set_wdl_root(game_record[game_ply]);
   search_active = 1;
-  run_search(game_record[game_ply], plan.goal, plan.max_depth, limits, search_settings_from_options());
+  run_search(game_record[game_ply], plan.goal, plan.max_depth, limits, settings);
   search_active = 0;
 }
 
@@ -125,7 +154,9 @@ void uci_execute(char* input) {
   log_printf("cmd = %s\n", words[0]);
 
   uint32_t hash = command_hash(words[0]);
-  if (search_active && (hash == HASH_POSITION || hash == HASH_GO || hash == HASH_SETOPTION || hash == HASH_BENCH)) {
+  // "d" and "eval" read the game, which a held-back "position" may change.
+  if (search_active && (hash == HASH_POSITION || hash == HASH_GO || hash == HASH_SETOPTION || hash == HASH_BENCH ||
+                        hash == HASH_D || hash == HASH_EVAL)) {
     if (deferred_count < DEFERRED_LINES)
       std::strcpy(deferred[deferred_count++], line);
     else
@@ -162,6 +193,12 @@ void uci_execute(char* input) {
       search_active = 1;
       run_bench(count >= 2 ? parse_int32(words[1]) : 0, stderr);
       search_active = 0;
+      break;
+    case HASH_D:
+      show_board(game_record[game_ply]);
+      break;
+    case HASH_EVAL:
+      show_evaluation(game_record[game_ply]);
       break;
     default:
       break;  // ucinewgame, debug, register and anything unknown

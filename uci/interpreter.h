@@ -21,6 +21,8 @@ constexpr int MAX_MOVES_TO_GO = 1000;
 // "mate" is kept within 0 (none) and the longest mate the deepest search can
 // see (a mate in n moves is 2n - 1 plies deep).
 constexpr int MAX_MATE_MOVES = (NO_DEPTH_LIMIT + 1) / 2;
+// "go perft N" counts at least 1 and at most this many plies.
+constexpr int MAX_PERFT_DEPTH = 30;
 
 // Fills limits from the words after "go" (words[0] is "go").
 void parse_go(char** words, int count, SearchLimits* limits);

@@ -12,9 +12,11 @@
 #include "core/number_text.h"
 #include "eval/evaluation.h"
 #include "search/driver.h"
+#include "search/strength.h"
 #include "search/tables.h"
 #include "search/threads.h"
 #include "search/tt.h"
+#include "search/wdl.h"
 
 int option_ponder = 1;
 int option_hash_mb = 64;
@@ -30,6 +32,9 @@ int option_move_overhead_ms = 20;
 int option_drawscore = DEFAULT_SEARCH_SETTINGS.draw_score;
 int option_threads = 1;
 int option_chess960 = 0;
+int option_limit_strength = 0;
+int option_elo = LIMIT_ELO_DEFAULT;
+int option_show_wdl = 0;
 
 const CheckOption check_options[] = {
     {"use lmr", &option_use_lmr},
@@ -81,7 +86,8 @@ SearchSettings search_settings_from_options() {
           .use_lmr = option_use_lmr,
           .multipv = option_multipv,
           .deterministic = option_deterministic,
-          .draw_score = option_drawscore};
+          .draw_score = option_drawscore,
+          .limit_elo = option_limit_strength ? option_elo : 0};
 }
 
 void hand_options_down() {
@@ -104,6 +110,9 @@ void print_option_declarations() {
   std::printf("option name Threads type spin default %d min %d max %d\n", option_threads, THREADS_MIN, THREADS_MAX);
   std::printf("option name Clear Hash type button\n");
   std::printf("option name UCI_Chess960 type check default %s\n", bool_text(option_chess960));
+  std::printf("option name UCI_LimitStrength type check default %s\n", bool_text(option_limit_strength));
+  std::printf("option name UCI_Elo type spin default %d min %d max %d\n", option_elo, LIMIT_ELO_MIN, LIMIT_ELO_MAX);
+  std::printf("option name UCI_ShowWDL type check default %s\n", bool_text(option_show_wdl));
 }
 
 SetoptionText parse_setoption(char** words, int count) {
@@ -199,11 +208,18 @@ void apply_setoption(char** words, int count) {
     // of every thread at the start of the next search.
     tt_clear();
     clear_all_eval_caches();
-    first_search = 1;
+    request_fresh_tables();
     log_printf("Hash tables cleared\n");
   } else if (t.name == "uci_chess960") {
     // Read by "position": the game set up next follows the rules chosen here.
     set_checkbox(&option_chess960, value);
+  } else if (t.name == "uci_limitstrength") {
+    set_checkbox(&option_limit_strength, value);
+  } else if (t.name == "uci_elo") {
+    option_elo = std::clamp(parse_int32(value), LIMIT_ELO_MIN, LIMIT_ELO_MAX);
+  } else if (t.name == "uci_showwdl") {
+    set_checkbox(&option_show_wdl, value);
+    set_show_wdl(option_show_wdl != 0);
   } else if (t.name == "multipv") {
     option_multipv = std::clamp(parse_int32(value), 1, MULTIPV_MAX);
   } else if (t.name == "ownbook") {

@@ -26,6 +26,9 @@ extern int option_move_overhead_ms;                 // move overhead millisecond
 extern int option_drawscore;                        // Drawscore
 extern int option_threads;                          // Threads: search threads, the main thread included
 extern int option_chess960;                         // UCI_Chess960: positions set up after it follow Chess960 rules
+extern int option_limit_strength;                   // UCI_LimitStrength: play at the rating of UCI_Elo
+extern int option_elo;                              // UCI_Elo
+extern int option_show_wdl;                         // UCI_ShowWDL: info lines carry win/draw/loss chances
 
 // Check options handled by the table (name, target), in declaration order.
 struct CheckOption {

@@ -29,6 +29,9 @@ const std::vector<std::string> DEFAULT_OPTIONS = {
     "option name Threads type spin default 1 min 1 max 256",
     "option name Clear Hash type button",
     "option name UCI_Chess960 type check default false",
+    "option name UCI_LimitStrength type check default false",
+    "option name UCI_Elo type spin default 1500 min 1350 max 2850",
+    "option name UCI_ShowWDL type check default false",
 };
 
 std::vector<std::string> uci_answer(EngineProcess* e) {
@@ -100,6 +103,9 @@ TEST(Options, SetoptionAnswersAndNewDefaults) {
   engine_send(&e, "setoption name ownbook value false");
   engine_send(&e, "setoption name King Safety Aggressiveness value 0");
   engine_send(&e, "setoption name Ponder value false");
+  engine_send(&e, "setoption name UCI_LimitStrength value true");
+  engine_send(&e, "setoption name UCI_Elo value 99999");
+  engine_send(&e, "setoption name UCI_ShowWDL value true");
   expect_silence(&e);
   std::vector<std::string> lines = uci_answer(&e);
   ASSERT_EQ(lines.size(), DEFAULT_OPTIONS.size() + 3);
@@ -112,14 +118,19 @@ TEST(Options, SetoptionAnswersAndNewDefaults) {
   EXPECT_EQ(lines[11], "option name King Safety Aggressiveness type spin default 0 min 0 max 10");
   EXPECT_EQ(lines[12], "option name move overhead milliseconds type spin default 0 min 0 max 30000");
   EXPECT_EQ(lines[13], "option name Drawscore type spin default 50 min -50 max 50");
-  EXPECT_EQ(lines[lines.size() - 2], "option name UCI_Chess960 type check default true");
+  EXPECT_EQ(lines[16], "option name UCI_Chess960 type check default true");
+  EXPECT_EQ(lines[17], "option name UCI_LimitStrength type check default true");
+  EXPECT_EQ(lines[18], "option name UCI_Elo type spin default 2850 min 1350 max 2850");
+  EXPECT_EQ(lines[19], "option name UCI_ShowWDL type check default true");
   engine_send(&e, "setoption name MultiPV value 0");
   engine_send(&e, "setoption name King Safety Aggressiveness value 99999999999");
   engine_send(&e, "setoption name Drawscore value -99999999999");
+  engine_send(&e, "setoption name UCI_Elo value -5");
   lines = uci_answer(&e);
   ASSERT_EQ(lines.size(), DEFAULT_OPTIONS.size() + 3);
   EXPECT_EQ(lines[5], "option name MultiPV type spin default 1 min 1 max 99");
   EXPECT_EQ(lines[11], "option name King Safety Aggressiveness type spin default 10 min 0 max 10");
+  EXPECT_EQ(lines[18], "option name UCI_Elo type spin default 1350 min 1350 max 2850");
   EXPECT_EQ(lines[13], "option name Drawscore type spin default -50 min -50 max 50");
   EXPECT_EQ(answer(&e, "setoption name Hash value -7"), "info string Hash tables turned OFF");
   // The engine still searches with the table turned off.

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,13 +28,28 @@ EvalTrace trace_of(const char* fen) {
   return t;
 }
 
-int64_t rounded(int64_t v, int64_t d) { return v >= 0 ? (v + d / 2) / d : (v - d / 2) / d; }
-
 // Index into the king attack table from the opening value of the term.
 int king_attack_index(ScorePair s) {
   for (int i = 0; i < KING_ATTACK_SIZE; ++i)
     if (king_attack_table[i] == s) return i;
   return -1;
+}
+
+// Plays a legal move of p drawn from the linear congruential *seed into
+// *child (its check flag set); false when p has none.
+bool play_random_move(const Position& p, uint64_t* seed, Position* child) {
+  Move moves[MAX_MOVES], legal[MAX_MOVES];
+  int n = generate_all(p, moves), legal_count = 0;
+  for (int i = 0; i < n; ++i) {
+    Position c;
+    make_move(p, &c, moves[i]);
+    if (!king_attacked(c, side_to_move(p))) legal[legal_count++] = moves[i];
+  }
+  if (!legal_count) return false;
+  *seed = *seed * 6364136223846793005ULL + 1442695040888963407ULL;
+  make_move(p, child, legal[(*seed >> 33) % static_cast<uint64_t>(legal_count)]);
+  child->in_check = static_cast<uint16_t>(king_attacked(*child, side_to_move(*child)));
+  return true;
 }
 
 using Evaluation = DefaultEvaluation;
@@ -177,16 +194,19 @@ TEST_F(Evaluation, QueenChecksAndTheCap) {
   // Black king h8 (base 1).  Queen h3: touches the zone (+2); checks from
   // h4, h5, h6, c3 and c8 (3 each) and a contact check on h7 that loses the
   // queen (1).
+  const EvalParams& u = eval_params;
   EvalTrace t = trace_of("7k/8/8/8/8/7Q/8/K7 b - - 0 1");
-  EXPECT_EQ(king_attack_index(t.term[TERM_KING_ATTACK][WHITE]), 1 + 2 + 5 * 3 + 1);
+  EXPECT_EQ(king_attack_index(t.term[TERM_KING_ATTACK][WHITE]),
+            1 + u.queen_zone_units + 5 * u.queen_check_units + u.queen_contact_losing_units);
   // A bishop on d3 guards h7 (10 units instead of 1) and blocks c3; the
   // bishop itself touches the zone (+2).
   t = trace_of("7k/8/8/8/8/3B3Q/8/K7 b - - 0 1");
-  EXPECT_EQ(king_attack_index(t.term[TERM_KING_ATTACK][WHITE]), 1 + 2 + 2 + 4 * 3 + 10);
-  // Two queens: queen-check units stop at 25.
+  EXPECT_EQ(king_attack_index(t.term[TERM_KING_ATTACK][WHITE]),
+            1 + u.queen_zone_units + u.bishop_zone_units + 4 * u.queen_check_units + u.queen_contact_units);
+  // Two queens: queen-check units stop at their cap.
   t = trace_of("7k/8/8/8/8/3B3Q/8/K5Q1 b - - 0 1");
   int index = king_attack_index(t.term[TERM_KING_ATTACK][WHITE]);
-  EXPECT_EQ(index, 1 + 2 + 2 + 2 + 25);
+  EXPECT_EQ(index, 1 + 2 * u.queen_zone_units + u.bishop_zone_units + u.queen_check_cap);
 }
 
 TEST_F(Evaluation, KingAttackIndexIsClamped) {
@@ -212,8 +232,9 @@ TEST_F(Evaluation, EveryRookCarriesItsBonus) {
   eval_params.rook_each = {0, 0};
   initialise_evaluation();
   EvalTrace after = trace_of(fen);
-  EXPECT_EQ(score_sub(before.term[TERM_ROOKS][WHITE], after.term[TERM_ROOKS][WHITE]), make_score(60, 30));
-  EXPECT_EQ(score_sub(before.term[TERM_ROOKS][BLACK], after.term[TERM_ROOKS][BLACK]), make_score(20, 10));
+  const Weight each = DEFAULT_EVAL_PARAMS.rook_each;
+  EXPECT_EQ(score_sub(before.term[TERM_ROOKS][WHITE], after.term[TERM_ROOKS][WHITE]), make_score(3 * each.op, 3 * each.eg));
+  EXPECT_EQ(score_sub(before.term[TERM_ROOKS][BLACK], after.term[TERM_ROOKS][BLACK]), make_score(each.op, each.eg));
 }
 
 TEST_F(Evaluation, ThreatCount) {
@@ -230,16 +251,18 @@ TEST_F(Evaluation, ThreatCount) {
 }
 
 TEST_F(Evaluation, CastlingAndTrappedRook) {
-  // Castling rights are worth (150, 0) and (60, 0) to their side.
+  // Each side is credited with the rights it still has, and only those.
+  const EvalParams& e = eval_params;
   EvalTrace t = trace_of("r3k2r/8/8/8/8/8/8/R3K2R w Kq - 0 1");
-  EXPECT_EQ(t.term[TERM_CASTLING][WHITE], make_score(150, 0));
-  EXPECT_EQ(t.term[TERM_CASTLING][BLACK], make_score(60, 0));
+  EXPECT_EQ(t.term[TERM_CASTLING][WHITE], make_score(e.castle_short.op, e.castle_short.eg));
+  EXPECT_EQ(t.term[TERM_CASTLING][BLACK], make_score(e.castle_long.op, e.castle_long.eg));
   // A king on f1 shutting in the h1 rook.
   t = trace_of("r3k2r/8/8/8/8/8/8/R4K1R w - - 0 1");
-  EXPECT_EQ(t.term[TERM_TRAPPED_ROOK][WHITE], make_score(-300, -100));
+  const ScorePair trapped = make_score(e.trapped_rook.op, e.trapped_rook.eg);
+  EXPECT_EQ(t.term[TERM_TRAPPED_ROOK][WHITE], trapped);
   EXPECT_EQ(t.term[TERM_TRAPPED_ROOK][BLACK], 0u);
   t = trace_of("r5kr/6p1/8/8/8/8/8/R3K3 w - - 0 1");
-  EXPECT_EQ(t.term[TERM_TRAPPED_ROOK][BLACK], make_score(-300, -100));
+  EXPECT_EQ(t.term[TERM_TRAPPED_ROOK][BLACK], trapped);
 }
 
 TEST_F(Evaluation, BothCachesAgreeWithAFreshComputation) {
@@ -290,7 +313,7 @@ TEST_F(Evaluation, TracedTermsAddUpToTheScore) {
 
 // How often the position's evaluation used the tuned weight at `index`:
 // White's uses count +1, Black's -1.
-int uses(const char* fen, int index) { return trace_of(fen).tuned[index]; }
+int uses(const char* fen, int index) { return trace_of(fen).uses[index]; }
 
 // How a term of one side moves when `field` goes from (0, 0) to (1, 10).
 ScorePair term_delta(Weight EvalParams::*field, const char* fen, EvalTerm term, int colour) {
@@ -447,19 +470,9 @@ TEST_F(Evaluation, ColourSymmetryOnRandomPlayouts) {
     line[0] = from_fen(START_FEN);
     int ply = 0;
     while (ply < 250) {
-      Move moves[MAX_MOVES], legal[MAX_MOVES];
-      int n = generate_all(line[ply], moves), legal_count = 0;
-      for (int i = 0; i < n; ++i) {
-        Position child;
-        make_move(line[ply], &child, moves[i]);
-        if (!king_attacked(child, side_to_move(line[ply]))) legal[legal_count++] = moves[i];
-      }
-      if (!legal_count) break;
-      seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
-      make_move(line[ply], &line[ply + 1], legal[(seed >> 33) % static_cast<uint64_t>(legal_count)]);
+      if (!play_random_move(line[ply], &seed, &line[ply + 1])) break;
       ++ply;
       Position& p = line[ply];
-      p.in_check = static_cast<uint16_t>(king_attacked(p, side_to_move(p)));
       // Make-move keeps the piece-square sum and phase the evaluation reads.
       ASSERT_EQ(p.psq, compute_psq(p));
       ASSERT_EQ(p.phase, compute_phase(p));
@@ -511,13 +524,63 @@ TEST_F(Evaluation, TraceCountsEveryUseOfTheTunedWeights) {
     evaluate_traced(from_fen(fens[i].c_str()), &after);
     ScorePair expected = white_sum(before[i]);
     for (int j = 0; j < TUNED_WEIGHT_COUNT; ++j) {
-      expected = score_add(expected, score_scale(before[i].tuned[j], to_pair(delta[j])));
-      EXPECT_EQ(after.tuned[j], before[i].tuned[j]) << fens[i];
-      used += before[i].tuned[j] != 0;
+      expected = score_add(expected, score_scale(before[i].uses[j], to_pair(delta[j])));
+      EXPECT_EQ(after.uses[j], before[i].uses[j]) << fens[i];
+      used += before[i].uses[j] != 0;
     }
     EXPECT_EQ(white_sum(after), expected) << fens[i];
   }
   EXPECT_GT(used, 500);
+}
+
+// The tuner models the White-view sum of the terms as the counted uses
+// times the linear weights plus each side's king attack, read from the
+// king-attack table at the index its unit counts give.  A use the trace
+// misses, counts for the wrong side or in the wrong place breaks the
+// equality; every group of weights the tuner fits has to take part.
+TEST_F(Evaluation, TraceRebuildsTheScoreFromEveryFittedGroup) {
+  Weight w[LINEAR_WEIGHT_COUNT];
+  linear_weights(w);
+  std::set<std::string> groups;
+  int positions = 0, attacks = 0;
+  uint64_t seed = 2024;
+  for (int game = 0; game < 24; ++game) {
+    static Position line[200];
+    line[0] = from_fen(START_FEN);
+    for (int ply = 0; ply < 160; ++ply) {
+      if (!play_random_move(line[ply], &seed, &line[ply + 1])) break;
+      Position& p = line[ply + 1];
+      EvalTrace t;
+      evaluate_traced(p, &t);
+      if (ply % 8 != 7 || t.special) continue;
+      ScorePair sum = 0, rebuilt = 0;
+      for (int i = 0; i < TERM_COUNT; ++i) sum = score_add(sum, score_sub(t.term[i][WHITE], t.term[i][BLACK]));
+      for (int i = 0; i < LINEAR_WEIGHT_COUNT; ++i) rebuilt = score_add(rebuilt, score_scale(t.uses[i], to_pair(w[i])));
+      for (int c = WHITE; c <= BLACK; ++c) {
+        int units = t.attack_base[c], queen = 0;
+        for (int u = 0; u < ATTACK_UNIT_COUNT; ++u)
+          (u >= UNIT_QUEEN_CONTACT ? queen : units) += t.attack_units[c][u] * (eval_params.*ATTACK_UNIT_FIELDS[u]);
+        int index = std::clamp(units + std::min(queen, eval_params.queen_check_cap), 0, KING_ATTACK_SIZE - 1);
+        attacks += index > t.attack_base[c];
+        ScorePair attack = king_attack_table[index];
+        rebuilt = c == WHITE ? score_add(rebuilt, attack) : score_sub(rebuilt, attack);
+      }
+      ASSERT_EQ(rebuilt, sum) << "game " << game << " ply " << ply + 1;
+      for (int i = 0; i < linear_table_count; ++i)
+        for (int j = 0; j < linear_table_list[i].size; ++j)
+          if (t.uses[linear_table_list[i].index + j] && linear_table_list[i].group)
+            groups.insert(linear_table_list[i].group);
+      ++positions;
+    }
+  }
+  EXPECT_GT(positions, 300);
+  EXPECT_GT(attacks, 50);
+  for (int i = 0; i < linear_table_count; ++i) {
+    const char* group = linear_table_list[i].group;
+    if (group) {
+      EXPECT_TRUE(groups.count(group)) << group;
+    }
+  }
 }
 
 }  // namespace

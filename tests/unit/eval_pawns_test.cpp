@@ -62,7 +62,7 @@ int uses(const char* fen, int index) {
   EvalTrace t{};
   PawnEntry entry;
   compute_pawn_entry(from_fen(fen), &entry, nullptr, &t);
-  return t.tuned[index];
+  return t.uses[index];
 }
 
 TEST_F(PawnStructure, Islands) {
@@ -71,7 +71,7 @@ TEST_F(PawnStructure, Islands) {
   EXPECT_EQ(s.black, 0u);                 // no pawns, no island term
   eval_params = DEFAULT_EVAL_PARAMS;
   initialise_evaluation();
-  EXPECT_EQ(islands_table[0x15], make_score(-60, -120));
+  EXPECT_EQ(islands_table[0x15], make_score(2 * eval_params.island.op, 2 * eval_params.island.eg));
 }
 
 TEST_F(PawnStructure, DoubledAndIsolated) {

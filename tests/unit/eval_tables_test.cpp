@@ -17,9 +17,11 @@ using EvalTables = DefaultEvaluation;
 TEST_F(EvalTables, Islands) {
   EXPECT_EQ(islands_table[0], 0u);
   EXPECT_EQ(islands_table[255], 0u);
-  EXPECT_EQ(islands_table[21], make_score(-60, -120));    // a, c, e
-  EXPECT_EQ(islands_table[0x81], make_score(-30, -60));   // a and h
-  EXPECT_EQ(islands_table[0x55], make_score(-90, -180));  // a, c, e, g
+  // Every island after the first costs the weight once.
+  const Weight w = eval_params.island;
+  EXPECT_EQ(islands_table[21], make_score(2 * w.op, 2 * w.eg));    // a, c, e
+  EXPECT_EQ(islands_table[0x81], make_score(w.op, w.eg));          // a and h
+  EXPECT_EQ(islands_table[0x55], make_score(3 * w.op, 3 * w.eg));  // a, c, e, g
   EXPECT_EQ(islands_table[0x18], 0u);                     // d and e together
 }
 
@@ -59,13 +61,15 @@ TEST_F(EvalTables, KingAttackFollowsTheOption) {
 
 TEST_F(EvalTables, ThreatsOutpostsSpace) {
   EXPECT_EQ(threat_table[0], 0u);
-  EXPECT_EQ(threat_table[1], make_score(100, 120));
-  EXPECT_EQ(threat_table[2], make_score(400, 480));
-  EXPECT_EQ(threat_table[17], make_score(1900, 2280));
-  EXPECT_EQ(outpost_table[3], make_score(90, 90));
-  EXPECT_EQ(space_table[17], make_score(170, 170));
+  // A second threat weighs three times the first (two threats are 4 units).
+  const Weight t = eval_params.threat_unit;
+  EXPECT_EQ(threat_table[1], make_score(t.op, t.eg));
+  EXPECT_EQ(threat_table[2], make_score(4 * t.op, 4 * t.eg));
+  EXPECT_EQ(threat_table[17], make_score(19 * t.op, 19 * t.eg));
+  const Weight safe = eval_params.safe_square, space = eval_params.space_unit;
+  EXPECT_EQ(outpost_table[3], make_score(3 * safe.op, 3 * safe.eg));
   // Space is counted per square; more than 17 squares are possible.
-  EXPECT_EQ(space_table[40], make_score(400, 400));
+  EXPECT_EQ(space_table[40], make_score(40 * space.op, 40 * space.eg));
 }
 
 TEST_F(EvalTables, OppositeBishopRootsMatchTheFormula) {
@@ -103,11 +107,14 @@ TEST_F(EvalTables, PieceSquareTableIsColourSymmetric) {
 }
 
 TEST_F(EvalTables, PhaseBlendedPieceValues) {
-  EXPECT_EQ(phase_piece_value[96][PAWN], 60);
-  EXPECT_EQ(phase_piece_value[0][PAWN], 80);
-  EXPECT_EQ(phase_piece_value[96][QUEEN], 800);
-  EXPECT_EQ(phase_piece_value[0][QUEEN], 960);
-  EXPECT_EQ(phase_piece_value[48][KNIGHT], 295);
+  // Whole centipawns, from the opening value at phase 96 to the endgame
+  // value at 0.
+  const Weight* v = eval_params.piece_value;
+  for (int t = PAWN; t <= QUEEN; ++t) {
+    EXPECT_EQ(phase_piece_value[96][t], rounded(v[t].op, 10)) << t;
+    EXPECT_EQ(phase_piece_value[0][t], rounded(v[t].eg, 10)) << t;
+    EXPECT_EQ(phase_piece_value[48][t], rounded(v[t].op + v[t].eg, 20)) << t;
+  }
   EXPECT_EQ(phase_piece_value[48][0], 0);
   EXPECT_EQ(phase_piece_value[48][KING], 0);
 }
@@ -121,16 +128,16 @@ TEST_F(EvalTables, PassedPawnsAndStructure) {
   EXPECT_GT(free_passer(5), endgame_part(score_add(passed_base_table[5], passed_contested_table[5])));
   // The given king-distance rows sit at r = 2..5, nothing below.
   EXPECT_EQ(own_king_passer_table[1][5], 0u);
-  EXPECT_EQ(own_king_passer_table[2][1], make_score(0, -39));
-  EXPECT_EQ(enemy_king_passer_table[5][8], make_score(0, 2880));
+  EXPECT_EQ(own_king_passer_table[2][1], make_score(0, OWN_KING_PASSER_DISTANCE[0][1]));
+  EXPECT_EQ(enemy_king_passer_table[5][8], make_score(0, ENEMY_KING_PASSER_DISTANCE[3][8]));
   // Count tables grow by their weight per pawn, from nothing.
   for (const ScorePair* t : {doubled_table, isolated_closed_table, isolated_open_table, backward_table}) {
     EXPECT_EQ(t[0], 0u);
     EXPECT_EQ(t[3], score_scale(3, t[1]));
   }
-  // An isolated pawn costs, open or closed.
-  EXPECT_LT(opening_part(isolated_open_table[1]), 0);
-  EXPECT_LT(opening_part(isolated_closed_table[1]), 0);
+  // An isolated pawn costs, open or closed (over both halves).
+  for (const ScorePair* t : {isolated_open_table, isolated_closed_table})
+    EXPECT_LT(opening_part(t[1]) + endgame_part(t[1]), 0);
   // Colour tables hold the same bonus on mirrored squares.
   for (int s = 8; s < 56; ++s) {
     EXPECT_EQ(candidate_table[WHITE][s], candidate_table[BLACK][s ^ 56]);
@@ -159,17 +166,17 @@ TEST_F(EvalTables, ParameterListNamesEveryField) {
   EXPECT_EQ(islands_table[21], make_score(-20, -40));
 }
 
-TEST_F(EvalTables, TunedTableListCoversEveryTunedWeightOnce) {
-  // The tuner prints the weights table by table from this list: a table
-  // left out or overlapping would be lost or written twice.
+TEST_F(EvalTables, LinearTableListCoversEveryLinearWeightOnce) {
+  // The tuner groups and prints the weights table by table from this list:
+  // a table left out or overlapping would be lost or written twice.
   int next = 0;
-  for (int i = 0; i < tuned_table_count; ++i) {
-    EXPECT_EQ(tuned_table_list[i].index, next) << tuned_table_list[i].name;
-    EXPECT_GT(tuned_table_list[i].size, 0);
-    next += tuned_table_list[i].size;
-    for (int j = 0; j < i; ++j) EXPECT_STRNE(tuned_table_list[i].name, tuned_table_list[j].name);
+  for (int i = 0; i < linear_table_count; ++i) {
+    EXPECT_EQ(linear_table_list[i].index, next) << linear_table_list[i].name;
+    EXPECT_GT(linear_table_list[i].size, 0);
+    next += linear_table_list[i].size;
+    for (int j = 0; j < i; ++j) EXPECT_STRNE(linear_table_list[i].name, linear_table_list[j].name);
   }
-  EXPECT_EQ(next, TUNED_WEIGHT_COUNT);
+  EXPECT_EQ(next, LINEAR_WEIGHT_COUNT);
   // The flat list and the record are the same values.
   Weight list[TUNED_WEIGHT_COUNT];
   tuned_to_list(eval_params.tuned, list);

@@ -7,6 +7,9 @@
 #include "board/position.h"
 #include "eval/evaluation.h"
 
+// Division rounding half away from zero, as the evaluation rounds.
+inline int64_t rounded(int64_t v, int64_t d) { return v >= 0 ? (v + d / 2) / d : (v - d / 2) / d; }
+
 // The caches the tests evaluate through, as a search thread would.
 inline EvalCaches& test_eval_caches() {
   static EvalCaches* caches = new EvalCaches();

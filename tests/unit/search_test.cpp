@@ -42,9 +42,9 @@ class SearchTest : public ::testing::Test {
     int score = run_search(root, NO_TIME_LIMIT, depth, limits, settings);
     // A mate ends the search early: take the deepest completed iteration.
     int last = depth;
-    while (last > 1 && depth_records[last].nodes == 0) --last;
+    while (last > 1 && last_depth_records()[last].nodes == 0) --last;
     char text[8] = "0000";
-    if (depth_records[last].best_move) move_to_text(depth_records[last].best_move, text);
+    if (last_depth_records()[last].best_move) move_to_text(last_depth_records()[last].best_move, text);
     *best = text;
     return score;
   }
@@ -58,7 +58,7 @@ TEST_F(SearchTest, MateInOne) {
   EXPECT_EQ(search("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 4, &best), mate_in(1));
   EXPECT_EQ(best, "d1d8");
   // The mate ends the search after the first iteration.
-  EXPECT_EQ(depth_records[2].nodes, 0u);
+  EXPECT_EQ(last_depth_records()[2].nodes, 0u);
 }
 
 TEST_F(SearchTest, MateInTwoAndThree) {
@@ -81,24 +81,20 @@ TEST_F(SearchTest, MateFoundWithoutNullMoveOrReductions) {
 // the search report a mate shorter than the shortest there is (or a mate
 // for the wrong side), and once deep enough it reports the shortest.
 TEST_F(SearchTest, MateScoresAreProvenAtEveryDepth) {
-  struct Case {
-    const char* fen;
-    int plies;  // the shortest mate, in plies from the root; negative: the side to move is mated
-  };
-  const Case cases[] = {{"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 1},
-                        {"7k/8/8/8/8/8/R7/1R4K1 w - - 0 1", 3},
-                        {"r5rk/5p1p/5R2/4B3/8/8/7P/7K w - - 0 1", 5},
-                        {"7k/R7/8/8/8/8/8/1R4K1 b - - 0 1", -2},
-                        // Qe8, Kd6 (forced), Qc8 and every reply is mated at once.
-                        {"Q7/3NPn2/4k3/p7/p4Kp1/P6B/4b3/8 w - - 4 73", 5}};
+  // The shortest mate in plies from the root (negative: the side to move is
+  // mated).  The last: Qe8, Kd6 (forced), Qc8 and every reply is mated.
+  const struct { const char* fen; int plies; } cases[] = {
+      {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 1}, {"7k/8/8/8/8/8/R7/1R4K1 w - - 0 1", 3},
+      {"r5rk/5p1p/5R2/4B3/8/8/7P/7K w - - 0 1", 5}, {"7k/R7/8/8/8/8/8/1R4K1 b - - 0 1", -2},
+      {"Q7/3NPn2/4k3/p7/p4Kp1/P6B/4b3/8 w - - 4 73", 5}};
   for (int selective = 1; selective >= 0; --selective) {
     settings.null_move = settings.use_lmr = selective;
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
       std::string best;
       const int score = search(c.fen, 14, &best);
       EXPECT_EQ(score, c.plies > 0 ? mate_in(c.plies) : mated_in(-c.plies)) << c.fen;
-      for (int d = 1; d <= 14 && depth_records[d].nodes; ++d) {
-        const int s = depth_records[d].score;
+      for (int d = 1; d <= 14 && last_depth_records()[d].nodes; ++d) {
+        const int s = last_depth_records()[d].score;
         if (!is_mate_score(s)) continue;
         if (c.plies > 0)
           EXPECT_TRUE(s > 0 && s <= mate_in(c.plies)) << c.fen << " depth " << d << " score " << s;
@@ -157,7 +153,7 @@ TEST_F(SearchTest, RepetitionOfTheGameHistoryIsADraw) {
   int score = run_search(game[5], NO_TIME_LIMIT, 6, no_limits, settings);
   EXPECT_EQ(score, settings.draw_score);
   char text[8];
-  move_to_text(depth_records[6].best_move, text);
+  move_to_text(last_depth_records()[6].best_move, text);
   EXPECT_STREQ(text, "h8g8");
 }
 
@@ -194,17 +190,17 @@ TEST_F(SearchTest, TestModeRecordsEveryDepth) {
   search("r1bq1rk1/pp2bppp/2n1pn2/2pp4/2P5/1P3NP1/PB1PPPBP/RN1Q1RK1 w - - 0 1", 6, &best);
   uint64_t previous = 0;
   for (int d = 1; d <= 6; ++d) {
-    EXPECT_NE(depth_records[d].best_move, 0u) << d;
-    EXPECT_GT(depth_records[d].nodes, previous) << d;
-    EXPECT_GE(depth_records[d].seconds, 0.0);
-    previous = depth_records[d].nodes;
+    EXPECT_NE(last_depth_records()[d].best_move, 0u) << d;
+    EXPECT_GT(last_depth_records()[d].nodes, previous) << d;
+    EXPECT_GE(last_depth_records()[d].seconds, 0.0);
+    previous = last_depth_records()[d].nodes;
   }
-  EXPECT_EQ(depth_records[7].nodes, 0u);
+  EXPECT_EQ(last_depth_records()[7].nodes, 0u);
   // Same search, same result.
-  uint64_t nodes = depth_records[6].nodes;
+  uint64_t nodes = last_depth_records()[6].nodes;
   std::string again;
   search("r1bq1rk1/pp2bppp/2n1pn2/2pp4/2P5/1P3NP1/PB1PPPBP/RN1Q1RK1 w - - 0 1", 6, &again);
-  EXPECT_EQ(depth_records[6].nodes, nodes);
+  EXPECT_EQ(last_depth_records()[6].nodes, nodes);
   EXPECT_EQ(again, best);
 }
 
@@ -280,7 +276,7 @@ TEST_F(QuiescenceTest, DrawnMaterialAtThirdPly) {
   prepare("8/8/8/4k3/8/8/8/2N1K3 w - - 0 1");
   uint64_t before = t->nodes;
   const int draw_score = t->settings.draw_score;
-  EXPECT_EQ(search_scout(t, &root, 50, 10, 3, 0, false), draw_value(draw_score, 3));
+  EXPECT_EQ(search_scout(t, &root, 50, 10, 3, 0, 0), draw_value(draw_score, 3));
   EXPECT_EQ(search_pv(t, &root, -100, 100, 10, 4, pv), draw_value(draw_score, 4));
   EXPECT_EQ(quiesce(t, &root, -100, 100, 0, 5, pv), draw_value(draw_score, 5));
   EXPECT_EQ(t->nodes, before);
@@ -297,9 +293,11 @@ TEST_F(QuiescenceTest, DrawnMaterialAtThirdPly) {
 TEST_F(QuiescenceTest, QuietCutoffBecomesKiller) {
   // A scout node near the horizon whose refutation is the quiet Rd8 mate.
   prepare("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1");
+  fill_futility_margins();
   const Move old_killer = 0x0123;
   t->killer1[4] = old_killer;
-  int s = search_scout(t, &root, 1000, 4, 4, 0, false);
+  root.search_marks[1] = 4;
+  int s = search_scout(t, &root, 1000, 2, 4, 0, 0);
   EXPECT_GE(s, 1000);
   char text[8];
   move_to_text(t->killer1[4], text);
