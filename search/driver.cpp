@@ -284,7 +284,6 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
   char text[8];
 
   for (int d = 1;; ++d) {
-    const double iteration_start = now();
     if (d == 1) {
       Move book_move = probe_book(root);
       if (book_move) {
@@ -311,8 +310,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
       if (stop_requested) break;
 
       uint64_t spent = best_nodes + other_nodes + static_cast<uint64_t>(k);
-      time_control_after_line(&tc, d, best_nodes, spent, pv[0] != previous_best,
-                              is_mate_score(score) || is_mate_score(s1) ? 0 : s1 - score);
+      time_control_after_line(&tc, d, best_nodes, spent, pv[0] != previous_best);
 
       Line& line = lines[line_count++];
       line.score = score;
@@ -371,7 +369,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
     s2 = s1;
     s1 = best_score;
     previous_best = best_move;
-    if (now() > tc.soft_target || !time_control_next_fits(&tc, now(), now() - iteration_start)) soft_time_flag = 1;
+    if (now() > tc.soft_target) soft_time_flag = 1;
     // "go infinite" deepens on after a mate, until "stop" or the last depth.
     if ((soft_time_flag && !pondering) || (!infinite && mate_is_settled(best_score, d)) ||
         (!test_mode && mate_goal_reached(best_score, limits.mate)) || d >= max_depth)

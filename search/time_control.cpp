@@ -76,25 +76,17 @@ void time_control_start(TimeControl* tc, double now, double goal, bool fixed_mov
     tc->hard_limit = now + goal * max_goal_percent / 100.0;
     tc->soft_target = now + goal * SOFT_TARGET_PERCENT / 100.0;
   }
-  tc->stability = 0;
+  tc->node_share = 0.5;
 }
 
-namespace {
-double clamp_to(double x, double low, double high) { return x < low ? low : x > high ? high : x; }
-}  // namespace
-
-void time_control_after_line(TimeControl* tc, int depth, uint64_t best_nodes, uint64_t spent, bool best_move_changed,
-                             int score_drop) {
-  tc->stability = best_move_changed ? 0 : (tc->stability < 10 ? tc->stability + 1 : 10);
+void time_control_after_line(TimeControl* tc, int depth, uint64_t best_nodes, uint64_t spent, bool best_move_changed) {
+  tc->node_share = 0.75 * tc->node_share + 0.25 * static_cast<double>(best_nodes) / static_cast<double>(spent);
   if (tc->fixed || depth <= 4) return;
-  const double share = spent ? static_cast<double>(best_nodes) / static_cast<double>(spent) : 0.5;
-  const double stability_factor = 1.25 - 0.05 * tc->stability;
-  const double score_factor = clamp_to(1.0 + score_drop / 80.0, 0.85, 1.5);
-  const double node_factor = clamp_to(2.0 * (1.0 - share) + 0.4, 0.5, 1.5);
-  const double soft = tc->start + tc->goal * stability_factor * score_factor * node_factor;
-  tc->soft_target = soft < tc->hard_limit ? soft : tc->hard_limit;
-}
-
-bool time_control_next_fits(const TimeControl* tc, double now, double last_iteration) {
-  return tc->fixed || now + 2.0 * last_iteration < tc->hard_limit;
+  if (best_move_changed) {
+    tc->node_share *= 0.9;
+    tc->soft_target = tc->start + BEST_MOVE_CHANGE_PERCENT / 100.0 * tc->goal;
+  } else {
+    double t = (102 - 100 * tc->node_share) * 2.5;
+    tc->soft_target = tc->start + (t > 80 ? 0.80 : t / 100) * tc->goal;
+  }
 }

@@ -32,31 +32,21 @@ struct TimeControl {
   double goal;         // the time the search was given
   double hard_limit;   // the search is stopped here (unless pondering)
   double soft_target;  // no new iteration starts after this
-  int stability;       // iterations the best move has stayed the same
+  double node_share;   // running estimate of the best move's share of the nodes
   bool fixed;          // "go movetime": both limits at the goal
 };
 
 // Fixed parameters of the driver's time use.
 constexpr int SOFT_TARGET_PERCENT = 75;
+constexpr int BEST_MOVE_CHANGE_PERCENT = 120;
 
 // The limits at the start of a search: the hard limit at max_goal_percent
 // of the goal, the soft target at 75 % (both at the goal with a fixed move
 // time).
 void time_control_start(TimeControl* tc, double now, double goal, bool fixed_move_time, int max_goal_percent);
 
-// After each completed line of an iteration (from the fifth on) the soft
-// target becomes the goal scaled by three factors: the stability of the
-// best move (0.75 after ten unchanged iterations, 1.25 just after a
-// change), the fall of the score since the last iteration (a falling score
-// asks for up to half as much again, a rising one gives back a little),
-// and the share of the nodes the best move needed (a best move that took
-// almost all of the effort has no rival; one that took half of it has).
-// best_nodes and spent are the root's node accounts; score_drop is the
-// last iteration's score less this one's.  Never beyond the hard limit.
-void time_control_after_line(TimeControl* tc, int depth, uint64_t best_nodes, uint64_t spent, bool best_move_changed,
-                             int score_drop);
-
-// Whether the next iteration can finish before the hard limit, taking it to
-// last twice as long as the one just completed; an iteration the hard limit
-// would cut short is not started.  A fixed move time always goes on.
-bool time_control_next_fits(const TimeControl* tc, double now, double last_iteration);
+// After each completed line of an iteration: the soft target moves with the
+// share of the nodes the best move needed (a best move that takes most of
+// the effort is stable), and out to 120 % of the goal when the best move
+// changed.  best_nodes and spent are the root's node accounts.
+void time_control_after_line(TimeControl* tc, int depth, uint64_t best_nodes, uint64_t spent, bool best_move_changed);
