@@ -326,7 +326,6 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
     const bool capture = is_capture(*p, m);
     const bool tactical = capture || is_promotion(m);
     const bool refutation = m == k1 || m == k2 || m == ordering.counter;
-    const int history = tactical ? 0 : quiet_history(ordering, *p, m);
 
     // Pruning, once a move has shown that the node is not lost, and not
     // while a shorter mate is sought (alpha a mate score).
@@ -411,7 +410,7 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
           const int from = move_from(m);
           if (child.moved_type != KING && see_quick(*p, move_code(from, from, KIND_NORMAL), 0) < 0) r -= 2;
         }
-        r -= history / HISTORY_PER_REDUCTION;
+        if (!tactical) r -= quiet_history(ordering, *p, m) / HISTORY_PER_REDUCTION;
         r = min_of(max_of(r, 0), new_depth - 2);
         if (r > 0) {
           s = -search<false>(t, &child, -alpha - 1, -alpha, new_depth - r, ply + 1, nullptr, 0, true);
