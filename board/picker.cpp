@@ -1,5 +1,6 @@
 #include "board/picker.h"
 
+#include "board/bits.h"
 #include "board/see.h"
 
 namespace {
@@ -70,6 +71,48 @@ void fill_stage(MoveList* list, int (*generate)(const Position&, Move*), int (*k
   if (n > 1) sort_entries(list->moves, n);
   list->count = n;
   list->current = list->moves;
+}
+
+// The quiet moves keyed by history: the same keys as history_key, with the
+// mover's type looked up in a board of the side's pieces built once for
+// the whole list rather than searched for move by move.
+void fill_quiet_stage(MoveList* list) {
+  const Position& p = *list->position;
+  int n = generate_quiet(p, list->moves);
+  if (const MoveOrdering* o = list->ordering) {
+    const int us = side_to_move(p);
+    uint16_t row_of[64];  // piece_square(us, type, 0) of our piece on each square
+    for (int type = PAWN; type <= KING; ++type)
+      for (Bitboard b = p.pieces[us][type]; b; b &= b - 1)
+        row_of[lowest_bit(b)] = static_cast<uint16_t>(piece_square(us, type, 0));
+    const int16_t* c0 = o->continuation[0];
+    const int16_t* c1 = o->continuation[1];
+    for (int i = 0; i < n; ++i) {
+      const Move m = list->moves[i];
+      const int from = move_from(m), to = move_to(m);
+      const int index = row_of[from] | to;
+      int h = o->butterfly[from * 64 + to];
+      if (c0) h += c0[index];
+      if (c1) h += c1[index];
+      list->moves[i] = entry(h / 2, m);
+    }
+    if (n > 1) sort_entries(list->moves, n);
+  } else {
+    for (int i = 0; i < n; ++i) list->moves[i] = entry(0, list->moves[i]);
+  }
+  list->count = n;
+  list->current = list->moves;
+}
+
+// A capture of a piece worth at least the capturer cannot lose material:
+// whatever the exchange brings, the capturer may stop after one recapture.
+// Saves the full exchange for most captures.
+bool takes_as_much(const Position& p, Move m) {
+  constexpr int VALUE[8] = {0, 1, 3, 3, 5, 9, 999, 0};  // the quick exchange's values
+  const int us = side_to_move(p);
+  const Bitboard to = square_bit(move_to(m));
+  if (!(p.pieces[1 - us][ALL_PIECES] & to)) return false;
+  return VALUE[piece_type_on(p, 1 - us, move_to(m))] >= VALUE[piece_type_on(p, us, move_from(m))];
 }
 
 bool already_done(const MoveList* list, Move m) {
@@ -143,7 +186,7 @@ Move picker_next(MoveList* list) {
       if (already_done(list, m)) continue;
       uint32_t stage = list->stage;
       if ((stage == 2 || stage == 6 || stage == 7) && move_kind(m) <= KIND_DOUBLE_STEP &&
-          see_quick(*list->position, m, 0) < 0) {
+          !takes_as_much(*list->position, m) && see_quick(*list->position, m, 0) < 0) {
         list->deferred[list->deferred_count++] = m;
         continue;
       }
@@ -173,7 +216,7 @@ Move picker_next(MoveList* list) {
         fill_stage(list, generate_captures, capture_key);
         break;
       case 5:
-        fill_stage(list, generate_quiet, history_key);
+        fill_quiet_stage(list);
         break;
       case 6:
         fill_stage(list, generate_evasions, evasion_key);
