@@ -1,11 +1,9 @@
 #include "app/startup.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <thread>
 
 #include "app/command_line.h"
 #include "book/book.h"
