@@ -1,11 +1,9 @@
 #include "app/startup.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <thread>
 
 #include "app/command_line.h"
 #include "book/book.h"
@@ -41,11 +39,14 @@ void allocate_table() {
   // table that takes all the memory there is.
   start_input_reader();
   allocate_table();
-  // One command per pass; the sleep keeps an idle engine at almost no
-  // processor time while a command waits at most about a millisecond.
+  // One command per pass.  Between passes the engine sleeps until the next
+  // line arrives (at most a millisecond, so that commands put off during a
+  // search are taken up too): an idle engine uses almost no processor time,
+  // and a command that is already waiting, such as the "go" after a
+  // "position", is taken at once instead of a pass later.
   for (;;) {
     uci_poll();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    queue_wait_for_line(1);
   }
 }
 

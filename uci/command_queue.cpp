@@ -1,5 +1,6 @@
 #include "uci/command_queue.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -13,6 +14,7 @@ struct CommandQueue {
   int read_index = 0;
   std::mutex lock;
   std::condition_variable slot_freed;  // the reader waits on it when the ring is full
+  std::condition_variable line_added;  // an idle main thread waits on it for the next line
   bool input_ended = false;            // standard input is at its end (or failed)
 };
 
@@ -31,6 +33,8 @@ void input_reader_loop(std::FILE* in) {
     queue.slot_freed.wait(guard, [] { return !queue_full(); });
     std::memcpy(queue.slots[queue.write_index], line, std::strlen(line) + 1);
     queue.write_index = (queue.write_index + 1) & (QUEUE_SLOTS - 1);
+    guard.unlock();
+    queue.line_added.notify_one();
   }
 }
 
@@ -40,8 +44,11 @@ void start_input_reader() {
   // the last line has been queued, so every line before it is still taken.
   std::thread([] {
     input_reader_loop(stdin);
-    std::lock_guard<std::mutex> guard(queue.lock);
-    queue.input_ended = true;
+    {
+      std::lock_guard<std::mutex> guard(queue.lock);
+      queue.input_ended = true;
+    }
+    queue.line_added.notify_one();
   }).detach();
 }
 
@@ -55,6 +62,12 @@ bool queue_pop(char* out) {
   }
   queue.slot_freed.notify_one();
   return true;
+}
+
+void queue_wait_for_line(int milliseconds) {
+  std::unique_lock<std::mutex> guard(queue.lock);
+  queue.line_added.wait_for(guard, std::chrono::milliseconds(milliseconds),
+                            [] { return queue.read_index != queue.write_index || queue.input_ended; });
 }
 
 bool queue_at_end_of_input() {

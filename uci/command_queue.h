@@ -17,6 +17,10 @@ void start_input_reader();
 // Returns false when the queue is empty.  Main thread only.
 bool queue_pop(char* out);
 
+// Waits until a line is unread or the input has ended, at most the given
+// time.  Returns at once when a line is already waiting.  Main thread only.
+void queue_wait_for_line(int milliseconds);
+
 // The reader's loop over any stream: each line (with its line end when it
 // fitted into the read) goes into the next slot.  When every slot is full the
 // reader waits for the main thread to take one, so no line is ever lost.
