@@ -402,6 +402,7 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
       if (t->settings.use_lmr && plies >= 3 && count > 1 && (!tactical || list.stage == 8)) {
         int r = reduction_of(plies, count);
         if (!PV) r += 2;
+        if (cut_node) r += 2;
         if (!improving) r += 2;
         if (refutation) r -= 2;
         if (checking) r -= 2;
@@ -422,7 +423,7 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
         s = -search<false>(t, &child, -alpha - 1, -alpha, new_depth, ply + 1, nullptr, 0, !cut_node);
         if (stop_requested) return 0;
       }
-      if (PV && (count == 1 || s > alpha)) {
+      if (PV && (count == 1 || (s > alpha && s < beta))) {
         s = -search<true>(t, &child, -beta, -alpha, new_depth, ply + 1, child_pv, 0, false);
         if (stop_requested) return 0;
       }
