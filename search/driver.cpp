@@ -365,6 +365,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
       std::fflush(stdout);
     }
 
+    time_control_after_iteration(&tc, d, best_score, s1);
     s3 = s2;
     s2 = s1;
     s1 = best_score;

@@ -90,3 +90,11 @@ void time_control_after_line(TimeControl* tc, int depth, uint64_t best_nodes, ui
     tc->soft_target = tc->start + (t > 90 ? 0.90 : t / 100) * tc->goal;
   }
 }
+
+void time_control_after_iteration(TimeControl* tc, int depth, int score, int previous_score) {
+  if (tc->fixed || depth <= 5) return;
+  int drop = previous_score - score;
+  if (drop <= 0) return;
+  if (drop > 60) drop = 60;
+  tc->soft_target = tc->start + (tc->soft_target - tc->start) * (1.0 + drop / 120.0);
+}
