@@ -1,11 +1,12 @@
 #include "board/picker.h"
 
+#include "board/bits.h"
 #include "board/see.h"
 
 namespace {
 
-constexpr uint32_t STAGES[5][7] = {
-    {1, 2, 3, 4, 5, 8, 9}, {1, 2, 7, 8, 9, 9, 9}, {1, 2, 7, 9, 9, 9, 9}, {1, 2, 9, 9, 9, 9, 9}, {1, 6, 8, 9, 9, 9, 9}};
+constexpr uint32_t STAGES[5][8] = {{1, 2, 3, 4, 10, 5, 8, 9}, {1, 2, 7, 8, 9, 9, 9, 9}, {1, 2, 7, 9, 9, 9, 9, 9},
+                                   {1, 2, 9, 9, 9, 9, 9, 9},  {1, 6, 8, 9, 9, 9, 9, 9}};
 
 inline uint32_t entry(int key, Move m) { return (static_cast<uint32_t>(static_cast<uint16_t>(key)) << 16) | m; }
 inline int key_of(uint32_t e) { return static_cast<int16_t>(static_cast<uint16_t>(e >> 16)); }
@@ -21,20 +22,31 @@ void sort_entries(uint32_t* a, int n) {
   }
 }
 
+// Every key must fit the signed 16 bits of a list entry: the largest
+// capture key (a queen taken, best history), the largest promotion key and
+// the largest quiet key (three tables at their limit, halved).
+static_assert(4096 * QUEEN + HISTORY_LIMIT / 8 <= INT16_MAX && 4096 * PAWN - HISTORY_LIMIT / 8 >= INT16_MIN);
+static_assert(26000 + 1024 * QUEEN <= INT16_MAX);
+static_assert(3 * HISTORY_LIMIT / 2 <= INT16_MAX && -3 * HISTORY_LIMIT / 2 >= INT16_MIN);
+
+// Captures by the value of the victim, then by how such captures fared
+// before (or, without history, the cheaper capturer first).  Queen
+// promotions come first, knight promotions without a capture last.
 int capture_key(const MoveList& list, Move m) {
   const Position& p = *list.position;
   int us = side_to_move(p);
-  int victim = piece_type_on(p, 1 - us, move_to(m));
-  if (is_promotion(m)) return 64 * victim - 2;
-  if (move_kind(m) == KIND_EN_PASSANT) return 14;
-  return 32 * victim - 2 * piece_type_on(p, us, move_from(m));
+  int from = move_from(m), to = move_to(m), kind = move_kind(m);
+  int victim = kind == KIND_EN_PASSANT ? PAWN : piece_type_on(p, 1 - us, to);
+  if (kind == KIND_PROMOTE_QUEEN) return 26000 + 1024 * victim;
+  if (kind == KIND_PROMOTE_KNIGHT) return victim ? 1024 * victim : -1024;
+  int attacker = piece_type_on(p, us, from);
+  if (!list.ordering) return 4096 * victim - 2 * attacker;
+  return 4096 * victim + list.ordering->captures[piece_square(us, attacker, to)][victim] / 8;
 }
 
 int history_key(const MoveList& list, Move m) {
-  if (!list.history) return 0;
-  const Position& p = *list.position;
-  int us = side_to_move(p);
-  return list.history->cell[us][piece_type_on(p, us, move_from(m))][move_to(m)];
+  if (!list.ordering) return 0;
+  return quiet_history(*list.ordering, *list.position, m) / 2;
 }
 
 int evasion_key(const MoveList& list, Move m) {
@@ -44,7 +56,7 @@ int evasion_key(const MoveList& list, Move m) {
   int us = side_to_move(p);
   int victim = piece_type_on(p, 1 - us, move_to(m));
   if (victim) return 30000 + 16 * victim - 2 * piece_type_on(p, us, move_from(m));
-  return history_key(list, m) >> 1;
+  return history_key(list, m) / 2;
 }
 
 int check_key(const MoveList& list, Move m) {
@@ -59,6 +71,48 @@ void fill_stage(MoveList* list, int (*generate)(const Position&, Move*), int (*k
   if (n > 1) sort_entries(list->moves, n);
   list->count = n;
   list->current = list->moves;
+}
+
+// The quiet moves keyed by history: the same keys as history_key, with the
+// mover's type looked up in a board of the side's pieces built once for
+// the whole list rather than searched for move by move.
+void fill_quiet_stage(MoveList* list) {
+  const Position& p = *list->position;
+  int n = generate_quiet(p, list->moves);
+  if (const MoveOrdering* o = list->ordering) {
+    const int us = side_to_move(p);
+    uint16_t row_of[64];  // piece_square(us, type, 0) of our piece on each square
+    for (int type = PAWN; type <= KING; ++type)
+      for (Bitboard b = p.pieces[us][type]; b; b &= b - 1)
+        row_of[lowest_bit(b)] = static_cast<uint16_t>(piece_square(us, type, 0));
+    const int16_t* c0 = o->continuation[0];
+    const int16_t* c1 = o->continuation[1];
+    for (int i = 0; i < n; ++i) {
+      const Move m = list->moves[i];
+      const int from = move_from(m), to = move_to(m);
+      const int index = row_of[from] | to;
+      int h = o->butterfly[from * 64 + to];
+      if (c0) h += c0[index];
+      if (c1) h += c1[index];
+      list->moves[i] = entry(h / 2, m);
+    }
+    if (n > 1) sort_entries(list->moves, n);
+  } else {
+    for (int i = 0; i < n; ++i) list->moves[i] = entry(0, list->moves[i]);
+  }
+  list->count = n;
+  list->current = list->moves;
+}
+
+// A capture of a piece worth at least the capturer cannot lose material:
+// whatever the exchange brings, the capturer may stop after one recapture.
+// Saves the full exchange for most captures.
+bool takes_as_much(const Position& p, Move m) {
+  constexpr int VALUE[8] = {0, 1, 3, 3, 5, 9, 999, 0};  // the quick exchange's values
+  const int us = side_to_move(p);
+  const Bitboard to = square_bit(move_to(m));
+  if (!(p.pieces[1 - us][ALL_PIECES] & to)) return false;
+  return VALUE[piece_type_on(p, 1 - us, move_to(m))] >= VALUE[piece_type_on(p, us, move_from(m))];
 }
 
 bool already_done(const MoveList* list, Move m) {
@@ -94,8 +148,18 @@ bool killer_seen(const MoveList* list, Move m) {
 
 }  // namespace
 
+int quiet_history(const MoveOrdering& o, const Position& p, Move m) {
+  int us = side_to_move(p);
+  int from = move_from(m), to = move_to(m);
+  int index = piece_square(us, piece_type_on(p, us, from), to);
+  int h = o.butterfly[from * 64 + to];
+  if (o.continuation[0]) h += o.continuation[0][index];
+  if (o.continuation[1]) h += o.continuation[1][index];
+  return h;
+}
+
 void picker_init(const Position& position, MoveList* list, int mode, Move hash_move, Move killer1, Move killer2,
-                 const HistoryTable* history, uint32_t tag) {
+                 const MoveOrdering* ordering, uint32_t tag) {
   list->position = &position;
   list->mode = static_cast<uint32_t>(mode);
   list->stage_index = 0;
@@ -105,7 +169,9 @@ void picker_init(const Position& position, MoveList* list, int mode, Move hash_m
   list->hash_move = hash_move;
   list->killer1 = killer1;
   list->killer2 = killer2;
-  list->history = history;
+  list->counter = ordering ? ordering->counter : 0;
+  list->ordering = ordering;
+  list->skip_quiets = 0;
   list->current = list->moves;
   list->deferred_count = 0;
   list->done_count = 0;
@@ -114,12 +180,13 @@ void picker_init(const Position& position, MoveList* list, int mode, Move hash_m
 
 Move picker_next(MoveList* list) {
   for (;;) {
+    if (list->skip_quiets && list->stage == 5) list->cursor = static_cast<uint32_t>(list->count);
     while (list->cursor < static_cast<uint32_t>(list->count)) {
       Move m = list->current[list->cursor++] & 0xffff;
       if (already_done(list, m)) continue;
       uint32_t stage = list->stage;
       if ((stage == 2 || stage == 6 || stage == 7) && move_kind(m) <= KIND_DOUBLE_STEP &&
-          see_quick(*list->position, m, 0) < 0) {
+          !takes_as_much(*list->position, m) && see_quick(*list->position, m, 0) < 0) {
         list->deferred[list->deferred_count++] = m;
         continue;
       }
@@ -127,6 +194,7 @@ Move picker_next(MoveList* list) {
     }
     uint32_t stage = STAGES[list->mode][list->stage_index];
     if (stage != 9) ++list->stage_index;
+    if (list->skip_quiets && (stage == 3 || stage == 4 || stage == 5 || stage == 10)) continue;
     list->stage = stage;
     list->count = 0;
     list->cursor = 0;
@@ -141,11 +209,14 @@ Move picker_next(MoveList* list) {
       case 4:
         if (!killer_seen(list, list->killer2)) m = single_move(list, &list->killer2);
         break;
+      case 10:
+        if (!killer_seen(list, list->counter)) m = single_move(list, &list->counter);
+        break;
       case 2:
         fill_stage(list, generate_captures, capture_key);
         break;
       case 5:
-        fill_stage(list, generate_quiet, history_key);
+        fill_quiet_stage(list);
         break;
       case 6:
         fill_stage(list, generate_evasions, evasion_key);

@@ -2,15 +2,15 @@
 // generating each class of moves only when the previous class is used up.
 //
 // Modes and their stages (stage 9 ends every sequence):
-//   0  all moves, not in check:        1 2 3 4 5 8
+//   0  all moves, not in check:        1 2 3 4 10 5 8
 //   1  captures, quiet checks, losers: 1 2 7 8
 //   2  captures and quiet checks:      1 2 7
 //   3  captures only:                  1 2
 //   4  check evasions:                 1 6 8
 // Stages: 1 hash move, 2 captures and queen/knight promotions, 3 killer 1,
-// 4 killer 2, 5 quiet moves by history, 6 evasions, 7 quiet checks, 8 the
-// moves deferred as losing material.  Rook and bishop promotions are never
-// offered.
+// 4 killer 2, 10 the countermove, 5 quiet moves by history, 6 evasions,
+// 7 quiet checks, 8 the moves deferred as losing material.  Rook and bishop
+// promotions are never offered.
 #pragma once
 
 #include <cstdint>
@@ -25,12 +25,21 @@ constexpr int PICKER_CAPTURES_CHECKS = 2;
 constexpr int PICKER_CAPTURES = 3;
 constexpr int PICKER_EVASIONS = 4;
 
-// Quiet-move history by [side][moving piece type][to-square].  Each search
-// thread keeps its own and hands it to the picker, which orders quiet moves
-// and quiet evasions by it; the search keeps its values within the signed
-// 16-bit range.
-struct HistoryTable {
-  int32_t cell[2][8][64];
+// A piece of a colour on a square, numbered 0..767: the index of the
+// continuation and capture histories.
+constexpr int PIECE_SQUARES = 12 * 64;
+constexpr int piece_square(int colour, int type, int square) { return ((colour * 6 + type - 1) << 6) | square; }
+
+// What the search has learnt about the moves of a position, read by the
+// picker to order them.  Each search thread keeps its own tables; every
+// value lies within -HISTORY_LIMIT..HISTORY_LIMIT, so that the sum of the
+// three quiet tables, halved, stays within the picker's signed 16-bit keys.
+constexpr int HISTORY_LIMIT = 16384;
+struct MoveOrdering {
+  const int16_t* butterfly;        // [from * 64 + to] of the side to move
+  const int16_t* continuation[2];  // [piece_square] after the last move and the one before; null when unknown
+  const int16_t (*captures)[8];    // [piece_square of the capturer][victim type]
+  Move counter;                    // the quiet reply that last refuted the previous move, or 0
 };
 
 struct MoveList {
@@ -43,7 +52,8 @@ struct MoveList {
   Move hash_move;
   Move killer1;
   Move killer2;
-  const HistoryTable* history;  // null: quiet moves keep their generation order
+  Move counter;
+  const MoveOrdering* ordering;  // null: moves keep their generation order
   const uint32_t* current;      // moves or deferred
   // While in the list an entry holds its ordering key (a signed 16-bit
   // number) in the high half and the move in the low half.
@@ -52,10 +62,17 @@ struct MoveList {
   uint32_t deferred_count;
   Move done[4];
   uint32_t done_count;
-  uint32_t tag;  // the caller's; the picker does not read it
+  uint32_t skip_quiets;  // set by picker_skip_quiets
+  uint32_t tag;          // the caller's; the picker does not read it
 };
 
 void picker_init(const Position& position, MoveList* list, int mode, Move hash_move, Move killer1, Move killer2,
-                 const HistoryTable* history, uint32_t tag);
+                 const MoveOrdering* ordering, uint32_t tag);
 // The next move of the mode, or 0 when none is left (do not call again then).
 Move picker_next(MoveList* list);
+// From now on the killers, the countermove and the quiet moves are left out
+// (a quiet move already sorted may still come out; the caller prunes it).
+inline void picker_skip_quiets(MoveList* list) { list->skip_quiets = 1; }
+// Ordering key of a quiet move from the history tables (for tests and the
+// search's own reductions).
+int quiet_history(const MoveOrdering& ordering, const Position& p, Move m);

@@ -157,3 +157,65 @@ int threat_level(const Position& p) {
   }
   return -v;
 }
+
+namespace {
+
+constexpr int EXCHANGE_VALUE[8] = {0, 100, 320, 320, 500, 950, 20000, 0};
+
+// Every piece of either colour that attacks the square through occupied.
+Bitboard attackers_to(const Position& p, int square, Bitboard occupied) {
+  const Bitboard(&b)[2][7] = p.pieces;
+  Bitboard target = square_bit(square);
+  return (pawn_attacks(target, BLACK) & b[WHITE][PAWN]) | (pawn_attacks(target, WHITE) & b[BLACK][PAWN]) |
+         (knight_attacks[square] & (b[WHITE][KNIGHT] | b[BLACK][KNIGHT])) |
+         (king_attacks[square] & (b[WHITE][KING] | b[BLACK][KING])) |
+         (bishop_attacks(square, occupied) & (b[WHITE][BISHOP] | b[BLACK][BISHOP] | b[WHITE][QUEEN] | b[BLACK][QUEEN])) |
+         (rook_attacks(square, occupied) & (b[WHITE][ROOK] | b[BLACK][ROOK] | b[WHITE][QUEEN] | b[BLACK][QUEEN]));
+}
+
+}  // namespace
+
+bool see_at_least(const Position& p, Move m, int threshold) {
+  const int kind = move_kind(m);
+  if (kind == KIND_CASTLING) return threshold <= 0;
+  const int from = move_from(m), to = move_to(m);
+  const int us = side_to_move(p);
+  int victim = kind == KIND_EN_PASSANT ? PAWN : type_on(p.pieces, us ^ 1, to);
+  int mover = type_on(p.pieces, us, from);
+  int gain = EXCHANGE_VALUE[victim];
+  if (is_promotion(m)) {
+    constexpr int PROMOTED[4] = {QUEEN, KNIGHT, ROOK, BISHOP};
+    mover = PROMOTED[kind - KIND_PROMOTE_QUEEN];
+    gain += EXCHANGE_VALUE[mover] - EXCHANGE_VALUE[PAWN];
+  }
+  // swap is what the side that just captured stands to keep, less the
+  // threshold; each recapture turns it around.
+  int swap = gain - threshold;
+  if (swap < 0) return false;
+  swap = EXCHANGE_VALUE[mover] - swap;
+  if (swap <= 0) return true;
+
+  Bitboard occupied = occupancy(p) ^ square_bit(from) ^ square_bit(to);
+  if (kind == KIND_EN_PASSANT) occupied ^= square_bit(to ^ 8);
+  const Bitboard diagonal = p.pieces[0][BISHOP] | p.pieces[1][BISHOP] | p.pieces[0][QUEEN] | p.pieces[1][QUEEN];
+  const Bitboard straight = p.pieces[0][ROOK] | p.pieces[1][ROOK] | p.pieces[0][QUEEN] | p.pieces[1][QUEEN];
+  Bitboard attackers = attackers_to(p, to, occupied);
+  int side = us;
+  int result = 1;
+  for (;;) {
+    side ^= 1;
+    attackers &= occupied;
+    const Bitboard own = attackers & p.pieces[side][ALL_PIECES];
+    if (!own) break;
+    result ^= 1;
+    int type = PAWN;
+    while (type < KING && !(own & p.pieces[side][type])) ++type;
+    if (type == KING) return (attackers & ~p.pieces[side][ALL_PIECES]) ? result ^ 1 : result;
+    swap = EXCHANGE_VALUE[type] - swap;
+    if (swap < result) break;
+    occupied ^= square_bit(lowest_bit(own & p.pieces[side][type]));
+    if (type == PAWN || type == BISHOP || type == QUEEN) attackers |= bishop_attacks(to, occupied) & diagonal;
+    if (type == ROOK || type == QUEEN) attackers |= rook_attacks(to, occupied) & straight;
+  }
+  return result != 0;
+}

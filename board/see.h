@@ -22,3 +22,10 @@ int last_move_threat(const Position& p);
 // 15 when the opponent has a pawn on its 7th rank; otherwise the largest
 // material loss (fine units) the side to move faces from a capture.
 int threat_level(const Position& p);
+
+// Whether the exchange the move starts wins at least threshold centipawns
+// for the side to move (pawn 100, knight and bishop 320, rook 500, queen
+// 950), both sides recapturing with their least valuable attacker and each
+// free to stop.  Pieces behind the capturers join in as the line opens.
+// Pins are ignored.  Castling counts as winning 0.
+bool see_at_least(const Position& p, Move m, int threshold);

@@ -243,7 +243,6 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
 
   // Start of a search.
   begin_thread_search(t, false);
-  fill_futility_margins();
   int soft_time_flag = 0;
   stop_requested = 0;
   char full_list[MOVE_LIST_TEXT_SIZE];
@@ -366,6 +365,7 @@ int run_search(const Position& root_in, double goal, int max_depth, const Search
       std::fflush(stdout);
     }
 
+    time_control_after_iteration(&tc, d, best_score, s1);
     s3 = s2;
     s2 = s1;
     s1 = best_score;

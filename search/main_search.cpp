@@ -1,8 +1,15 @@
-// The main search: a principal-variation search made of two routines.
-// search_pv searches the expected line with a full window; search_scout
-// proves or refutes every other move with a null window and carries almost
-// all of the selectivity: null move, futility, razoring, late-move pruning
-// and reductions, and the extensions that keep forcing lines deep.
+// The main search: a principal-variation search.  The first move of a PV
+// node is searched with the full window; every other move is first proven
+// or refuted with a null window, and searched again with the full window
+// only when it beats alpha.  Non-PV nodes carry almost all of the
+// selectivity: table cutoffs, reverse futility, the null move, probcut,
+// late-move pruning and reductions steered by the history tables, and the
+// extensions that keep forcing lines deep.
+//
+// A pruned or reduced move must never make a node look mated: every pruning
+// step waits until one move has been searched and shown not to lose by
+// mate, and null-move or probcut results beyond the mate bound are never
+// returned as proven.
 #include <cstdlib>
 
 #include "board/attacks.h"
@@ -17,21 +24,30 @@
 namespace {
 
 inline int min_of(int a, int b) { return a < b ? a : b; }
+inline int max_of(int a, int b) { return a > b ? a : b; }
 inline int abs_of(int a) { return a < 0 ? -a : a; }
 
-// Legal replies to a check, counted up to limit (the single-reply test).
-int count_evasions(SearchThread* t, const Position& p, int limit) {
-  const int us = side_to_move(p);
-  MoveList list;
-  picker_init(p, &list, PICKER_EVASIONS, 0, 0, 0, &t->history, 0);
-  Position child;
-  int n = 0;
-  for (Move m; n < limit && (m = picker_next(&list)) != 0;) {
-    make_search_move(t, p, &child, m);
-    if (!king_attacked(child, us)) ++n;
-  }
-  return n;
-}
+// Fixed parameters of the main search, in centipawns and plies.
+constexpr int RAZOR_MARGIN = 350;                // at one ply: far below alpha, ask the quiescence search
+constexpr int REVERSE_FUTILITY_PLIES = 8;        // static score far above beta: cut
+constexpr int REVERSE_FUTILITY_MARGIN = 90;      // per ply
+constexpr int PROBCUT_PLIES = 5;                 // a good capture beats beta by a margin at reduced depth
+constexpr int PROBCUT_MARGIN = 100;
+constexpr int FUTILITY_PLIES = 6;                // quiet moves that cannot lift the static score to alpha
+constexpr int FUTILITY_BASE = 150;
+constexpr int FUTILITY_PER_PLY = 120;
+// Quiet moves that did badly after the last move, or the one before, by
+// [improving]: up to these plies, below these limits ([ply back][improving]).
+constexpr int CONTINUATION_PRUNING_PLIES[2] = {3, 2};
+constexpr int CONTINUATION_PRUNING_LIMIT[2][2] = {{0, -1000}, {-2000, -4000}};
+constexpr int SEE_PRUNING_PLIES = 8;             // moves that lose too much material
+constexpr int SEE_QUIET_MARGIN = 50;             // per ply
+constexpr int SEE_CAPTURE_MARGIN = 20;           // per ply squared
+constexpr int SINGULAR_PLIES = 8;                // the hash move alone holds: extend it
+constexpr int SINGULAR_TABLE_SLACK = 6;          // half-plies the entry may lack
+constexpr int HISTORY_PER_REDUCTION = 3000;      // history points per half-ply of reduction
+constexpr int SCOUT_HORIZON_WINDOW = 75;         // horizon extension windows above and around beta
+constexpr int PV_HORIZON_WINDOW = 99;
 
 // Under-promotions are searched only when the knight would give check.
 inline bool skip_underpromotion(Move m, int enemy_king) {
@@ -44,27 +60,6 @@ inline bool is_passed_push(const Position& p, const Position& child, int us, int
          !(front_span[us][to] & p.pieces[us ^ 1][PAWN]);
 }
 
-// Static exchange values, computed once per move when first needed.
-struct LazySee {
-  const Position& p;
-  Move m;
-  int move_value = NOT_COMPUTED;
-  int square_value = NOT_COMPUTED;
-  static constexpr int NOT_COMPUTED = -1000000;
-  int of_move() {
-    if (move_value == NOT_COMPUTED) move_value = see_quick(p, m, 0);
-    return move_value;
-  }
-  // Below 0 when the moving piece stands attacked on its square.
-  int of_square() {
-    if (square_value == NOT_COMPUTED) {
-      int from = move_from(m);
-      square_value = see_quick(p, move_code(from, from, KIND_NORMAL), 0);
-    }
-    return square_value;
-  }
-};
-
 inline bool has_piece_besides_pawns(const Position& p, int colour) {
   return (p.pieces[colour][ALL_PIECES] & ~(p.pieces[colour][PAWN] | p.pieces[colour][KING])) != 0;
 }
@@ -76,433 +71,402 @@ inline void copy_pv(Move* pv, Move m, const Move* child_pv) {
   pv[i + 1] = 0;
 }
 
-// A quiet move remembered for the history update: piece type and target.
-inline uint16_t quiet_entry(int type, int to) { return static_cast<uint16_t>((type << 6) | to); }
-inline int32_t* history_cell(SearchThread* t, int us, uint16_t entry) {
-  return &t->history.cell[us][entry >> 6][entry & 63];
+inline bool is_capture(const Position& p, Move m) {
+  return move_kind(m) == KIND_EN_PASSANT ||
+         (move_kind(m) != KIND_CASTLING && (p.pieces[side_to_move(p) ^ 1][ALL_PIECES] & square_bit(move_to(m))));
 }
 
-}  // namespace
+// The continuation-history rows of the moves one and two plies back (null
+// after a null move or at the start of the game record).
+struct ContinuationRows {
+  int16_t* row[2];
+  int previous;  // piece_square of the last move, or -1
+};
 
-int search_scout(SearchThread* t, Position* p, int beta, int depth, int ply, Move excluded, int null_flag) {
+ContinuationRows continuation_rows(SearchThread* t, const Position& p) {
+  const int us = side_to_move(p);
+  ContinuationRows rows{{nullptr, nullptr}, -1};
+  if (p.last_move && p.moved_type) {
+    rows.previous = piece_square(us ^ 1, p.moved_type, move_to(p.last_move));
+    rows.row[0] = t->history.continuation[rows.previous];
+  }
+  const Position* q = p.previous;
+  if (q && q->last_move && q->moved_type)
+    rows.row[1] = t->history.continuation[piece_square(us, q->moved_type, move_to(q->last_move))];
+  return rows;
+}
+
+MoveOrdering ordering_from(SearchThread* t, const Position& p, const ContinuationRows& rows) {
+  MoveOrdering o;
+  o.butterfly = t->history.butterfly[side_to_move(p)];
+  o.continuation[0] = rows.row[0];
+  o.continuation[1] = rows.row[1];
+  o.captures = t->history.captures;
+  o.counter = rows.previous >= 0 ? t->history.counter[rows.previous] : 0;
+  return o;
+}
+
+void update_quiet_history(SearchThread* t, const Position& p, const ContinuationRows& rows, Move m, int bonus) {
+  const int us = side_to_move(p);
+  const int from = move_from(m), to = move_to(m);
+  const int index = piece_square(us, piece_type_on(p, us, from), to);
+  history_update(&t->history.butterfly[us][from * 64 + to], bonus);
+  if (rows.row[0]) history_update(&rows.row[0][index], bonus);
+  if (rows.row[1]) history_update(&rows.row[1][index], bonus);
+}
+
+void update_capture_history(SearchThread* t, const Position& p, Move m, int bonus) {
+  const int us = side_to_move(p);
+  const int to = move_to(m);
+  const int victim = move_kind(m) == KIND_EN_PASSANT ? PAWN : piece_type_on(p, us ^ 1, to);
+  history_update(&t->history.captures[piece_square(us, piece_type_on(p, us, move_from(m)), to)][victim], bonus);
+}
+
+// The best move of a node that failed high rewards itself and punishes the
+// moves of its kind tried before it; a quiet best move also becomes a
+// killer and the countermove of the previous move.
+void update_histories(SearchThread* t, const Position& p, const ContinuationRows& rows, int ply, int depth,
+                      Move best_move, bool best_tactical, const Move* quiets, int quiet_count, const Move* captures,
+                      int capture_count) {
+  const int bonus = history_bonus(depth);
+  if (!best_tactical) {
+    if (best_move != t->killer1[ply]) {
+      t->killer2[ply] = t->killer1[ply];
+      t->killer1[ply] = best_move;
+    }
+    if (rows.previous >= 0) t->history.counter[rows.previous] = best_move & 0xffff;
+    update_quiet_history(t, p, rows, best_move, bonus);
+    for (int i = 0; i < quiet_count; ++i)
+      if (quiets[i] != best_move) update_quiet_history(t, p, rows, quiets[i], -bonus);
+  } else if (is_capture(p, best_move)) {
+    update_capture_history(t, p, best_move, bonus);
+  }
+  for (int i = 0; i < capture_count; ++i)
+    if (captures[i] != best_move) update_capture_history(t, p, captures[i], -bonus);
+}
+
+// Whether the static score rose since the side to move's last turn (or the
+// one before, across a check); a position improving is searched more widely.
+bool is_improving(const SearchThread* t, int ply, int static_eval) {
+  if (static_eval == NO_STATIC_EVAL) return false;
+  if (ply >= 2 && t->stack[ply - 2].static_eval != NO_STATIC_EVAL) return static_eval > t->stack[ply - 2].static_eval;
+  if (ply >= 4 && t->stack[ply - 4].static_eval != NO_STATIC_EVAL) return static_eval > t->stack[ply - 4].static_eval;
+  return true;
+}
+
+template <bool PV>
+int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply, Move* pv, Move excluded,
+           bool cut_node);
+
+// ProbCut: when a capture that wins material beats beta by a margin in a
+// search a few plies shallower, the node is taken to fail high.
+int probcut(SearchThread* t, Position* p, int beta, int depth, int ply, int static_eval, const MoveOrdering& ordering,
+            bool cut_node) {
+  const int raised = beta + PROBCUT_MARGIN;
+  MoveList list;
+  picker_init(*p, &list, PICKER_CAPTURES, 0, 0, 0, &ordering, 0);
+  Position child;
+  Move qpv[2];
+  for (Move m; (m = picker_next(&list)) != 0;) {
+    if (m > LAST_NON_UNDERPROMOTION) continue;
+    if (!see_at_least(*p, m, raised - static_eval)) continue;
+    if (!make_child(t, *p, &child, m)) continue;
+    child.search_marks[2] = 0;
+    if (is_repetition(child)) continue;
+    int s = -quiesce(t, &child, -raised, -raised + 1, 0, ply + 1, qpv);
+    if (s >= raised) s = -search<false>(t, &child, -raised, -raised + 1, depth - 8, ply + 1, nullptr, 0, !cut_node);
+    if (stop_requested) return 0;
+    if (s >= raised) {
+      tt_store(p->key, depth - 6, mate_to_table(s, ply), BOUND_LOWER, m, 0);
+      return s;
+    }
+  }
+  return -INFINITE_SCORE;
+}
+
+template <bool PV>
+int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply, Move* pv, Move excluded,
+           bool cut_node) {
+  if (PV) pv[0] = 0;
+  if (depth < 2 || ply >= MAX_SEARCH_PLY) {
+    // At the horizon a position with something at stake gets one more ply
+    // instead of the quiescence search (once per line): outside the PV when
+    // the last move left a threat and the static score stands just above
+    // beta, in the PV when the score sits just below beta or inside the
+    // window while a piece stands attacked.
+    if (depth >= 0 && ply < MAX_SEARCH_PLY && p->search_marks[3] == 0 && !excluded && !p->in_check) {
+      const int e = node_eval(t, p);
+      const bool at_stake = PV ? (beta - PV_HORIZON_WINDOW <= e && e < beta) ||
+                                     (alpha <= e && e <= beta + PV_HORIZON_WINDOW && threat_level(*p) > 0)
+                               : beta <= e && e < beta + SCOUT_HORIZON_WINDOW && last_move_threat(*p);
+      if (at_stake) {
+        p->search_marks[3] = 1;
+        return search<PV>(t, p, alpha, beta, depth + 2, ply, pv, excluded, cut_node);
+      }
+    }
+    Move qpv[2];
+    return quiesce(t, p, alpha, beta, 0, ply, PV ? pv : qpv);
+  }
   if (stop_requested) return 0;
   if (poll_should_stop(t)) return 0;
   if (is_dead_draw(*p, ply)) return draw_value(t->settings.draw_score, ply);
 
-  Move qpv[2];
-  // 1. Horizon.  A quiet position whose last move left a threat, standing
-  // just above beta, gets one more ply instead of the quiescence search.
-  if (depth < 2 || ply >= MAX_SEARCH_PLY) {
-    if (depth >= 0 && ply < MAX_SEARCH_PLY && p->search_marks[3] == 0 && !excluded && !p->in_check &&
-        last_move_threat(*p)) {
-      int e = node_eval(t, p);
-      if (beta <= e && e < beta + SCOUT_HORIZON_WINDOW) {
-        p->search_marks[3] = 1;
-        return search_scout(t, p, beta, depth + 2, ply, excluded, null_flag);
-      }
-    }
-    return quiesce(t, p, beta - 1, beta, 0, ply, qpv);
-  }
+  // Mate-distance pruning: nothing here mates sooner than the next ply or
+  // is mated sooner than now.
+  alpha = max_of(alpha, mated_in(ply));
+  beta = min_of(beta, mate_in(ply + 1));
+  if (alpha >= beta) return alpha;
 
-  // 2. Transposition table.
+  // Transposition table.  Outside the principal variation a deep enough
+  // entry with a fitting bound answers the node.
   Move hash_move = 0;
-  int hash_score = 0, hash_bound = 0;
+  int tt_score = 0, tt_bound = 0, tt_depth = -100;
   bool hit = false;
   if (!excluded) {
     if (TTEntry entry; tt_probe(p->key, &entry)) {
       hit = true;
       hash_move = entry.move;
-      hash_score = entry.score;
-      hash_bound = entry.flags & 15;
-      if (entry.depth >= depth) {
-        if ((hash_bound & BOUND_LOWER) && hash_score >= beta) return mate_from_table(hash_score, ply);
-        if ((hash_bound & BOUND_UPPER) && hash_score < beta) return mate_from_table(hash_score, ply);
-      }
+      tt_score = mate_from_table(entry.score, ply);
+      tt_bound = entry.flags & 15;
+      tt_depth = entry.depth;
+      if (!PV && tt_depth >= depth &&
+          (((tt_bound & BOUND_LOWER) && tt_score >= beta) || ((tt_bound & BOUND_UPPER) && tt_score < beta)))
+        return tt_score;
     }
   }
 
   const int us = side_to_move(*p), them = us ^ 1;
   const bool in_check = p->in_check != 0;
-  const bool odd = ((p->search_marks[1] ^ ply) & 1) != 0;
-  const int even_bonus = odd ? 0 : EVEN_NODE_BONUS;
-  const int phase = p->phase < 96 ? p->phase : 96;
+  int plies = depth / 2;
 
-  // 3. Static evaluation; hopeless positions near the horizon give up.
-  int e = -INFINITE_SCORE;
+  // Static evaluation, and a sharper estimate from the table's bound.
+  int static_eval = NO_STATIC_EVAL, eval = NO_STATIC_EVAL;
   if (!in_check) {
-    e = node_eval(t, p);
-    if (hit) e = refine_with_bound(e, hash_score, hash_bound);
-    if (depth < 8 && e < beta - DEEP_DEFICIT) return e;
+    static_eval = eval = node_eval(t, p);
+    if (hit && !is_mate_score(tt_score) &&
+        (((tt_bound & BOUND_LOWER) && tt_score > eval) || ((tt_bound & BOUND_UPPER) && tt_score < eval)))
+      eval = tt_score;
   }
+  t->stack[ply].static_eval = static_eval;
+  const bool improving = is_improving(t, ply, static_eval);
 
-  // 4. Far ahead against a weakened opponent: search a ply less.
-  if (depth >= 4 && e >= FAR_AHEAD && !p->pieces[them][QUEEN] && !(p->pieces[them][PAWN] & relative_rank_mask(them, 6)))
-    depth -= 2;
+  const ContinuationRows rows = continuation_rows(t, *p);
+  const MoveOrdering ordering = ordering_from(t, *p, rows);
 
-  // 5. Reverse futility, null move and threat pruning.
-  if (t->settings.null_move && !null_flag && !in_check && abs_of(beta) <= MATE_BOUND && e >= beta + 5) {
-    if ((depth == 6 || depth == 7) && e - REVERSE_FUTILITY[depth] + even_bonus >= beta) return beta;
-    if (depth >= 6 && has_piece_besides_pawns(*p, us)) {
-      int x = null_move_curve[min_of(e - beta, NULL_CURVE_SIZE - 1)] + (phase < 24 ? 4000 : 6000) + 250 * depth - 2500;
-      int child_depth = depth - x / 1000 - 2;
+  // Node pruning, outside the principal variation and away from mate
+  // scores: a mate-in-n bound says nothing about what the static score or a
+  // null move can show.
+  if (!PV && !in_check && !excluded && abs_of(beta) < MATE_BOUND) {
+    // Razoring: one ply from the horizon and far below alpha, only a
+    // tactical gain could help; the quiescence search settles it.
+    if (plies <= 1 && eval + RAZOR_MARGIN < alpha) {
+      Move qpv[2];
+      return quiesce(t, p, alpha, beta, 0, ply, qpv);
+    }
+
+    // Reverse futility: so far above beta that a quiet move of the
+    // opponent's will not bring it back.
+    if (t->settings.null_move && plies <= REVERSE_FUTILITY_PLIES &&
+        eval - REVERSE_FUTILITY_MARGIN * (plies - (improving ? 1 : 0)) >= beta)
+      return eval;
+
+    // Null move: even passing keeps the score above beta.  Not twice in a
+    // row, not without pieces (zugzwang), not when the table already says
+    // a full search fails low.
+    if (t->settings.null_move && plies >= 2 && eval >= beta && static_eval >= beta && p->last_move != 0 &&
+        has_piece_besides_pawns(*p, us) && !(hit && (tt_bound & BOUND_UPPER) && tt_score < beta)) {
+      const int r = 4 + plies / 6 + min_of(3, (eval - beta) / 200);
       Position child;
       make_search_move(t, *p, &child, 0);
       tt_prefetch(child.key);
-      int s = -search_scout(t, &child, 1 - beta, child_depth, ply + 1, 0, 1);
+      child.search_marks[2] = 0;
+      int s = -search<false>(t, &child, -beta, -beta + 1, depth - 2 * r, ply + 1, nullptr, 0, !cut_node);
       if (stop_requested) return 0;
-      if (!is_mate_score(s) && s >= beta) return beta;
+      if (s >= beta) return s > MATE_BOUND ? beta : s;
     }
-    if (depth >= 2 && depth <= 5) {
-      if (e - REVERSE_FUTILITY[depth] + even_bonus >= beta) return beta;
-      int level = threat_level(*p);
-      if (level >= THREAT_LEVELS) level = THREAT_LEVELS - 1;
-      if (e - THREAT_PRICE[level] - THREAT_MARGIN[depth] >= beta) return beta;
-    }
-  }
 
-  // 6, 7. Razoring: far below beta with no hash move, ask the quiescence
-  // search whether anything at all can be gained.
-  const int plies = depth / 2;
-  const bool pawn_on_seventh = (p->pieces[us][PAWN] & relative_rank_mask(us, 6)) != 0;
-  if (!in_check && !hash_move && p->last_move && !pawn_on_seventh) {
-    if (plies == 1) {
-      if (e < beta - 120) return quiesce(t, p, beta - 1, beta, 0, ply, qpv);
-    } else if (depth < RAZOR_DEPTH && abs_of(beta) <= MATE_BOUND) {
-      int r = razor_margin(depth);
-      if (e < beta - r) {
-        int q = quiesce(t, p, beta - r - 1, beta - r, 0, ply, qpv);
-        if (stop_requested) return 0;
-        if (q < beta - r) return q;
-      }
+    if (plies >= PROBCUT_PLIES &&
+        !(hit && tt_depth >= depth - 6 && tt_score < beta + PROBCUT_MARGIN)) {
+      int s = probcut(t, p, beta, depth, ply, static_eval, ordering, cut_node);
+      if (stop_requested) return 0;
+      if (s > -INFINITE_SCORE) return s;
     }
   }
 
-  // 8. Move source.  A futile node near the horizon only tries tactical
-  // moves and checks, and keeps its static score as the floor.
-  int mode = PICKER_ALL;
-  int best = -INFINITE_SCORE;
-  int count = 0;
-  if (in_check) {
-    mode = PICKER_EVASIONS;
-  } else if (plies <= 5 && e + futility_margin[depth] < beta) {
-    mode = PICKER_CAPTURES_CHECKS;
-    best = e;
-    count = 1;
+  // Without a move from the table a node that matters is searched one ply
+  // shallower: its table entry will be better next time.
+  if ((PV || cut_node) && !hash_move && plies >= 4) {
+    depth -= 2;
+    plies = depth / 2;
   }
 
-  // 9. Single reply to a check.
-  const bool single_reply = plies >= 7 && in_check && count_evasions(t, *p, 3) == 1;
-
-  // 10. Move loop.
+  // Move loop.
   const Move k1 = t->killer1[ply], k2 = t->killer2[ply];
   MoveList list;
-  picker_init(*p, &list, mode, hash_move, k1, k2, &t->history, 0);
+  picker_init(*p, &list, in_check ? PICKER_EVASIONS : PICKER_ALL, hash_move, k1, k2, &ordering, 0);
   const int enemy_king = king_square(*p, them);
   const int carry = p->search_marks[2];
-  const CounterMove counter = t->countermoves[p->moved_type + 7 * us][p->last_move & 4095];
-  const Bitboard occupied = occupancy(*p);
-  uint16_t quiets[MAX_MOVES];
-  int quiet_count = 0;
-  int made = 0;
-  Move cutoff_move = 0;
-  bool cutoff_tactical = false;
+  const int phase = p->phase < 96 ? p->phase : 96;
+  const bool may_prune = has_piece_besides_pawns(*p, us);
+  int best = -INFINITE_SCORE;
+  Move best_move = 0;
+  bool best_tactical = false;
   bool best_is_draw = false;
+  int count = 0;
+  bool skip_quiets = false;
+  Move quiets[64], captures[32];
+  int quiet_count = 0, capture_count = 0;
+  Move child_pv[PV_SIZE];
   Position child;
 
   for (Move m; (m = picker_next(&list)) != 0;) {
     if (m == excluded) continue;
     if (skip_underpromotion(m, enemy_king)) continue;
-    const int from = move_from(m), to = move_to(m), kind = move_kind(m);
-    const bool is_killer = m == k1 || m == k2;
-    LazySee see{*p, m};
+    const int to = move_to(m);
+    const bool capture = is_capture(*p, m);
+    const bool tactical = capture || is_promotion(m);
+    const bool refutation = m == k1 || m == k2 || m == ordering.counter;
 
-    // Late-move pruning of quiet moves to empty squares.
-    if (depth <= 7 && !in_check && !is_killer && count > LATE_MOVE_COUNT[odd][depth] && kind <= KIND_DOUBLE_STEP &&
-        !(occupied & square_bit(to))) {
-      bool pawn_from_sixth = (p->pieces[us][PAWN] & relative_rank_mask(us, 5) & square_bit(from)) != 0;
-      if (!pawn_from_sixth && !gives_check(*p, m)) continue;
-    }
-    // Close to the root, losing exchanges are not worth a look.
-    if (plies <= 2 && !in_check && count > 0 && kind == KIND_NORMAL && see.of_move() < 0) continue;
-
-    if (!make_child(t, *p, &child, m)) continue;
-    ++count;
-    ++made;
-    const bool tactical = child.captured_type || kind == KIND_EN_PASSANT || is_promotion(m);
-    if (!tactical && !in_check) quiets[quiet_count++] = quiet_entry(child.moved_type, to);
-
-    int s;
-    const bool is_draw = child_is_draw(t, child, ply, &s);
-    if (!is_draw) {
-      const bool checking = child.in_check != 0;
-      // Extensions in quarter-plies.
-      int ext = checking ? ((odd && depth <= 15) ? 3 : 2) : 0;
-      if (single_reply) ext += 2;
-      bool passed_push = false;
-      if (phase < 33 && is_passed_push(*p, child, us, to)) {
-        ext += 2;
-        passed_push = true;
-      }
-      if (ext == 0 && made == 1 && m == hash_move && depth >= 6 && depth <= 15) ext = 2;
-      // Singular extension: the hash move is far better than every other.
-      if (odd && !excluded && ext < 3 && m == hash_move && depth >= 15) {
-        int singular_beta = hash_score - SINGULAR_MARGIN;
-        int ss = search_scout(t, p, singular_beta, depth - min_of(plies, 12), ply, m, 1);
-        if (stop_requested) return 0;
-        if (ss < singular_beta) ext = depth >= 4 * ply ? min_of(ext + 4, 4) : ext + 2;
-      }
-      ext = min_of(ext, 4);
-      if (child.captured_type > PAWN && child.phase == 0) ext = 8;  // into a pawn ending
-      const int total = carry + ext;
-      const int new_depth = depth + total / 2;
-      child.search_marks[2] = static_cast<uint8_t>(total & 1);
-
-      const bool escape = new_depth >= 6 && new_depth <= 15 && !tactical && child.moved_type != KING &&
-                          see.of_square() < 0 && see.of_move() >= 0;
-      const bool counter_match = counter.kind == p->moved_type && counter.move == (m & 0xffff);
-
-      // Quiet moves late in the list that cannot reach beta.
-      if (new_depth >= 6 && new_depth <= 17 && !counter_match && !tactical && !in_check && !is_killer &&
-          best > MATED_BOUND && count > QUIET_PRUNING_MOVES && (see.of_move() < 0 || !last_move_threat(child))) {
-        int bonus = 1 << (odd ? new_depth - 6 : new_depth - 4);
-        int margin = e - 4 * count + 30 + bonus + 2 * new_depth;
-        if (beta > margin) continue;
-        if (margin <= beta + 119) {
-          int k = cached_eval(t, &child);
-          if (beta > 2 * new_depth + bonus - 4 * count - k) continue;
+    // Pruning, once a move has shown that the node is not lost, and not
+    // while a shorter mate is sought (alpha a mate score).
+    if (best > MATED_BOUND && alpha < MATE_BOUND && may_prune) {
+      if (!tactical) {
+        if (skip_quiets) continue;
+        const int reduced_plies = max_of(0, plies - reduction_of(plies, count + 1) / 2);
+        if (!in_check && plies <= LATE_MOVE_PRUNING_PLIES && count >= late_move_count(improving, plies)) {
+          skip_quiets = true;
+          picker_skip_quiets(&list);
+          continue;
         }
-      }
-
-      bool done = false;
-      if (plies == 4 && count > LATE_MOVE_COUNT[odd][depth] && !tactical && !is_killer && m != hash_move &&
-          !counter_match && !checking && !in_check && !passed_push && best > MATED_BOUND && !last_move_threat(child)) {
-        s = beta - 1;  // assumed to fail low without a search
-        done = true;
-      }
-
-      if (!done) {
-        const int index = (odd && !in_check) ? count * 2 : count;
-        const int r = scout_reduction[min_of(new_depth, REDUCTION_DEPTHS - 1)][min_of(index, REDUCTION_MOVES - 1)];
-        if (new_depth > 7 && t->settings.use_lmr && !tactical && !checking && (!in_check || odd) &&
-            best > MATED_BOUND && r >= 2 && m != hash_move && !is_killer && !counter_match &&
-            !(new_depth <= 9 && last_move_threat(child))) {
-          int d = new_depth - 2 - (escape ? 2 : r);
-          if (d == 2 || d == 3) d = 0;
-          s = -search_scout(t, &child, 1 - beta, d, ply + 1, 0, 0);
-          if (stop_requested) return 0;
-          done = s < beta;
-        }
-      }
-      if (!done) {
-        s = -search_scout(t, &child, 1 - beta, new_depth - 2, ply + 1, 0, 0);
-        if (stop_requested) return 0;
-      }
-    }
-
-    if (s <= best) continue;
-    best = s;
-    best_is_draw = is_draw;
-    if (s >= beta) {
-      cutoff_move = m;
-      cutoff_tactical = tactical;
-      break;
-    }
-  }
-
-  // 11. Mate, stalemate, and the move-ordering memory.
-  if (count == 0) best = in_check ? mated_in(ply) : 0;
-  if (cutoff_move && !cutoff_tactical) {
-    t->countermoves[p->moved_type + 7 * us][p->last_move & 4095] = {p->moved_type, static_cast<uint16_t>(cutoff_move)};
-    if (cutoff_move != t->killer1[ply]) {
-      t->killer2[ply] = t->killer1[ply];
-      t->killer1[ply] = cutoff_move;
-    }
-    // The cutoff move is the last quiet move recorded (when not in check).
-    int rewarded = in_check ? -1 : quiet_count - 1;
-    for (int i = 0; i < quiet_count; ++i)
-      if (i != rewarded) history_penalty(history_cell(t, us, quiets[i]), depth);
-    if (rewarded >= 0) history_reward(history_cell(t, us, quiets[rewarded]), depth);
-  }
-
-  // 12. Store.
-  if (!best_is_draw && !excluded) {
-    if (best >= beta)
-      tt_store(p->key, depth, mate_to_table(best, ply), BOUND_LOWER, cutoff_move, 1);
-    else
-      tt_store(p->key, depth, mate_to_table(best, ply), BOUND_UPPER, 0, 0);
-  }
-  return best;
-}
-
-int search_pv(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply, Move* pv) {
-  pv[0] = 0;
-  p->search_marks[1] = static_cast<uint8_t>(ply);
-  if (stop_requested) return 0;
-  if (poll_should_stop(t)) return 0;
-  if (is_dead_draw(*p, ply)) return draw_value(t->settings.draw_score, ply);
-
-  // Horizon: one more ply when the static score sits just below beta, or
-  // inside the window while something stands attacked.
-  if (depth < 2 || ply >= MAX_SEARCH_PLY) {
-    if (depth >= 0 && ply < MAX_SEARCH_PLY && p->search_marks[3] == 0) {
-      int e = node_eval(t, p);
-      if ((beta - PV_HORIZON_WINDOW <= e && e < beta) ||
-          (alpha <= e && e <= beta + PV_HORIZON_WINDOW && threat_level(*p) > 0)) {
-        p->search_marks[3] = static_cast<uint8_t>(p->search_marks[3] + 1);
-        return search_pv(t, p, alpha, beta, depth + 2, ply, pv);
-      }
-    }
-    return quiesce(t, p, alpha, beta, 0, ply, pv);
-  }
-
-  // The table only orders moves here; internal deepening finds a first move
-  // when it has none.
-  Move hash_move = 0;
-  int hash_score = 0;
-  bool hash_from_table = false;
-  if (TTEntry entry; tt_probe(p->key, &entry)) {
-    if (entry.depth >= depth - 6) {
-      hash_move = entry.move;
-      hash_from_table = hash_move != 0;
-    }
-    hash_score = entry.score;
-  }
-  if (!hash_move && depth >= 10) {
-    int s = search_pv(t, p, alpha, beta, depth - 4, ply, pv);
-    if (stop_requested) return 0;
-    hash_move = pv[0];
-    hash_score = s;
-    pv[0] = 0;
-  }
-
-  cached_eval(t, p);
-  const int us = side_to_move(*p), them = us ^ 1;
-  const bool in_check = p->in_check != 0;
-  const int plies = depth / 2;
-  const int phase = p->phase < 96 ? p->phase : 96;
-  const bool single_reply = plies >= 3 && in_check && count_evasions(t, *p, 3) == 1;
-  const Move k1 = t->killer1[ply], k2 = t->killer2[ply];
-  MoveList list;
-  picker_init(*p, &list, in_check ? PICKER_EVASIONS : PICKER_ALL, hash_move, k1, k2, &t->history, 0);
-
-  const int alpha0 = alpha;
-  const int enemy_king = king_square(*p, them);
-  const int carry = p->search_marks[2];
-  int best = -INFINITE_SCORE;
-  int count = 0;
-  Move cutoff_move = 0;
-  bool cutoff_tactical = false;
-  bool best_is_draw = false;
-  uint16_t quiets[MAX_MOVES];
-  int quiet_count = 0;
-  int raised_best = -1;  // quiet-list index of the last quiet move that raised best
-  Move child_pv[PV_SIZE];
-  Position child;
-
-  for (Move m; (m = picker_next(&list)) != 0;) {
-    if (skip_underpromotion(m, enemy_king)) continue;
-    const int to = move_to(m), kind = move_kind(m);
-    LazySee see{*p, m};
-    if (plies <= 2 && !in_check && count > 0 && kind == KIND_NORMAL && see.of_move() < 0) continue;
-
-    if (!make_child(t, *p, &child, m)) continue;
-    ++count;
-    const bool tactical = child.captured_type || kind == KIND_EN_PASSANT || is_promotion(m);
-    int quiet_index = -1;
-    if (!tactical && !in_check) {
-      quiet_index = quiet_count;
-      quiets[quiet_count++] = quiet_entry(child.moved_type, to);
-    }
-
-    int s;
-    child_pv[0] = 0;
-    const bool is_draw = child_is_draw(t, child, ply, &s);
-    if (!is_draw) {
-      const bool checking = child.in_check != 0;
-      int ext;
-      if (checking && see.of_move() >= 0) {
-        ext = 4;
-      } else {
-        ext = checking ? 2 : 0;
-        if (single_reply) ext += 2;
-        if (phase < 33 && is_passed_push(*p, child, us, to)) ext += 2;
-        if (kind == KIND_NORMAL && child.captured_type && !in_check && see.of_move() >= 0) ext += 2;
-        if (ext < 4 && hash_from_table && m == hash_move && depth >= 16) {
-          int singular_beta = hash_score - depth / 2;
-          int ss = search_scout(t, p, singular_beta, depth - 10, ply, m, 1);
-          if (stop_requested) return 0;
-          if (ss < singular_beta) ext += 2;
-        }
-        ext = min_of(ext, 4);
-      }
-      if (child.captured_type > PAWN && child.phase == 0) ext = 8;
-      const int total = carry + ext;
-      const int new_depth = depth + total / 2;
-      child.search_marks[2] = static_cast<uint8_t>(total & 1);
-      const bool no_reduction = in_check || checking || ext > 0 || (new_depth <= 9 && !tactical && see.of_square() < 0);
-
-      if (count == 1) {
-        s = -search_pv(t, &child, -beta, -alpha, new_depth - 2, ply + 1, child_pv);
-        if (stop_requested) return 0;
-      } else {
-        const bool escape = depth >= 6 && depth <= 15 && !tactical && !checking && !in_check &&
-                            child.moved_type != KING && see.of_square() < 0 && see.of_move() >= 0;
-        bool done = false;
-        if (!no_reduction && !escape && t->settings.use_lmr) {
-          const int r = pv_reduction[min_of(new_depth, REDUCTION_DEPTHS - 1)][min_of(count, REDUCTION_MOVES - 1)];
-          if (m != k1 && m != k2 && new_depth >= 8 && r >= 2 && !tactical && best > MATED_BOUND &&
-              !(new_depth <= 9 && last_move_threat(child))) {
-            int d = new_depth - 2 - r;
-            if (d == 2 || d == 3) d = 0;
-            s = -search_scout(t, &child, -alpha, d, ply + 1, 0, 0);
-            if (stop_requested) return 0;
-            done = s <= alpha;
+        // A quiet check may be the start of a mating attack: only the
+        // move count prunes it.
+        if (!gives_check(*p, m)) {
+          if (!in_check && reduced_plies <= FUTILITY_PLIES &&
+              static_eval + FUTILITY_BASE + FUTILITY_PER_PLY * reduced_plies <= alpha)
+            continue;
+          if (!refutation && plies <= CONTINUATION_PRUNING_PLIES[improving]) {
+            const int index = piece_square(us, piece_type_on(*p, us, move_from(m)), to);
+            if (rows.row[0] && rows.row[0][index] < CONTINUATION_PRUNING_LIMIT[0][improving]) continue;
+            if (rows.row[1] && rows.row[1][index] < CONTINUATION_PRUNING_LIMIT[1][improving]) continue;
           }
+          if (plies <= SEE_PRUNING_PLIES && !see_at_least(*p, m, -SEE_QUIET_MARGIN * plies)) continue;
         }
-        if (done) continue;  // failed low at reduced depth: the score is not used
-        s = -search_scout(t, &child, -alpha, new_depth - 2, ply + 1, 0, 0);
-        if (stop_requested) return 0;
-        if (s > alpha) {
-          s = -search_pv(t, &child, -beta, -alpha, new_depth - 2, ply + 1, child_pv);
+      } else if (plies <= SEE_PRUNING_PLIES && !see_at_least(*p, m, -SEE_CAPTURE_MARGIN * plies * plies)) {
+        continue;
+      }
+    }
+
+    if (!make_child(t, *p, &child, m)) continue;
+    ++count;
+    const bool checking = child.in_check != 0;
+    if (!tactical) {
+      if (quiet_count < 64) quiets[quiet_count++] = m;
+    } else if (capture && capture_count < 32) {
+      captures[capture_count++] = m;
+    }
+
+    int s = 0;
+    if (PV) child_pv[0] = 0;
+    const bool is_draw = child_is_draw(t, child, ply, &s);
+    if (!is_draw) {
+      // Extensions in quarter-plies.
+      int ext = 0;
+      if (ply < 2 * t->root_depth) {
+        if (m == hash_move && !excluded && plies >= SINGULAR_PLIES && (tt_bound & BOUND_LOWER) &&
+            tt_depth >= depth - SINGULAR_TABLE_SLACK && !is_mate_score(tt_score)) {
+          // Singular extension: every other move falls short of the
+          // table's score by a margin.  When even the others reach beta,
+          // several moves refute the node (multi-cut).
+          const int singular_beta = tt_score - 2 * plies;
+          int ss = search<false>(t, p, singular_beta - 1, singular_beta, depth / 2, ply, nullptr, m, cut_node);
           if (stop_requested) return 0;
+          if (ss < singular_beta)
+            ext = 4;
+          else if (singular_beta >= beta)
+            return singular_beta;
+        } else if (checking) {
+          ext = 4;
         }
+        if (ext < 4 && phase < 33 && is_passed_push(*p, child, us, to)) ext += 2;
+      }
+      if (child.captured_type > PAWN && child.phase == 0) ext = 8;  // into a pawn ending
+      const int total = carry + min_of(ext, 8);
+      const int new_depth = depth - 2 + total / 2;
+      child.search_marks[2] = static_cast<uint8_t>(total & 1);
+
+      // Late-move reductions of quiet moves and of captures that lose
+      // material, by depth and move number; less for moves that did well
+      // before, that threaten to win material or that take an attacked
+      // piece to safety.
+      bool full_null_window = !PV || count > 1;
+      if (t->settings.use_lmr && plies >= 3 && count > 1 && (!tactical || list.stage == 8)) {
+        int r = reduction_of(plies, count);
+        if (!PV) r += 2;
+        if (cut_node) r += 2;
+        if (!improving) r += 2;
+        if (refutation) r -= 2;
+        if (checking) r -= 2;
+        if (!tactical) {
+          if (last_move_threat(child)) r -= 2;
+          const int from = move_from(m);
+          if (child.moved_type != KING && see_quick(*p, move_code(from, from, KIND_NORMAL), 0) < 0) r -= 2;
+        }
+        if (!tactical) r -= quiet_history(ordering, *p, m) / HISTORY_PER_REDUCTION;
+        r = min_of(max_of(r, 0), new_depth - 2);
+        if (r > 0) {
+          s = -search<false>(t, &child, -alpha - 1, -alpha, new_depth - r, ply + 1, nullptr, 0, true);
+          if (stop_requested) return 0;
+          full_null_window = s > alpha;
+        }
+      }
+      if (full_null_window) {
+        s = -search<false>(t, &child, -alpha - 1, -alpha, new_depth, ply + 1, nullptr, 0, !cut_node);
+        if (stop_requested) return 0;
+      }
+      if (PV && (count == 1 || (s > alpha && s < beta))) {
+        s = -search<true>(t, &child, -beta, -alpha, new_depth, ply + 1, child_pv, 0, false);
+        if (stop_requested) return 0;
       }
     }
 
     if (s > best) {
       best = s;
       best_is_draw = is_draw;
-      if (quiet_index >= 0) raised_best = quiet_index;
       if (s > alpha) {
-        copy_pv(pv, m, child_pv);
+        best_move = m;
+        best_tactical = tactical;
+        if (PV) copy_pv(pv, m, child_pv);
+        if (s >= beta) break;
         alpha = s;
-        if (s >= beta) {
-          cutoff_move = m;
-          cutoff_tactical = tactical;
-          break;
-        }
       }
     }
   }
 
-  if (count == 0) best = in_check ? mated_in(ply) : 0;
-  if (cutoff_move && !cutoff_tactical && !in_check && cutoff_move != t->killer1[ply]) {
-    t->killer2[ply] = t->killer1[ply];
-    t->killer1[ply] = cutoff_move;
+  if (count == 0) {
+    // No legal move: mate or stalemate; in a singular test, no other move.
+    if (excluded) return alpha;
+    return in_check ? mated_in(ply) : 0;
   }
-  if (raised_best >= 0) {
-    for (int i = 0; i < quiet_count; ++i)
-      if (i != raised_best) history_penalty(history_cell(t, us, quiets[i]), depth);
-    history_reward(history_cell(t, us, quiets[raised_best]), depth);
-  }
+  if (best >= beta)
+    update_histories(t, *p, rows, ply, depth, best_move, best_tactical, quiets, quiet_count, captures, capture_count);
 
-  if (!best_is_draw) {
-    if (best <= alpha0)
-      tt_store(p->key, depth, mate_to_table(best, ply), BOUND_UPPER, 0, 0);
-    else if (best < beta)
-      tt_store(p->key, depth, mate_to_table(best, ply), BOUND_EXACT, pv[0], 0);
-    else
-      tt_store(p->key, depth, mate_to_table(best, ply), BOUND_LOWER, cutoff_move, 0);
+  if (!best_is_draw && !excluded) {
+    const int bound = best >= beta ? BOUND_LOWER : (PV && best_move) ? BOUND_EXACT : BOUND_UPPER;
+    tt_store(p->key, depth, mate_to_table(best, ply), bound, best_move, 0);
   }
   return best;
+}
+
+}  // namespace
+
+MoveOrdering search_ordering(SearchThread* t, const Position& p) {
+  return ordering_from(t, p, continuation_rows(t, p));
+}
+
+int search_scout(SearchThread* t, Position* p, int beta, int depth, int ply, Move excluded, bool cut_node) {
+  return search<false>(t, p, beta - 1, beta, depth, ply, nullptr, excluded, cut_node);
+}
+
+int search_pv(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply, Move* pv) {
+  return search<true>(t, p, alpha, beta, depth, ply, pv, 0, false);
 }

@@ -62,8 +62,9 @@ int quiesce(SearchThread* t, Position* p, int alpha, int beta, int qdepth, int p
     mode = PICKER_EVASIONS;
   }
 
+  const MoveOrdering ordering = search_ordering(t, *p);
   MoveList list;
-  picker_init(*p, &list, mode, mode == PICKER_CAPTURES ? 0 : hash_move, 0, 0, &t->history, 0);
+  picker_init(*p, &list, mode, mode == PICKER_CAPTURES ? 0 : hash_move, 0, 0, &ordering, 0);
   const int phase = p->phase < 96 ? p->phase : 96;
   const int last_to = move_to(p->last_move);
   Move best_move = 0;

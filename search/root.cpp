@@ -94,6 +94,8 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
 
   const int us = side_to_move(*root), them = us ^ 1;
   const bool root_in_check = root->in_check != 0;
+  t->root_depth = iteration;
+  t->stack[0].static_eval = root_in_check ? NO_STATIC_EVAL : cached_eval(t, root);
   int best = -INFINITE_SCORE;
   int searched = 0;
   bool no_reduction = false;
@@ -151,14 +153,18 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
         s = -search_pv(t, &root_child, -beta, -alpha, new_depth, 1, child_pv);
       } else {
         bool done = false;
-        if (!no_reduction && t->settings.use_lmr && searched >= 3 && depth > 7 && !tactical && !checking &&
+        if (!no_reduction && t->settings.use_lmr && searched >= 3 && depth >= 6 && !tactical && !checking &&
             !root_in_check && best > MATED_BOUND) {
-          s = -search_scout(t, &root_child, -alpha, depth - 4, 1, 0, 0);
-          done = !stop_requested && s <= alpha;
+          int r = reduction_of(depth / 2, searched) - 2;
+          if (r > new_depth - 2) r = new_depth - 2;
+          if (r > 0) {
+            s = -search_scout(t, &root_child, -alpha, new_depth - r, 1, 0, true);
+            done = !stop_requested && s <= alpha;
+          }
         }
         if (done) continue;  // the move keeps the node count of its last full search
         if (!stop_requested) {
-          s = -search_scout(t, &root_child, -alpha, new_depth, 1, 0, 0);
+          s = -search_scout(t, &root_child, -alpha, new_depth, 1, 0, true);
           if (!stop_requested && s > alpha) s = -search_pv(t, &root_child, -beta, -alpha, new_depth, 1, child_pv);
         }
       }

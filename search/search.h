@@ -28,11 +28,13 @@ constexpr int MAX_SEARCH_PLY = 200;
 // checks; every evasion when in check.  qdepth is 0, -2, -4, ...
 int quiesce(SearchThread* t, Position* p, int alpha, int beta, int qdepth, int ply, Move* pv);
 // Null-window search below beta; carries the pruning, reductions and
-// extensions.  excluded is a move to leave out (singular test), null_flag is
-// set below a null move and in singular tests.
-int search_scout(SearchThread* t, Position* p, int beta, int depth, int ply, Move excluded, int null_flag);
+// extensions.  excluded is a move to leave out (singular test); cut_node
+// says that a cutoff is expected here (the node is reduced more).
+int search_scout(SearchThread* t, Position* p, int beta, int depth, int ply, Move excluded, bool cut_node);
 // Full-window search that returns its principal variation.
 int search_pv(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply, Move* pv);
+// The move-ordering view of the thread's history tables for a position.
+MoveOrdering search_ordering(SearchThread* t, const Position& p);
 // One iteration over the ordered root moves named in searchmoves.
 int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta, Move* pv, const char* searchmoves,
                 uint64_t* best_nodes, uint64_t* other_nodes);

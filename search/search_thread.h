@@ -13,17 +13,17 @@
 #include "board/picker.h"
 #include "board/types.h"
 #include "eval/evaluation.h"
+#include "search/history.h"
 #include "search/search_state.h"
 #include "search/strength.h"
 
 constexpr int MAX_PLY = 256;
 
-// Reply to the previous move: indexed by [previous mover's piece type +
-// 7 x side to move][from-to of the previous move].
-struct CounterMove {
-  uint16_t kind;  // piece type that made the previous move
-  uint16_t move;  // the reply that cut off
+// What the search keeps for each ply of the line it is searching.
+struct PlyState {
+  int32_t static_eval;  // the node's static evaluation; NO_STATIC_EVAL when in check
 };
+constexpr int32_t NO_STATIC_EVAL = -32700;
 
 // The root move list, built at iteration 1 and reordered after every
 // iteration: the best move moves to the front.
@@ -55,11 +55,12 @@ struct SearchThread {
   int first_iteration;               // 1 during iteration 1: no polling, no node limit
 
   // Move-ordering memory.  Killers are cleared at every search, the
-  // countermoves and the history only on the first and in deterministic mode.
+  // histories and countermoves only on the first and in deterministic mode.
   Move killer1[MAX_PLY];  // quiet moves that caused a cutoff, two per ply
   Move killer2[MAX_PLY];
-  CounterMove countermoves[14][4096];
-  HistoryTable history;  // values within 0..32640
+  HistoryTables history;
+  PlyState stack[MAX_PLY];
+  int root_depth;  // plies of the running iteration
 
   RootMove root_moves[MAX_MOVES];
   int root_move_count;

@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <mutex>
 #include <type_traits>
@@ -74,13 +75,7 @@ void* helper_main(void* argument) {
 
 }  // namespace
 
-void clear_history(SearchThread* t) {
-  for (auto& by_kind : t->countermoves)
-    for (CounterMove& c : by_kind) c = CounterMove{0, 0};
-  for (auto& side : t->history.cell)
-    for (auto& kind : side)
-      for (int32_t& h : kind) h = 0;
-}
+void clear_history(SearchThread* t) { std::memset(&t->history, 0, sizeof t->history); }
 
 void begin_thread_search(SearchThread* t, bool clear_move_history) {
   t->nodes = 0;

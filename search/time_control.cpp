@@ -86,7 +86,15 @@ void time_control_after_line(TimeControl* tc, int depth, uint64_t best_nodes, ui
     tc->node_share *= 0.9;
     tc->soft_target = tc->start + BEST_MOVE_CHANGE_PERCENT / 100.0 * tc->goal;
   } else {
-    double t = (102 - 100 * tc->node_share) * 2.5;
-    tc->soft_target = tc->start + (t > 80 ? 0.80 : t / 100) * tc->goal;
+    double t = (120 - 100 * tc->node_share) * 2.5;
+    tc->soft_target = tc->start + (t > 90 ? 0.90 : t / 100) * tc->goal;
   }
+}
+
+void time_control_after_iteration(TimeControl* tc, int depth, int score, int previous_score) {
+  if (tc->fixed || depth <= 5) return;
+  int drop = previous_score - score;
+  if (drop <= 0) return;
+  if (drop > 60) drop = 60;
+  tc->soft_target = tc->start + (tc->soft_target - tc->start) * (1.0 + drop / 120.0);
 }

@@ -50,3 +50,9 @@ void time_control_start(TimeControl* tc, double now, double goal, bool fixed_mov
 // the effort is stable), and out to 120 % of the goal when the best move
 // changed.  best_nodes and spent are the root's node accounts.
 void time_control_after_line(TimeControl* tc, int depth, uint64_t best_nodes, uint64_t spent, bool best_move_changed);
+
+// After each completed iteration, before the driver decides whether to
+// start another: a score that fell since the iteration before stretches the
+// soft target, by up to half at a drop of 60 centipawns or more.  The line
+// may be going wrong, and the next iteration is the one that can find out.
+void time_control_after_iteration(TimeControl* tc, int depth, int score, int previous_score);

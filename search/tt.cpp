@@ -1,5 +1,6 @@
 #include "search/tt.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -79,34 +80,41 @@ void tt_store(uint64_t key, int depth, int score, int bound, Move move, int cuto
   TTSlot* slot = tt.buckets[key & tt.mask].slot;
   const uint8_t generation = static_cast<uint8_t>(tt.generation);
 
-  // An empty slot or the same position is refreshed in place; the cutoff
-  // marker and, when no new move is known, the old move survive.
   TTEntry e[TT_SLOTS];
+  for (int i = 0; i < TT_SLOTS; ++i) e[i] = tt_read_slot(slot[i]);
+
+  // The same position is refreshed in place.  A new move always replaces
+  // the old one; the rest only when the new result is exact, nearly as
+  // deep, or the old one is from an earlier search: a shallow bound must
+  // not wipe out a deep result the next iteration would reuse.
   for (int i = 0; i < TT_SLOTS; ++i) {
-    e[i] = tt_read_slot(slot[i]);
-    if (e[i].key == 0 || e[i].key == key) {
-      TTEntry& n = e[i];
-      n.key = key;
+    if (e[i].key != key) continue;
+    TTEntry& n = e[i];
+    if (move) n.move = static_cast<uint16_t>(move);
+    if (bound == BOUND_EXACT || depth >= n.depth - TT_KEEP_DEEPER || n.generation != generation) {
       n.score = static_cast<int16_t>(score);
       n.depth = static_cast<int16_t>(depth);
       n.generation = generation;
-      if (move) n.move = static_cast<uint16_t>(move);
       n.flags = static_cast<uint8_t>((n.flags & 0xf0) | (bound & 0x0f));
-      tt_write_slot(slot[i], n);
-      return;
     }
+    tt_write_slot(slot[i], n);
+    return;
   }
 
-  // Otherwise replace an entry of an older search first, a shallower one
-  // second.  Only slots 1 to 3 are rated: slot 0 is never replaced, so it
-  // keeps its position until the same position is stored again.
+  // Otherwise an empty slot, or the one worth least: shallow, and from
+  // searches long past (each search of age counts as TT_AGE_WEIGHT
+  // half-plies of depth lost).
   int victim = 0;
-  int best_rating = -99;
-  for (int i = 1; i < TT_SLOTS; ++i) {
-    bool shallower = e[i].depth < e[victim].depth;
-    int rating = e[i].generation == generation ? (shallower ? -5 : -6) : (shallower ? 1 : 0);
-    if (rating > best_rating) {
-      best_rating = rating;
+  int lowest = INT32_MAX;
+  for (int i = 0; i < TT_SLOTS; ++i) {
+    if (e[i].key == 0) {
+      victim = i;
+      break;
+    }
+    const int age = (generation - e[i].generation) & 255;
+    const int worth = e[i].depth - TT_AGE_WEIGHT * age;
+    if (worth < lowest) {
+      lowest = worth;
       victim = i;
     }
   }

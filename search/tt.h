@@ -129,4 +129,12 @@ inline void tt_prefetch(uint64_t key) {
   if (tt.buckets) __builtin_prefetch(&tt.buckets[key & tt.mask]);
 }
 
+// Replacement: a shallower non-exact result of the same search leaves an
+// entry this many half-plies deeper in place (its move is still updated).
+constexpr int TT_KEEP_DEEPER = 6;
+// A full bucket gives up the entry of least depth, each search of age
+// counting as this many half-plies less.
+constexpr int TT_AGE_WEIGHT = 16;
+
+// Stores a search result (see the replacement rules above).
 void tt_store(uint64_t key, int depth, int score, int bound, Move move, int cutoff_marker);

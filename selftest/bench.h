@@ -9,7 +9,7 @@
 #include <cstdio>
 
 // Depth of the bench searches when none is asked for.
-constexpr int BENCH_DEPTH = 10;
+constexpr int BENCH_DEPTH = 13;
 
 struct BenchResult {
   uint64_t nodes;

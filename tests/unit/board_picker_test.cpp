@@ -15,8 +15,13 @@ using namespace board_test;
 
 namespace {
 
-// The history the picker orders quiet moves by in these tests.
-HistoryTable test_history;
+// The history the picker orders moves by in these tests.
+struct TestHistory {
+  int16_t butterfly[64 * 64];
+  int16_t captures[PIECE_SQUARES][8];
+  MoveOrdering ordering;
+};
+TestHistory test_history;
 
 struct Drawn {
   Move move;
@@ -25,7 +30,7 @@ struct Drawn {
 
 std::vector<Drawn> draw_all(const Position& p, int mode, Move hash = 0, Move k1 = 0, Move k2 = 0) {
   MoveList list;
-  picker_init(p, &list, mode, hash, k1, k2, &test_history, 0);
+  picker_init(p, &list, mode, hash, k1, k2, &test_history.ordering, 0);
   std::vector<Drawn> out;
   for (Move m; (m = picker_next(&list));) {
     out.push_back({m, list.stage});
@@ -54,7 +59,10 @@ bool is_under_promotion(Move m) { return move_kind(m) == KIND_PROMOTE_ROOK || mo
 
 // Clears the history for the test.
 struct HistoryScope {
-  HistoryScope() { test_history = HistoryTable{}; }
+  HistoryScope() {
+    test_history = TestHistory{};
+    test_history.ordering = {test_history.butterfly, {nullptr, nullptr}, test_history.captures, 0};
+  }
 };
 
 // Moves to offer as hash move and killers: legal and illegal ones, a
@@ -84,20 +92,22 @@ TEST(BoardPicker, AllMovesModeYieldsEveryLegalMoveOnce) {
     if (c.in_check) return;
     ++positions;
     // Arbitrary history values change the order, never the set.
-    for (auto& side : test_history.cell)
-      for (auto& type : side)
-        for (auto& value : type) value = static_cast<int32_t>(r.below(65536)) - 32768;
+    for (auto& value : test_history.butterfly)
+      value = static_cast<int16_t>(static_cast<int>(r.below(2 * HISTORY_LIMIT + 1)) - HISTORY_LIMIT);
+    for (auto& row : test_history.captures)
+      for (auto& value : row) value = static_cast<int16_t>(static_cast<int>(r.below(2 * HISTORY_LIMIT + 1)) - HISTORY_LIMIT);
     std::vector<Move> legal = legal_moves(c);
     std::vector<Move> offered = offers(c, r);
     for (int trial = 0; trial < 4; ++trial) {
       Move hash = offered[r.below(static_cast<int>(offered.size()))];
       Move k1 = offered[r.below(static_cast<int>(offered.size()))];
       Move k2 = offered[r.below(static_cast<int>(offered.size()))];
+      test_history.ordering.counter = offered[r.below(static_cast<int>(offered.size()))];
       std::vector<Move> expected;
       for (Move m : legal)
         if (!is_under_promotion(m)) expected.push_back(m);
       // An under-promotion comes out only when it is offered.
-      for (Move m : {hash, k1, k2})
+      for (Move m : {hash, k1, k2, test_history.ordering.counter})
         if (m && is_under_promotion(m) && std::count(legal.begin(), legal.end(), m) &&
             !std::count(expected.begin(), expected.end(), m))
           expected.push_back(m);
@@ -182,12 +192,15 @@ TEST(BoardPicker, CaptureAndCheckModes) {
 
 TEST(BoardPicker, CaptureOrder) {
   HistoryScope history;
-  // Most valuable victim first, then least valuable attacker; en passant
-  // after every ordinary capture; a plain promotion with key -2 last.
-  // The queen's capture on d5 loses the queen and is dropped.
+  // Queen promotions first, the capturing one ahead; then the most valuable
+  // victim, and among equal victims the capture that fared best before
+  // (here the king's capture on f2); a knight promotion ranks with its
+  // victim, a plain one last.  The queen's capture on d5 loses the queen and
+  // is dropped.
   Position p = setup("r2q3k/1Pn5/2r5/1N1pP3/8/8/5p2/3Q1K2 w - d6 0 1");
+  test_history.captures[piece_square(WHITE, KING, square_of("f2"))][PAWN] = 800;
   EXPECT_EQ(draw_texts(p, PICKER_CAPTURES),
-            (std::vector<std::string>{"b7a8q", "b7a8n", "b5c7", "f1f2", "e5d6", "b7b8q", "b7b8n"}));
+            (std::vector<std::string>{"b7a8q", "b7b8q", "b5c7", "f1f2", "e5d6", "b7a8n", "b7b8n"}));
   // In mode 0 it comes back after all quiet moves.
   EXPECT_EQ(draw_texts(p, PICKER_ALL).back(), "d1d5");
 }
@@ -199,7 +212,7 @@ TEST(BoardPicker, StageOrderInAllMovesMode) {
   Position p = setup("4k3/8/8/3p4/8/1r6/8/R3K3 w - - 0 1");
   Move hash = find_move(p, "a1a7");
   Move killer = find_move(p, "e1e2");
-  test_history.cell[WHITE][KING][square_of("d2")] = 500;
+  test_history.butterfly[square_of("e1") * 64 + square_of("d2")] = 500;
   std::vector<std::string> got = draw_texts(p, PICKER_ALL, hash, killer, 0);
   ASSERT_GE(got.size(), 5u);
   EXPECT_EQ(got[0], "a1a7");
@@ -207,6 +220,17 @@ TEST(BoardPicker, StageOrderInAllMovesMode) {
   EXPECT_EQ(got[2], "e1d2");  // the best history value
   EXPECT_EQ(std::count(got.begin(), got.end(), "a1a7"), 1);
   EXPECT_EQ(std::count(got.begin(), got.end(), "e1e2"), 1);
+  // The countermove follows the killers; once quiet moves are skipped only
+  // the losing captures are left.
+  test_history.ordering.counter = find_move(p, "e1f1");
+  got = draw_texts(p, PICKER_ALL, hash, killer, 0);
+  EXPECT_EQ(got[1], "e1e2");
+  EXPECT_EQ(got[2], "e1f1");
+  MoveList list;
+  picker_init(p, &list, PICKER_ALL, 0, killer, 0, &test_history.ordering, 0);
+  picker_skip_quiets(&list);
+  for (Move m; (m = picker_next(&list));) EXPECT_TRUE(list.stage == 2 || list.stage == 8) << m;
+  test_history.ordering.counter = 0;
   // A capture that loses material (the pawn on a2 is defended): last in
   // mode 0, dropped in mode 3, last in mode 1.
   Position q = setup("4k3/8/8/8/8/1p6/p7/R3K3 w - - 0 1");
@@ -241,8 +265,8 @@ TEST(BoardPicker, EvasionOrder) {
   // then non-captures by halved history.
   Position p = setup("4k3/8/8/8/8/8/6p1/4K2r w - - 0 1");
   ASSERT_EQ(p.in_check, 1);
-  test_history.cell[WHITE][KING][square_of("e2")] = 100;
-  test_history.cell[WHITE][KING][square_of("d2")] = 300;
+  test_history.butterfly[square_of("e1") * 64 + square_of("e2")] = 100;
+  test_history.butterfly[square_of("e1") * 64 + square_of("d2")] = 300;
   // King moves only: by halved history, then the moves onto attacked
   // squares (d1, f1), deferred as losing, in generation order.
   EXPECT_EQ(draw_texts(p, PICKER_EVASIONS), (std::vector<std::string>{"e1d2", "e1e2", "e1f2", "e1d1", "e1f1"}));

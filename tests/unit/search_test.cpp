@@ -81,15 +81,19 @@ TEST_F(SearchTest, MateFoundWithoutNullMoveOrReductions) {
 // the search report a mate shorter than the shortest there is (or a mate
 // for the wrong side), and once deep enough it reports the shortest.
 TEST_F(SearchTest, MateScoresAreProvenAtEveryDepth) {
-  // The shortest mate in plies from the root (negative: the side to move is
-  // mated).  The last: Qe8, Kd6 (forced), Qc8 and every reply is mated.
-  const struct { const char* fen; int plies; } cases[] = {
-      {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 1}, {"7k/8/8/8/8/8/R7/1R4K1 w - - 0 1", 3},
-      {"r5rk/5p1p/5R2/4B3/8/8/7P/7K w - - 0 1", 5}, {"7k/R7/8/8/8/8/8/1R4K1 b - - 0 1", -2},
-      {"Q7/3NPn2/4k3/p7/p4Kp1/P6B/4b3/8 w - - 4 73", 5}};
+  struct Case {
+    const char* fen;
+    int plies;  // the shortest mate, in plies from the root; negative: the side to move is mated
+  };
+  const Case cases[] = {{"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 1},
+                        {"7k/8/8/8/8/8/R7/1R4K1 w - - 0 1", 3},
+                        {"r5rk/5p1p/5R2/4B3/8/8/7P/7K w - - 0 1", 5},
+                        {"7k/R7/8/8/8/8/8/1R4K1 b - - 0 1", -2},
+                        // Qe8, Kd6 (forced), Qc8 and every reply is mated at once.
+                        {"Q7/3NPn2/4k3/p7/p4Kp1/P6B/4b3/8 w - - 4 73", 5}};
   for (int selective = 1; selective >= 0; --selective) {
     settings.null_move = settings.use_lmr = selective;
-    for (const auto& c : cases) {
+    for (const Case& c : cases) {
       std::string best;
       const int score = search(c.fen, 14, &best);
       EXPECT_EQ(score, c.plies > 0 ? mate_in(c.plies) : mated_in(-c.plies)) << c.fen;
@@ -276,7 +280,7 @@ TEST_F(QuiescenceTest, DrawnMaterialAtThirdPly) {
   prepare("8/8/8/4k3/8/8/8/2N1K3 w - - 0 1");
   uint64_t before = t->nodes;
   const int draw_score = t->settings.draw_score;
-  EXPECT_EQ(search_scout(t, &root, 50, 10, 3, 0, 0), draw_value(draw_score, 3));
+  EXPECT_EQ(search_scout(t, &root, 50, 10, 3, 0, false), draw_value(draw_score, 3));
   EXPECT_EQ(search_pv(t, &root, -100, 100, 10, 4, pv), draw_value(draw_score, 4));
   EXPECT_EQ(quiesce(t, &root, -100, 100, 0, 5, pv), draw_value(draw_score, 5));
   EXPECT_EQ(t->nodes, before);
@@ -293,11 +297,9 @@ TEST_F(QuiescenceTest, DrawnMaterialAtThirdPly) {
 TEST_F(QuiescenceTest, QuietCutoffBecomesKiller) {
   // A scout node near the horizon whose refutation is the quiet Rd8 mate.
   prepare("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1");
-  fill_futility_margins();
   const Move old_killer = 0x0123;
   t->killer1[4] = old_killer;
-  root.search_marks[1] = 4;
-  int s = search_scout(t, &root, 1000, 2, 4, 0, 0);
+  int s = search_scout(t, &root, 1000, 4, 4, 0, false);
   EXPECT_GE(s, 1000);
   char text[8];
   move_to_text(t->killer1[4], text);

@@ -91,22 +91,35 @@ TEST_F(TranspositionTableTest, StoreAndProbe) {
   EXPECT_FALSE(found(12345 + tt.bucket_count));  // same bucket, other position
 }
 
-TEST_F(TranspositionTableTest, SameKeyKeepsMoveAndMarkerButNotDepth) {
+TEST_F(TranspositionTableTest, SameKeyKeepsTheDeeperResult) {
   uint64_t key = same_bucket_key(1);
-  tt_store(key, 20, 50, BOUND_LOWER, 0x0111, 1);
-  // The same position at a shallower depth and without a move replaces
-  // score, depth and bound but keeps the move.
+  tt_store(key, 20, 50, BOUND_LOWER, 0x0111, 0);
+  // A much shallower bound of the same search leaves the deep result, but
+  // without a move it keeps the old move and with one it records it.
   tt_store(key, 4, -30, BOUND_UPPER, 0, 0);
-  TTEntry e;
-  ASSERT_TRUE(tt_probe(key, &e));
-  EXPECT_EQ(e.depth, 4);
-  EXPECT_EQ(e.score, -30);
+  TTEntry e = probe(key);
+  EXPECT_EQ(e.depth, 20);
+  EXPECT_EQ(e.score, 50);
+  EXPECT_EQ(e.flags & 15, BOUND_LOWER);
   EXPECT_EQ(e.move, 0x0111);
-  EXPECT_EQ(e.flags & 15, BOUND_UPPER);
-  // An empty slot is filled in place, keeping its old (zero) marker bits.
-  EXPECT_EQ(e.flags >> 4, 0);
-  tt_store(key, 6, 10, BOUND_EXACT, 0x0222, 0);
-  EXPECT_EQ(probe(key).move, 0x0222);
+  tt_store(key, 4, -30, BOUND_LOWER, 0x0333, 0);
+  EXPECT_EQ(probe(key).move, 0x0333);
+  EXPECT_EQ(probe(key).depth, 20);
+  // Nearly as deep, exact, or the old entry from an earlier search: replaced.
+  tt_store(key, 20 - TT_KEEP_DEEPER, 7, BOUND_UPPER, 0, 0);
+  EXPECT_EQ(probe(key).depth, 20 - TT_KEEP_DEEPER);
+  EXPECT_EQ(probe(key).move, 0x0333);
+  tt_store(key, 2, 8, BOUND_EXACT, 0x0222, 0);
+  EXPECT_EQ(probe(key).depth, 2);
+  tt_store(key, 30, 9, BOUND_LOWER, 0, 0);
+  tt_new_search();
+  tt_store(key, 2, 10, BOUND_UPPER, 0, 0);
+  EXPECT_EQ(probe(key).depth, 2);
+  EXPECT_EQ(probe(key).score, 10);
+  // Only one slot ever holds the position.
+  int copies = 0;
+  for (int i = 0; i < TT_SLOTS; ++i) copies += slot(i).key == key;
+  EXPECT_EQ(copies, 1);
 }
 
 TEST_F(TranspositionTableTest, ScoresBeyondRangeAreNotStored) {
@@ -121,57 +134,30 @@ TEST_F(TranspositionTableTest, ScoresBeyondRangeAreNotStored) {
   EXPECT_EQ(probe(99).depth, 10);
 }
 
-TEST_F(TranspositionTableTest, FullBucketOfEqualEntriesReplacesSlotTwo) {
-  for (int i = 1; i <= 4; ++i) tt_store(same_bucket_key(i), 10, i, BOUND_EXACT, 0x0100 + i, 0);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(slot(i).key, same_bucket_key(i + 1));
-  tt_store(same_bucket_key(5), 10, 5, BOUND_LOWER, 0, 1);
-  EXPECT_EQ(slot(1).key, same_bucket_key(5));
-  // The victim is overwritten whole: no move, the marker in the high bits.
-  EXPECT_EQ(slot(1).move, 0);
-  EXPECT_EQ(slot(1).flags, BOUND_LOWER | (1 << 4));
-  EXPECT_TRUE(found(same_bucket_key(1)));
-  EXPECT_FALSE(found(same_bucket_key(2)));
-}
-
-TEST_F(TranspositionTableTest, OlderGenerationIsReplacedFirst) {
-  for (int i = 1; i <= 4; ++i) tt_store(same_bucket_key(i), 10, 0, BOUND_EXACT, 0, 0);
+TEST_F(TranspositionTableTest, FullBucketGivesUpItsLeastWorthEntry) {
+  // Same age: the shallowest goes, any slot (the first of equals).
+  const int depths[4] = {10, 12, 8, 16};
+  for (int i = 0; i < 4; ++i) tt_store(same_bucket_key(i + 1), depths[i], i, BOUND_EXACT, 0x0100 + i, 0);
+  tt_store(same_bucket_key(5), 40, 5, BOUND_LOWER, 0, 0);
+  EXPECT_EQ(slot(2).key, same_bucket_key(5));
+  EXPECT_EQ(slot(2).move, 0);  // overwritten whole
+  EXPECT_EQ(slot(2).flags & 15, BOUND_LOWER);
+  tt_store(same_bucket_key(6), 40, 6, BOUND_LOWER, 0, 0);
+  EXPECT_EQ(slot(0).key, same_bucket_key(6));
+  // Age counts against depth: the depth-16 entry two searches old is now
+  // worth 16 - 2 * TT_AGE_WEIGHT, less than a current depth-12 entry.
   tt_new_search();
-  // Slots 2 and 4 belong to the current search, slot 3 to the previous one.
-  for (int i : {1, 3}) {
+  tt_new_search();
+  for (int i : {0, 1, 2}) {
     TTEntry e = slot(i);
     e.generation = static_cast<uint8_t>(tt.generation);
     set_slot(i, e);
   }
-  tt_store(same_bucket_key(5), 2, 0, BOUND_EXACT, 0, 0);
-  EXPECT_EQ(slot(2).key, same_bucket_key(5));
-  EXPECT_EQ(slot(2).generation, tt.generation);
-  EXPECT_FALSE(found(same_bucket_key(3)));
+  tt_store(same_bucket_key(7), 1, 7, BOUND_UPPER, 0, 0);
+  EXPECT_EQ(slot(3).key, same_bucket_key(7));
+  EXPECT_EQ(slot(3).generation, tt.generation);
   EXPECT_TRUE(found(same_bucket_key(2)));
-  EXPECT_TRUE(found(same_bucket_key(4)));
-}
-
-TEST_F(TranspositionTableTest, ShallowerEntryOfTheSameAgeIsPreferred) {
-  tt_store(same_bucket_key(1), 10, 0, BOUND_EXACT, 0, 0);
-  tt_store(same_bucket_key(2), 12, 0, BOUND_EXACT, 0, 0);
-  tt_store(same_bucket_key(3), 8, 0, BOUND_EXACT, 0, 0);
-  tt_store(same_bucket_key(4), 16, 0, BOUND_EXACT, 0, 0);
-  // Slot 2 (depth 12, not shallower than slot 1) rates -6 and becomes the
-  // candidate; slot 3 is shallower than it and rates -5; slot 4 is deeper
-  // than slot 3 and rates -6, which is not greater.
-  tt_store(same_bucket_key(5), 40, 0, BOUND_EXACT, 0, 0);
-  EXPECT_EQ(slot(2).key, same_bucket_key(5));
-  // Equal ratings keep the earlier candidate: depths 10, 6, 4, 16 give
-  // slot 2 -5 and slot 3 -5 again, so slot 2 goes.
-  TTEntry e1 = slot(1), e2 = slot(2);
-  e1.depth = 6;
-  e2.depth = 4;
-  set_slot(1, e1);
-  set_slot(2, e2);
-  tt_store(same_bucket_key(6), 40, 0, BOUND_EXACT, 0, 0);
-  EXPECT_EQ(slot(1).key, same_bucket_key(6));
-  // Slot 1 is never the victim, however shallow.
-  tt_store(same_bucket_key(6), 40, 0, BOUND_EXACT, 0, 0);
-  EXPECT_EQ(slot(0).key, same_bucket_key(1));
+  EXPECT_FALSE(found(same_bucket_key(4)));
 }
 
 TEST_F(TranspositionTableTest, GenerationWrapsAfter256Searches) {
