@@ -18,7 +18,7 @@ struct Anchor {
   double spread;
 };
 constexpr Anchor ANCHORS[] = {
-    {1350, 700, 7, 22}, {1500, 1000, 6, 10}, {2000, 40000, 3, 6}, {2300, 400000, 1, 0}, {2850, 200000000, 1, 0},
+    {1350, 700, 7, 22}, {1500, 2000, 6, 10}, {2000, 40000, 3, 6}, {2300, 400000, 1, 0}, {2850, 200000000, 1, 0},
 };
 constexpr int ANCHOR_COUNT = sizeof ANCHORS / sizeof ANCHORS[0];
 
