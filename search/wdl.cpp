@@ -11,11 +11,12 @@ namespace {
 
 // Fitted by tools/wdl/fit_wdl.js.  Material enters as x = material / 78
 // (78: the start position), with material kept within [8, 78].
-// The fit: 240 self-play games at 12000 nodes a move, 35837 positions (see
-// the README); the centre falls from about 150 cp in the endgame to about
-// 40 cp with all pieces on, the width is widest in the middlegame.
-constexpr double CENTRE[3] = {166.7, -146.8, 21.2};  // centipawns: c0 + c1 x + c2 x^2
-constexpr double WIDTH[3] = {20.6, 290.7, -247.4};   // centipawns: w0 + w1 x + w2 x^2
+// The fit: 240 self-play games at 12000 nodes a move, 33840 positions (see
+// the README); the centre falls from about 115 cp in the endgame to about
+// 60 cp with all pieces on, and the width grows with the material (a
+// middlegame edge decides less than the same edge in an ending).
+constexpr double CENTRE[3] = {129.8, -161.9, 93.4};  // centipawns: c0 + c1 x + c2 x^2
+constexpr double WIDTH[3] = {16.7, 90.5, -19.3};     // centipawns: w0 + w1 x + w2 x^2
 constexpr int MATERIAL_MIN = 8;
 constexpr int MATERIAL_MAX = 78;
 
