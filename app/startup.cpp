@@ -71,7 +71,8 @@ int program_main(int argc, char** argv) {
   if (argc >= 2 && argv[1] && !std::strcmp(argv[1], "bench")) {
     initialise_evaluation();
     allocate_table();
-    run_bench(argc >= 3 ? parse_int32(argv[2]) : 0, stderr);
+    SearchControl control;
+    run_bench(argc >= 3 ? parse_int32(argv[2]) : 0, stderr, &control, &engine_table);
     exit_process(0);
   }
 
@@ -91,12 +92,12 @@ int program_main(int argc, char** argv) {
     if (log_file) std::setvbuf(log_file, nullptr, _IONBF, 0);
   }
   if (command_line.make_test_data || command_line.self_test) {
-    test_mode = 1;
+    set_input_end_ends_engine(false);
     initialise_evaluation();
     start_input_reader();
     allocate_table();
-    if (command_line.make_test_data) run_make_test_data();
-    run_self_test();
+    if (command_line.make_test_data) run_make_test_data(&engine_table);
+    run_self_test(&engine_table);
   }
   run_protocol();
 }

@@ -8,6 +8,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "board/dump.h"
@@ -45,56 +46,38 @@ struct Line {
   Move pv[PV_SIZE];
 };
 
-// Room for every root move's text and a blank, or a long searchmoves text.
-constexpr int MOVE_LIST_TEXT_SIZE = 8192 + MAX_MOVES * 6 + 16;
-
 double now() { return wall_clock_seconds(clock_mode); }
 int max_of(int a, int b) { return a > b ? a : b; }
 int min_of(int a, int b) { return a < b ? a : b; }
 int abs_of(int a) { return a < 0 ? -a : a; }
 
-// The legal root moves as text, each followed by a blank.  With a
-// searchmoves text only the legal moves it names are kept; when it names
-// none of them the search falls back to every legal move rather than
-// answering with no move at all.
-void build_move_list(SearchThread* t, const Position& root, const char* searchmoves, char* full_list) {
+// The legal root moves the search considers: those of the job's list, or
+// every legal move when the list is empty or names none of them.
+void build_root_set(const Position& root, const RootMoveSet& wanted, RootMoveSet* out) {
   const int us = side_to_move(root);
   Move all[MAX_MOVES];
-  int n = generate_all(root, all);
-  char text[8];
+  const int n = generate_all(root, all);
   for (int pass = 0; pass < 2; ++pass) {
-    char* end = full_list;
-    *end = '\0';
+    out->count = 0;
     for (int i = 0; i < n; ++i) {
       Position child;
-      make_search_move(t, root, &child, all[i]);
+      make_move(root, &child, all[i]);
       if (king_attacked(child, us)) continue;
-      move_to_text(all[i], text);
-      if (pass == 0 && searchmoves[0] && !text_has_word(searchmoves, text)) continue;
-      if (text_has_word(full_list, text)) continue;
-      size_t length = std::strlen(text);
-      std::memcpy(end, text, length);
-      end[length] = ' ';
-      end += length + 1;
-      *end = '\0';
+      if (pass == 0 && wanted.count > 0 && !root_move_listed(wanted, all[i])) continue;
+      if (!root_move_listed(*out, all[i])) out->moves[out->count++] = all[i];
     }
-    if (full_list[0] || !searchmoves[0]) break;
+    if (out->count > 0 || wanted.count == 0) break;
   }
 }
 
-// Removes one word (and its blank) from a move-list text.
-void remove_word(char* text, const char* word) {
-  size_t length = std::strlen(word);
-  for (char* p = text; (p = std::strstr(p, word)) != nullptr; ++p) {
-    bool starts = p == text || p[-1] == ' ';
-    bool ends = p[length] == '\0' || p[length] == ' ';
-    if (starts && ends) {
-      char* rest = p + length;
-      if (*rest == ' ') ++rest;
-      std::memmove(p, rest, std::strlen(rest) + 1);
+// Takes a move out of a set, keeping the order of the rest.
+void remove_root_move(RootMoveSet* set, Move m) {
+  for (int i = 0; i < set->count; ++i)
+    if (set->moves[i] == m) {
+      for (int j = i + 1; j < set->count; ++j) set->moves[j - 1] = set->moves[j];
+      --set->count;
       return;
     }
-  }
 }
 
 // Plies of depth beyond a mate's length before a mate score ends the
@@ -117,45 +100,39 @@ bool mate_goal_reached(int score, int mate_moves) {
   return mate_moves > 0 && score > MATE_REPORT_BOUND && (MATE_SCORE - score) / 2 + 1 <= mate_moves;
 }
 
-void move_text_or_null(Move m, char* out) {
-  if (m)
-    move_to_text(m, out);
-  else
-    std::strcpy(out, "0000");  // the protocol's null move
-}
-
-// One line of iteration d over the moves in list.  With an aspiration
-// window it is centred on the last score s1, half as wide as the last two
-// score changes (at least 16), and widened by half again on the failing
-// side until the score falls inside; a score that then falls out on the
-// other side is searched with the full window.
+// One line of iteration d over the root moves in the set.  With an
+// aspiration window it is centred on the last score s1, half as wide as the
+// last two score changes (at least 16), and widened by half again on the
+// failing side until the score falls inside; a score that then falls out on
+// the other side is searched with the full window.
 int search_line(SearchThread* t, Position* root, int d, bool windowed, int s1, int s2, int s3, Move* pv,
-                const char* list, uint64_t* best_nodes, uint64_t* other_nodes) {
+                const RootMoveSet& moves, uint64_t* best_nodes, uint64_t* other_nodes) {
+  const std::atomic<int>& stop = t->control->stop;
   int alpha = -INFINITE_SCORE, beta = INFINITE_SCORE;
   if (windowed) {
     int w = max_of(MIN_ASPIRATION, (abs_of(s2 - s3) + abs_of(s1 - s2)) >> 1);
     alpha = max_of(s1 - w, -INFINITE_SCORE);
     beta = min_of(s1 + w, INFINITE_SCORE);
   }
-  int score = search_root(t, root, 2 * d, alpha, beta, pv, list, best_nodes, other_nodes);
-  if (!stop_requested && score >= beta) {
-    while (!stop_requested && score >= beta) {
+  int score = search_root(t, root, 2 * d, alpha, beta, pv, moves, best_nodes, other_nodes);
+  if (!stop && score >= beta) {
+    while (!stop && score >= beta) {
       int width = beta - alpha;
       alpha = max_of(score - 1, -INFINITE_SCORE);
       beta = min_of(score - 1 + width * 3 / 2, INFINITE_SCORE);
-      score = search_root(t, root, 2 * d, alpha, beta, pv, list, best_nodes, other_nodes);
+      score = search_root(t, root, 2 * d, alpha, beta, pv, moves, best_nodes, other_nodes);
     }
-    if (!stop_requested && score <= alpha)
-      score = search_root(t, root, 2 * d, -INFINITE_SCORE, INFINITE_SCORE, pv, list, best_nodes, other_nodes);
-  } else if (!stop_requested && score <= alpha) {
-    while (!stop_requested && score <= alpha) {
+    if (!stop && score <= alpha)
+      score = search_root(t, root, 2 * d, -INFINITE_SCORE, INFINITE_SCORE, pv, moves, best_nodes, other_nodes);
+  } else if (!stop && score <= alpha) {
+    while (!stop && score <= alpha) {
       int width = beta - alpha;
       beta = min_of(score + 1, INFINITE_SCORE);
       alpha = max_of(score + 1 - width * 3 / 2, -INFINITE_SCORE);
-      score = search_root(t, root, 2 * d, alpha, beta, pv, list, best_nodes, other_nodes);
+      score = search_root(t, root, 2 * d, alpha, beta, pv, moves, best_nodes, other_nodes);
     }
-    if (!stop_requested && score >= beta)
-      score = search_root(t, root, 2 * d, -INFINITE_SCORE, INFINITE_SCORE, pv, list, best_nodes, other_nodes);
+    if (!stop && score >= beta)
+      score = search_root(t, root, 2 * d, -INFINITE_SCORE, INFINITE_SCORE, pv, moves, best_nodes, other_nodes);
   }
   return score;
 }
@@ -176,25 +153,251 @@ bool helper_skips_depth(int helper, int depth) {
   return depth > 1 && ((depth + phase) / group) % 2 == 1;
 }
 
+void report_iteration_started(const SearchReporter& r, int depth) {
+  if (r.iteration_started) r.iteration_started(r.context, depth);
+}
+void report_line(const SearchReporter& r, const SearchLine& line) {
+  if (r.line) r.line(r.context, line);
+}
+
+// The state of the main thread's deepening from one iteration to the next.
+struct Deepening {
+  const SearchJob* job;
+  SearchThread* t;
+  Position root;
+  RootMoveSet root_set;  // the legal root moves the search considers
+  TimeControl tc;
+  bool infinite;       // "go infinite": no answer before "stop", even when the search ends by itself
+  bool fresh_tables;   // the history starts empty (first search, deterministic mode)
+  int line_limit;      // lines per iteration (MultiPV)
+  Move best_move, ponder_move;
+  int best_score;
+  Move previous_best;
+  int s1, s2, s3;  // scores of the last three iterations
+  bool soft_time_passed;
+};
+
+// Start of a search: the thread's record, the root, the tables and the clock.
+void begin_search(Deepening* s, const SearchJob& job) {
+  SearchThread* t = job.thread;
+  s->job = &job;
+  s->t = t;
+  t->settings = job.settings;
+  t->control = job.control;
+  t->table = job.table;
+  t->reporter = &job.reporter;
+  t->with_helpers = job.use_helpers && search_thread_count() > 1;
+  t->control->node_limit = job.limits.nodes;
+  t->control->pondering = job.limits.ponder;
+  s->root = job.root;
+  s->infinite = job.limits.infinite != 0;
+  // The history and countermoves start empty at the first search and, in
+  // deterministic mode, at every search.
+  s->fresh_tables = t->fresh_tables_due || job.settings.deterministic;
+  ensure_search_tables();
+
+  begin_thread_search(t, false);
+  t->control->stop = 0;
+  build_root_set(s->root, job.root_moves, &s->root_set);
+  if (s->fresh_tables) clear_history(t);
+  s->root.psq = compute_psq(s->root);
+  s->root.phase = static_cast<int16_t>(compute_phase(s->root));
+  s->root.eval_cache = EVAL_NOT_COMPUTED;  // a position set up from text has none
+  if (tt_enabled(*job.table)) {
+    if (s->fresh_tables) {
+      tt_clear(job.table);
+      t->fresh_tables_due = 0;
+    }
+    tt_new_search(job.table);
+  }
+  log_position(s->root);
+
+  time_control_start(&s->tc, now(), job.plan.goal, job.plan.fixed, job.plan.max_goal_percent);
+  t->start_time = s->tc.start;
+  t->hard_limit = s->tc.hard_limit;
+  log_printf("DEPTH      TIME         NODES      KNPS    SCORE   PRINCIPAL VARIATION\n");
+  log_printf("-----  --------  ------------  --------  -------   -------------------------------------------------\n");
+
+  s->best_move = s->ponder_move = 0;
+  s->best_score = 0;
+  s->previous_best = 0;
+  s->s1 = s->s2 = s->s3 = 0;
+  s->line_limit = job.settings.multipv < 1 ? 1 : min_of(job.settings.multipv, MAX_LINES);
+  s->soft_time_passed = false;
+}
+
+// The lines of iteration d (several with MultiPV), best first, into lines;
+// returns how many completed.
+int search_iteration_lines(Deepening* s, int d, Line* lines) {
+  SearchThread* t = s->t;
+  RootMoveSet remaining = s->root_set;
+  uint64_t best_nodes = 0, other_nodes = 0;
+  int line_count = 0;
+  Move pv[PV_SIZE];
+  const int lines_wanted = d == 1 ? 1 : s->line_limit;
+  for (int k = 1; k <= lines_wanted; ++k) {
+    const bool windowed = d >= 5 && s->line_limit < 2;
+    int score = search_line(t, &s->root, d, windowed, s->s1, s->s2, s->s3, pv, remaining, &best_nodes, &other_nodes);
+    // A line cut short is discarded: the last complete iteration's (or
+    // this iteration's complete lines') move is the answer.
+    if (t->control->stop) break;
+
+    uint64_t spent = best_nodes + other_nodes + static_cast<uint64_t>(k);
+    time_control_after_line(&s->tc, d, best_nodes, spent, pv[0] != s->previous_best);
+
+    Line& line = lines[line_count++];
+    line.score = score;
+    line.milliseconds = static_cast<int>((now() - s->tc.start) * 1000);
+    line.nodes = search_node_total(t);
+    std::memcpy(line.pv, pv, sizeof line.pv);
+    if (!pv[0]) break;
+    remove_root_move(&remaining, pv[0]);
+    if (remaining.count == 0) break;
+  }
+  sort_best_first(lines, line_count, [](const Line& line) { return line.score; });  // best line first
+  return line_count;
+}
+
+// Reports and logs a completed iteration d; false when the search must end
+// (stopped, out of time, a settled mate, the depth limit).
+bool finish_iteration(Deepening* s, int d, const Line* lines, int line_count) {
+  SearchThread* t = s->t;
+  const SearchJob& job = *s->job;
+  if (job.settings.multipv > 1) {
+    for (int i = 0; i < line_count; ++i) {
+      const Line& line = lines[i];
+      const double seconds = line.milliseconds / 1000.0;
+      SearchLine report{LINE_MULTIPV, d, 0, i + 1, line.score, line.nodes, seconds, line.milliseconds,
+                        static_cast<uint64_t>(static_cast<double>(line.nodes) / (seconds + 0.0001)), 0, line.pv};
+      report_line(job.reporter, report);
+    }
+  }
+  if (line_count > 0) {
+    s->best_move = lines[0].pv[0];
+    s->ponder_move = s->best_move ? lines[0].pv[1] : 0;
+    s->best_score = lines[0].score;
+  }
+  if (t->control->stop) {
+    log_printf("search aborted\n");
+    return false;
+  }
+  // Limited strength: the complete iteration's lines to choose from (strength.h).
+  if (job.settings.limit_elo)
+    for (int i = 0; i < line_count; ++i) note_root_line(&t->strength, i, lines[i].pv, lines[i].score);
+  double elapsed = now() - s->tc.start;
+  if (elapsed < 0.0001) elapsed = 0.0001;
+  const uint64_t nodes = search_node_total(t);
+  char pv_buffer[PV_TEXT_SIZE];
+  pv_to_text(lines[0].pv, pv_buffer);
+  log_printf("%5d  %8.1f  %12" PRIu64 "  %8.1f  %7.2f   %s\n", d, elapsed, nodes,
+             static_cast<double>(nodes) / elapsed / 1000.0, s->best_score / 100.0, pv_buffer);
+  SearchLine report{LINE_ITERATION, d, 0, 1, s->best_score, nodes, elapsed, static_cast<int>(elapsed * 1000),
+                    static_cast<uint64_t>(static_cast<double>(nodes) / elapsed), 0, lines[0].pv};
+  report_line(job.reporter, report);
+
+  time_control_after_iteration(&s->tc, d, s->best_score, s->s1);
+  s->s3 = s->s2;
+  s->s2 = s->s1;
+  s->s1 = s->best_score;
+  s->previous_best = s->best_move;
+  if (now() > s->tc.soft_target) s->soft_time_passed = true;
+  // "go infinite" deepens on after a mate, until "stop" or the last depth.
+  return !((s->soft_time_passed && !t->control->pondering) || (!s->infinite && mate_is_settled(s->best_score, d)) ||
+           mate_goal_reached(s->best_score, job.limits.mate) || d >= job.plan.max_depth ||
+           nodes >= job.limits.soft_nodes);
+}
+
+// Iterative deepening, from iteration 1 until a limit ends it.
+void deepen(Deepening* s) {
+  SearchThread* t = s->t;
+  const SearchJob& job = *s->job;
+  Line lines[MAX_LINES];
+  for (int d = 1;; ++d) {
+    if (d == 1) {
+      const Move book_move = job.use_book ? probe_book(s->root) : 0;
+      if (book_move) {
+        s->best_move = book_move;
+        s->ponder_move = 0;
+        s->best_score = 0;
+        return;
+      }
+      if (t->with_helpers)
+        start_helpers(HelperJob{s->root, s->root_set, job.plan.max_depth, s->fresh_tables, job.settings, job.control,
+                                job.table});
+    } else {
+      t->first_iteration = 0;
+    }
+    report_iteration_started(job.reporter, d);
+    const int line_count = search_iteration_lines(s, d, lines);
+    if (!finish_iteration(s, d, lines, line_count)) return;
+  }
+}
+
+// End of a search: the wait of a ponder or infinite search, the helpers'
+// end, the limited-strength choice and the answer.
+void end_search(Deepening* s) {
+  SearchThread* t = s->t;
+  const SearchJob& job = *s->job;
+  double elapsed = now() - s->tc.start;
+  if (elapsed < 0) elapsed = 0;
+  log_printf("Total move time %8.1f\n", elapsed);
+
+  // A ponder search, and an infinite one, that ends by itself waits for
+  // "ponderhit" or "stop" before it answers.
+  if (job.plan.max_depth == NO_DEPTH_LIMIT || t->control->pondering) {
+    for (;;) {
+      poll_input();
+      if (t->control->stop || (!t->control->pondering && !s->infinite)) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+  // The answer is the main thread's; the helpers end before it is given.
+  if (t->with_helpers) stop_helpers();
+
+  if (log_file) {
+    const PawnTable& pawns = t->eval.pawns;
+    double rate = pawns.probes ? pawns.hits * 100.0 / static_cast<double>(pawns.probes) : 0.0;
+    log_printf("\nPawn cache: %12" PRIu64 " hits  %12" PRIu64 " probes   Rate = %8.3f percent\n", pawns.hits,
+               pawns.probes, rate);
+  }
+  // Limited strength: the move may be one of the near-best lines instead.
+  if (job.settings.limit_elo)
+    choose_weakened_move(&t->strength, s->root.key, job.settings.limit_elo, &s->best_move, &s->ponder_move);
+  if (job.reporter.finished)
+    job.reporter.finished(job.reporter.context,
+                          SearchResult{s->best_move, s->ponder_move, s->best_score, search_node_total(t)});
+}
+
+void record_depth(void* context, const SearchLine& line) {
+  if (line.kind != LINE_ITERATION || line.depth >= DEPTH_RECORDS) return;
+  static_cast<DepthRecords*>(context)->depth[line.depth] = {line.seconds, line.nodes, line.score, line.pv[0]};
+}
+
 }  // namespace
 
 void set_search_hooks(const SearchHooks& h) { hooks = h; }
 
-const DepthRecord* last_depth_records() { return main_search_thread()->depth_records; }
+SearchReporter depth_recorder(DepthRecords* records) { return {records, nullptr, record_depth, nullptr, nullptr}; }
 
-void request_fresh_tables() { main_search_thread()->fresh_tables_due = 1; }
+void request_fresh_tables(SearchThread* t) { t->fresh_tables_due = 1; }
+
+void ensure_search_tables() {
+  static std::once_flag built;
+  std::call_once(built, build_search_tables);
+}
 
 bool poll_main(SearchThread* t) {
   poll_input();
-  t->helper_nodes = helper_nodes();
-  if (pondering) return false;
-  if (stop_requested) return true;
-  if (t->nodes + t->helper_nodes >= node_limit) {
-    stop_requested = 1;
+  SearchControl* c = t->control;
+  if (t->with_helpers) t->helper_nodes = helper_nodes();
+  if (c->pondering) return false;
+  if (c->stop) return true;
+  if (t->nodes + t->helper_nodes >= c->node_limit) {
+    c->stop = 1;
     return true;
   }
   if (now() >= t->hard_limit) {
-    stop_requested = 1;
+    c->stop = 1;
     return true;
   }
   return false;
@@ -202,21 +405,25 @@ bool poll_main(SearchThread* t) {
 
 bool poll_helper(SearchThread* t) {
   publish_nodes(t);
-  return stop_requested != 0;
+  return t->control->stop != 0;
 }
 
 void helper_search(SearchThread* t, const HelperJob& job) {
   Position root = job.root;
   t->settings = job.settings;
+  t->control = job.control;
+  t->table = job.table;
+  t->reporter = nullptr;
+  t->with_helpers = 0;
   begin_thread_search(t, job.clear_move_history);
   Move pv[PV_SIZE];
   uint64_t best_nodes = 0, other_nodes = 0;
   int s1 = 0, s2 = 0, s3 = 0;  // scores of this thread's last three iterations
-  for (int d = 1; d <= job.max_depth && !stop_requested; ++d) {
+  for (int d = 1; d <= job.max_depth && !t->control->stop; ++d) {
     if (d > 1) t->first_iteration = 0;
     if (helper_skips_depth(t->index, d)) continue;
-    int score = search_line(t, &root, d, d >= 5, s1, s2, s3, pv, job.move_list, &best_nodes, &other_nodes);
-    if (stop_requested) break;
+    int score = search_line(t, &root, d, d >= 5, s1, s2, s3, pv, job.root_moves, &best_nodes, &other_nodes);
+    if (t->control->stop) break;
     s3 = s2;
     s2 = s1;
     s1 = score;
@@ -224,199 +431,10 @@ void helper_search(SearchThread* t, const HelperJob& job) {
   publish_nodes(t);
 }
 
-int run_search(const Position& root_in, double goal, int max_depth, const SearchLimits& limits,
-               const SearchSettings& settings) {
-  SearchThread* t = main_search_thread();
-  t->settings = settings;
-  node_limit = limits.nodes;
-  pondering = limits.ponder;
-  Position root = root_in;
-  const bool deterministic = settings.deterministic || test_mode;
-  // "go infinite" must not answer before "stop", even when the search ends
-  // by itself (a mate found, depth 99 reached).
-  const bool infinite = limits.infinite && !test_mode;
-  // The history and countermoves start empty at the first search and, in
-  // deterministic mode, at every search.
-  const bool fresh_tables = t->fresh_tables_due || deterministic;
-  // The self-test measures one thread.
-  const bool with_helpers = !test_mode && search_thread_count() > 1;
-
-  // Start of a search.
-  begin_thread_search(t, false);
-  int soft_time_flag = 0;
-  stop_requested = 0;
-  char full_list[MOVE_LIST_TEXT_SIZE];
-  char current_list[MOVE_LIST_TEXT_SIZE];
-  build_move_list(t, root, limits.searchmoves, full_list);
-  if (fresh_tables) {
-    clear_history(t);
-    build_search_tables();
-  }
-  root.psq = compute_psq(root);
-  root.phase = static_cast<int16_t>(compute_phase(root));
-  root.eval_cache = EVAL_NOT_COMPUTED;  // a position set up from text has none
-  if (tt_enabled()) {
-    if (fresh_tables) {
-      tt_clear();
-      t->fresh_tables_due = 0;
-    }
-    tt_new_search();
-  }
-  log_position(root);
-
-  TimeControl tc;
-  time_control_start(&tc, now(), goal, limits.movetime != 0, max_goal_percent);
-  t->start_time = tc.start;
-  t->hard_limit = tc.hard_limit;
-  const double start = tc.start;
-  log_printf("DEPTH      TIME         NODES      KNPS    SCORE   PRINCIPAL VARIATION\n");
-  log_printf("-----  --------  ------------  --------  -------   -------------------------------------------------\n");
-  std::memset(t->depth_records, 0, sizeof t->depth_records);
-
-  Move best_move = 0, ponder_move = 0;
-  int best_score = 0;
-  Move previous_best = 0;
-  int s1 = 0, s2 = 0, s3 = 0;  // scores of the last three iterations
-  int line_limit = settings.multipv < 1 ? 1 : min_of(settings.multipv, MAX_LINES);
-  Line lines[MAX_LINES];
-  Move pv[PV_SIZE];
-  char pv_buffer[PV_TEXT_SIZE];
-  char text[8];
-
-  for (int d = 1;; ++d) {
-    if (d == 1) {
-      Move book_move = probe_book(root);
-      if (book_move) {
-        best_move = book_move;
-        ponder_move = 0;
-        best_score = 0;
-        break;
-      }
-      if (with_helpers) start_helpers(HelperJob{root, full_list, max_depth, fresh_tables, settings});
-    } else {
-      t->first_iteration = 0;
-    }
-    if (!test_mode) std::printf("info depth %d\n", d);
-
-    std::strcpy(current_list, full_list);
-    uint64_t best_nodes = 0, other_nodes = 0;
-    int line_count = 0;
-    const int lines_wanted = d == 1 ? 1 : line_limit;
-    for (int k = 1; k <= lines_wanted; ++k) {
-      const bool windowed = d >= 5 && line_limit < 2;
-      int score = search_line(t, &root, d, windowed, s1, s2, s3, pv, current_list, &best_nodes, &other_nodes);
-      // A line cut short is discarded: the last complete iteration's (or
-      // this iteration's complete lines') move is the answer.
-      if (stop_requested) break;
-
-      uint64_t spent = best_nodes + other_nodes + static_cast<uint64_t>(k);
-      time_control_after_line(&tc, d, best_nodes, spent, pv[0] != previous_best);
-
-      Line& line = lines[line_count++];
-      line.score = score;
-      line.milliseconds = static_cast<int>((now() - start) * 1000);
-      line.nodes = search_node_total(t);
-      std::memcpy(line.pv, pv, sizeof line.pv);
-      if (!pv[0]) break;
-      move_to_text(pv[0], text);
-      remove_word(current_list, text);
-      if (!current_list[0]) break;
-    }
-
-    sort_best_first(lines, line_count, [](const Line& line) { return line.score; });  // best line first
-    if (settings.multipv > 1 && !test_mode) {
-      for (int i = 0; i < line_count; ++i) {
-        const Line& line = lines[i];
-        pv_to_text(line.pv, pv_buffer);
-        double seconds = line.milliseconds / 1000.0;
-        std::printf("info multipv %d score cp %d%s depth %d time %d nodes %" PRIu64 " nps %" PRIu64 " pv %s\n", i + 1,
-                    line.score, wdl_text(line.score), d, line.milliseconds, line.nodes,
-                    static_cast<uint64_t>(static_cast<double>(line.nodes) / (seconds + 0.0001)), pv_buffer);
-      }
-      std::fflush(stdout);
-    }
-    if (line_count > 0) {
-      best_move = lines[0].pv[0];
-      ponder_move = best_move ? lines[0].pv[1] : 0;
-      best_score = lines[0].score;
-    }
-
-    if (stop_requested) {
-      log_printf("search aborted\n");
-      break;
-    }
-    // Limited strength: the complete iteration's lines to choose from (strength.h).
-    if (settings.limit_elo)
-      for (int i = 0; i < line_count; ++i) note_root_line(&t->strength, i, lines[i].pv, lines[i].score);
-    double elapsed = now() - start;
-    if (elapsed < 0.0001) elapsed = 0.0001;
-    const uint64_t nodes = search_node_total(t);
-    pv_to_text(lines[0].pv, pv_buffer);
-    log_printf("%5d  %8.1f  %12" PRIu64 "  %8.1f  %7.2f   %s\n", d, elapsed, nodes,
-               static_cast<double>(nodes) / elapsed / 1000.0, best_score / 100.0, pv_buffer);
-    if (test_mode) {
-      if (d < DEPTH_RECORDS) t->depth_records[d] = {elapsed, nodes, best_score, best_move};
-    } else {
-      char score_buffer[32];
-      score_text(best_score, score_buffer);
-      std::printf("info depth %d time %d nodes %" PRIu64 " score %s nps %" PRIu64 " pv %s\n", d,
-                  static_cast<int>(elapsed * 1000), nodes, score_buffer,
-                  static_cast<uint64_t>(static_cast<double>(nodes) / elapsed), pv_buffer);
-      std::fflush(stdout);
-    }
-
-    time_control_after_iteration(&tc, d, best_score, s1);
-    s3 = s2;
-    s2 = s1;
-    s1 = best_score;
-    previous_best = best_move;
-    if (now() > tc.soft_target) soft_time_flag = 1;
-    // "go infinite" deepens on after a mate, until "stop" or the last depth.
-    if ((soft_time_flag && !pondering) || (!infinite && mate_is_settled(best_score, d)) ||
-        (!test_mode && mate_goal_reached(best_score, limits.mate)) || d >= max_depth)
-      break;
-  }
-
-  // End of a search.
-  double elapsed = now() - start;
-  if (elapsed < 0) elapsed = 0;
-  log_printf("Total move time %8.1f\n", elapsed);
-
-  // A ponder search, and an infinite one, that ends by itself waits for
-  // "ponderhit" or "stop" before it answers.
-  if (max_depth == NO_DEPTH_LIMIT || pondering) {
-    for (;;) {
-      poll_input();
-      if (stop_requested || (!pondering && !infinite)) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-  }
-  // The answer is the main thread's; the helpers end before it is given.
-  stop_helpers();
-  if (test_mode) return best_score;
-
-  if (log_file) {
-    const PawnTable& pawns = t->eval.pawns;
-    double rate = pawns.probes ? pawns.hits * 100.0 / static_cast<double>(pawns.probes) : 0.0;
-    log_printf("\nEtable statistics: %12" PRIu64 " hits  %12" PRIu64 " probes   Rate = %8.3f percent\n", pawns.hits,
-               pawns.probes, rate);
-  }
-  // Limited strength: the move may be one of the near-best lines instead.
-  if (settings.limit_elo) choose_weakened_move(&t->strength, root.key, settings.limit_elo, &best_move, &ponder_move);
-  const uint64_t nodes = search_node_total(t);
-  char best_text[8], ponder_text[8];
-  move_text_or_null(best_move, best_text);
-  if (ponder_move) {
-    move_to_text(ponder_move, ponder_text);
-    std::printf("info nodes %" PRIu64 "\n", nodes);
-    std::printf("bestmove %s ponder %s\n", best_text, ponder_text);
-    log_printf("info nodes %" PRIu64 "\n", nodes);
-    log_printf("bestmove %s ponder %s\n", best_text, ponder_text);
-  } else {
-    log_printf("bestmove %s\n", best_text);
-    std::printf("info nodes %" PRIu64 "\n", nodes);
-    std::printf("bestmove %s\n", best_text);
-  }
-  std::fflush(stdout);
-  return best_score;
+int run_search(const SearchJob& job) {
+  Deepening s;
+  begin_search(&s, job);
+  deepen(&s);
+  end_search(&s);
+  return s.best_score;
 }

@@ -175,9 +175,9 @@ int probcut(SearchThread* t, Position* p, int beta, int depth, int ply, int stat
     if (is_repetition(child)) continue;
     int s = -quiesce(t, &child, -raised, -raised + 1, 0, ply + 1, qpv);
     if (s >= raised) s = -search<false>(t, &child, -raised, -raised + 1, depth - 8, ply + 1, nullptr, 0, !cut_node);
-    if (stop_requested) return 0;
+    if (t->control->stop) return 0;
     if (s >= raised) {
-      tt_store(p->key, depth - 6, mate_to_table(s, ply), BOUND_LOWER, m, 0);
+      tt_store(t->table, p->key, depth - 6, mate_to_table(s, ply), BOUND_LOWER, m);
       return s;
     }
   }
@@ -207,7 +207,7 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
     Move qpv[2];
     return quiesce(t, p, alpha, beta, 0, ply, PV ? pv : qpv);
   }
-  if (stop_requested) return 0;
+  if (t->control->stop) return 0;
   if (poll_should_stop(t)) return 0;
   if (is_dead_draw(*p, ply)) return draw_value(t->settings.draw_score, ply);
 
@@ -223,11 +223,11 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
   int tt_score = 0, tt_bound = 0, tt_depth = -100;
   bool hit = false;
   if (!excluded) {
-    if (TTEntry entry; tt_probe(p->key, &entry)) {
+    if (TTEntry entry; tt_probe(*t->table, p->key, &entry)) {
       hit = true;
       hash_move = entry.move;
       tt_score = mate_from_table(entry.score, ply);
-      tt_bound = entry.flags & 15;
+      tt_bound = entry.bound;
       tt_depth = entry.depth;
       if (!PV && tt_depth >= depth &&
           (((tt_bound & BOUND_LOWER) && tt_score >= beta) || ((tt_bound & BOUND_UPPER) && tt_score < beta)))
@@ -278,17 +278,17 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
       const int r = 4 + plies / 6 + min_of(3, (eval - beta) / 200);
       Position child;
       make_search_move(t, *p, &child, 0);
-      tt_prefetch(child.key);
+      tt_prefetch(*t->table, child.key);
       child.search_marks[2] = 0;
       int s = -search<false>(t, &child, -beta, -beta + 1, depth - 2 * r, ply + 1, nullptr, 0, !cut_node);
-      if (stop_requested) return 0;
+      if (t->control->stop) return 0;
       if (s >= beta) return s > MATE_BOUND ? beta : s;
     }
 
     if (plies >= PROBCUT_PLIES &&
         !(hit && tt_depth >= depth - 6 && tt_score < beta + PROBCUT_MARGIN)) {
       int s = probcut(t, p, beta, depth, ply, static_eval, ordering, cut_node);
-      if (stop_requested) return 0;
+      if (t->control->stop) return 0;
       if (s > -INFINITE_SCORE) return s;
     }
   }
@@ -379,7 +379,7 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
           // several moves refute the node (multi-cut).
           const int singular_beta = tt_score - 2 * plies;
           int ss = search<false>(t, p, singular_beta - 1, singular_beta, depth / 2, ply, nullptr, m, cut_node);
-          if (stop_requested) return 0;
+          if (t->control->stop) return 0;
           if (ss < singular_beta)
             ext = 4;
           else if (singular_beta >= beta)
@@ -415,17 +415,17 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
         r = min_of(max_of(r, 0), new_depth - 2);
         if (r > 0) {
           s = -search<false>(t, &child, -alpha - 1, -alpha, new_depth - r, ply + 1, nullptr, 0, true);
-          if (stop_requested) return 0;
+          if (t->control->stop) return 0;
           full_null_window = s > alpha;
         }
       }
       if (full_null_window) {
         s = -search<false>(t, &child, -alpha - 1, -alpha, new_depth, ply + 1, nullptr, 0, !cut_node);
-        if (stop_requested) return 0;
+        if (t->control->stop) return 0;
       }
       if (PV && (count == 1 || (s > alpha && s < beta))) {
         s = -search<true>(t, &child, -beta, -alpha, new_depth, ply + 1, child_pv, 0, false);
-        if (stop_requested) return 0;
+        if (t->control->stop) return 0;
       }
     }
 
@@ -452,7 +452,7 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
 
   if (!best_is_draw && !excluded) {
     const int bound = best >= beta ? BOUND_LOWER : (PV && best_move) ? BOUND_EXACT : BOUND_UPPER;
-    tt_store(p->key, depth, mate_to_table(best, ply), bound, best_move, 0);
+    tt_store(t->table, p->key, depth, mate_to_table(best, ply), bound, best_move);
   }
   return best;
 }

@@ -24,7 +24,7 @@ constexpr int DELTA_MARGIN_PAWN = 80;
 
 int quiesce(SearchThread* t, Position* p, int alpha, int beta, int qdepth, int ply, Move* pv) {
   pv[0] = 0;
-  if (stop_requested) return 0;
+  if (t->control->stop) return 0;
   if (poll_should_stop(t)) return 0;
   if (is_dead_draw(*p, ply)) return draw_value(t->settings.draw_score, ply);
 
@@ -33,11 +33,11 @@ int quiesce(SearchThread* t, Position* p, int alpha, int beta, int qdepth, int p
   int hash_score = 0, hash_bound = 0;
   bool hit = false;
   if (qdepth >= QDEPTH_PROBE_LIMIT) {
-    if (TTEntry entry; tt_probe(p->key, &entry)) {
+    if (TTEntry entry; tt_probe(*t->table, p->key, &entry)) {
       hit = true;
       hash_move = entry.move;
       hash_score = entry.score;
-      hash_bound = entry.flags & 15;
+      hash_bound = entry.bound;
       if (null_window && entry.depth >= qdepth) {
         if ((hash_bound & BOUND_LOWER) && hash_score >= beta) return mate_from_table(hash_score, ply);
         if ((hash_bound & BOUND_UPPER) && hash_score < alpha + 1) return mate_from_table(hash_score, ply);
@@ -104,7 +104,7 @@ int quiesce(SearchThread* t, Position* p, int alpha, int beta, int qdepth, int p
     const bool is_draw = child_is_draw(t, child, ply, &s);
     if (!is_draw) {
       s = -quiesce(t, &child, -beta, -alpha, qdepth - 2, ply + 1, child_pv);
-      if (stop_requested) return 0;
+      if (t->control->stop) return 0;
     }
     if (s > best) {
       if (s > alpha) {
@@ -118,15 +118,15 @@ int quiesce(SearchThread* t, Position* p, int alpha, int beta, int qdepth, int p
       if (s >= beta) break;
     }
   }
-  if (stop_requested) return 0;
+  if (t->control->stop) return 0;
   if (!counted) best = mated_in(ply);
 
   if (null_window && !best_is_draw) {
     int stored_depth = qdepth == 0 ? 0 : -2;
     if (best >= beta)
-      tt_store(p->key, stored_depth, mate_to_table(best, ply), BOUND_LOWER, best_move, 0);
+      tt_store(t->table, p->key, stored_depth, mate_to_table(best, ply), BOUND_LOWER, best_move);
     else
-      tt_store(p->key, stored_depth, mate_to_table(best, ply), BOUND_UPPER, 0, 0);
+      tt_store(t->table, p->key, stored_depth, mate_to_table(best, ply), BOUND_UPPER, 0);
   }
   return best;
 }

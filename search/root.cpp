@@ -1,9 +1,8 @@
 // The root search: one iteration over the root moves in the order the
 // previous iterations left them, with the node accounting the driver's time
-// control reads and the progress lines a GUI shows.
-#include <cinttypes>
-#include <cstdio>
-#include <cstring>
+// control reads and the progress a GUI shows (new best moves, the move now
+// searched), reported through the search's reporter.
+#include <atomic>
 
 #include "board/fen.h"
 #include "board/movegen.h"
@@ -13,8 +12,8 @@
 #include "search/search.h"
 #include "search/tables.h"
 #include "search/threads.h"
+#include "search/report.h"
 #include "search/tt.h"
-#include "search/wdl.h"
 
 namespace {
 
@@ -41,51 +40,29 @@ void build_root_list(SearchThread* t, const Position& root) {
   t->nodes = 0;
 }
 
-void print_progress(double start_time, uint64_t nodes, int iteration, int score, const Move* pv) {
-  double elapsed = wall_clock_seconds(clock_mode) - start_time;
+// A new best root move inside an iteration, for a GUI to show at once.
+void report_progress(const SearchThread* t, int iteration, int score, const Move* pv) {
+  double elapsed = wall_clock_seconds(clock_mode) - t->start_time;
   if (elapsed < 0) elapsed = 0;
-  char score_buffer[32];
-  char pv_buffer[PV_TEXT_SIZE];
-  score_text(score, score_buffer);
-  pv_to_text(pv, pv_buffer);
-  std::printf("info depth %d time %d nodes %" PRIu64 " score %s nps %" PRIu64 " pv %s\n", iteration,
-              static_cast<int>(elapsed * 1000), nodes, score_buffer,
-              static_cast<uint64_t>(static_cast<double>(nodes) / (elapsed + 0.0001)), pv_buffer);
-  std::fflush(stdout);
+  const uint64_t nodes = search_node_total(t);
+  SearchLine line{LINE_PROGRESS, iteration, 0, 1, score, nodes, elapsed, static_cast<int>(elapsed * 1000),
+                  static_cast<uint64_t>(static_cast<double>(nodes) / (elapsed + 0.0001)), 0, pv};
+  t->reporter->line(t->reporter->context, line);
 }
 
 }  // namespace
 
-void score_text(int score, char* out) {
-  if (score > MATE_BOUND)
-    std::snprintf(out, 32, "mate %d", (MATE_SCORE - score) / 2 + 1);
-  else if (score < -MATE_BOUND)
-    std::snprintf(out, 32, "mate %d", -((MATE_SCORE - 1 + score) / 2) - 1);
-  else
-    std::snprintf(out, 32, "cp %d", score);
-  std::strncat(out, wdl_text(score), 31 - std::strlen(out));  // "UCI_ShowWDL" (wdl.h)
-}
-
-bool text_has_word(const char* text, const char* word) {
-  size_t length = std::strlen(word);
-  if (length == 0) return false;
-  for (const char* p = text; (p = std::strstr(p, word)) != nullptr; ++p) {
-    bool starts = p == text || p[-1] == ' ';
-    bool ends = p[length] == '\0' || p[length] == ' ';
-    if (starts && ends) return true;
-  }
-  return false;
-}
-
-int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta, Move* pv, const char* searchmoves,
+int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta, Move* pv, const RootMoveSet& moves,
                 uint64_t* best_nodes, uint64_t* other_nodes) {
-  if (stop_requested) return 0;
+  const std::atomic<int>& stop = t->control->stop;
+  if (stop) return 0;
   root->search_marks[1] = root->search_marks[2] = root->search_marks[3] = 0;
   const int iteration = depth / 2;
   // Only the main thread reports.
-  const bool reporting = t->index == 0 && !test_mode;
-  const bool currmove_lines = reporting && iteration > 5 && wall_clock_seconds(clock_mode) - t->start_time > 0.25 &&
-                              t->settings.multipv == 1;
+  const SearchReporter* reporter = t->reporter;
+  const bool progress_lines = reporter && reporter->line && t->settings.multipv < 2 && iteration > 4;
+  const bool currmove_lines = reporter && reporter->current_move && iteration > 5 &&
+                              wall_clock_seconds(clock_mode) - t->start_time > 0.25 && t->settings.multipv == 1;
   if (poll_should_stop(t)) return 0;
   pv[0] = 0;
   if (iteration == 1) build_root_list(t, *root);
@@ -100,7 +77,6 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
   int searched = 0;
   bool no_reduction = false;
   Move child_pv[PV_SIZE];
-  char text[8];
   Position root_child;  // the child of the root move being searched
 
   for (int i = 0; i < root_move_count; ++i) {
@@ -108,11 +84,10 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
     const Move m = entry.move;
     make_search_move(t, *root, &root_child, m);
     const uint64_t nodes_before = t->nodes;
-    move_to_text(m, text);
-    if (searchmoves[0] && !text_has_word(searchmoves, text)) continue;
+    if (moves.count > 0 && !root_move_listed(moves, m)) continue;
     if (king_attacked(root_child, us)) continue;
     ++searched;
-    if (currmove_lines) std::printf("info currmove %s currmovenumber %d\n", text, searched);
+    if (currmove_lines) reporter->current_move(reporter->context, m, searched);
     root_child.in_check = static_cast<uint16_t>(king_attacked(root_child, them));
 
     int s = 0;
@@ -159,17 +134,17 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
           if (r > new_depth - 2) r = new_depth - 2;
           if (r > 0) {
             s = -search_scout(t, &root_child, -alpha, new_depth - r, 1, 0, true);
-            done = !stop_requested && s <= alpha;
+            done = !stop && s <= alpha;
           }
         }
         if (done) continue;  // the move keeps the node count of its last full search
-        if (!stop_requested) {
+        if (!stop) {
           s = -search_scout(t, &root_child, -alpha, new_depth, 1, 0, true);
-          if (!stop_requested && s > alpha) s = -search_pv(t, &root_child, -beta, -alpha, new_depth, 1, child_pv);
+          if (!stop && s > alpha) s = -search_pv(t, &root_child, -beta, -alpha, new_depth, 1, child_pv);
         }
       }
       // A search cut short by "stop" or a limit says nothing about the move.
-      if (stop_requested) return 0;
+      if (stop) return 0;
       entry.nodes = t->nodes - nodes_before;
     }
 
@@ -178,13 +153,12 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
       int k = 0;
       for (; k < PV_MOVES - 1 && child_pv[k]; ++k) pv[k + 1] = child_pv[k];
       pv[k + 1] = 0;
-      if (reporting && t->settings.multipv < 2 && iteration > 4)
-        print_progress(t->start_time, search_node_total(t), iteration, s, pv);
+      if (progress_lines) report_progress(t, iteration, s, pv);
       best = s;
       if (s >= beta) break;
       if (s > alpha) alpha = s;
     }
-    if (stop_requested) return 0;
+    if (stop) return 0;
   }
 
   // The best move goes to the front; the moves before it shift down.

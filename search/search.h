@@ -35,8 +35,9 @@ int search_scout(SearchThread* t, Position* p, int beta, int depth, int ply, Mov
 int search_pv(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply, Move* pv);
 // The move-ordering view of the thread's history tables for a position.
 MoveOrdering search_ordering(SearchThread* t, const Position& p);
-// One iteration over the ordered root moves named in searchmoves.
-int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta, Move* pv, const char* searchmoves,
+// One iteration over the ordered root moves of the set (every root move
+// when the set is empty).
+int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta, Move* pv, const RootMoveSet& moves,
                 uint64_t* best_nodes, uint64_t* other_nodes);
 
 // Main thread: polls the input through the hook and applies the stop, node
@@ -56,11 +57,12 @@ inline bool poll_should_stop(SearchThread* t) {
 // nodes (with the helpers' nodes last seen, on the main thread) reach the
 // budget stops the search instead; nothing is counted once it is stopped.
 inline void count_node(SearchThread* t) {
-  if (stop_requested) return;
-  if (t->nodes + t->helper_nodes < node_limit || t->first_iteration)
+  SearchControl* c = t->control;
+  if (c->stop) return;
+  if (t->nodes + t->helper_nodes < c->node_limit || t->first_iteration)
     ++t->nodes;
   else
-    stop_requested = 1;
+    c->stop = 1;
 }
 
 // Makes a move for the search and counts it.
@@ -76,7 +78,7 @@ inline bool make_child(SearchThread* t, const Position& p, Position* child, Move
   const int us = side_to_move(p);
   make_search_move(t, p, child, m);
   if (king_attacked(*child, us)) return false;
-  tt_prefetch(child->key);
+  tt_prefetch(*t->table, child->key);
   child->in_check = static_cast<uint16_t>(king_attacked(*child, us ^ 1));
   return true;
 }
@@ -101,9 +103,9 @@ inline int node_eval(SearchThread* t, Position* p) { return cached_eval(t, p) + 
 // Refines a static score with a table bound on it.
 inline int refine_with_bound(int e, int stored, int bound) {
   if (is_mate_score(stored)) return e;
-  if (bound == 3) return stored;
-  if (bound == 2) return stored > e ? stored : e;
-  if (bound == 1) return stored < e ? stored : e;
+  if (bound == BOUND_EXACT) return stored;
+  if (bound == BOUND_LOWER) return stored > e ? stored : e;
+  if (bound == BOUND_UPPER) return stored < e ? stored : e;
   return e;
 }
 
@@ -120,9 +122,3 @@ inline void sort_best_first(T* items, int count, Score score) {
         items[j] = swapped;
       }
 }
-
-// Output helpers (root.cpp).
-// "cp %d" or "mate %d" for an info line.
-void score_text(int score, char* out);
-// True when word appears in text as a whole blank-separated word.
-bool text_has_word(const char* text, const char* word);

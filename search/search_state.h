@@ -1,19 +1,22 @@
-// What the search is given and the flags it shares with the program that
-// runs it.  A "go" hands the search its limits and its settings as records;
-// the two flags that change while a search runs (a "stop", a "ponderhit")
-// are atomic, because helper threads read them.  The rest is set before a
-// search starts and only read while it runs.
+// What a search is given, and the state it shares with whoever runs it.  A
+// "go" hands the search its limits and settings as records; the flags that
+// change while a search runs (a "stop", a "ponderhit", a node budget that
+// runs out) live in one control record that the caller owns and the
+// search's threads reach through their job, so that several independent
+// searches (the data generator's games) can run in one process at once.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+
+#include "board/movegen.h"
+#include "board/types.h"
 
 constexpr uint64_t NO_NODE_LIMIT = ~uint64_t{0};
 constexpr double NO_TIME_LIMIT = 31622400.0;  // a year: no time limit
 constexpr int NO_DEPTH_LIMIT = 99;            // plies: the deepest search there is
 
 // The limits of one search, as "go" gives them.
-constexpr int SEARCHMOVES_SIZE = 8192;
 struct SearchLimits {
   double wtime, btime;  // seconds left on the clocks
   double winc, binc;    // increments, seconds
@@ -21,12 +24,25 @@ struct SearchLimits {
   double movetime;      // seconds; 0 = none
   int32_t depth;        // plies; 0 = none
   int infinite;
-  int32_t mate;                        // "go mate N": a mate in at most N moves ends the search; 0 = none
-  int clock_given;                     // "wtime" or "btime" was given
-  uint64_t nodes = NO_NODE_LIMIT;      // node budget, all threads together
-  int ponder;                          // "go ponder": the search starts pondering
-  char searchmoves[SEARCHMOVES_SIZE];  // each move followed by one blank; "" = every move
+  int32_t mate;                    // "go mate N": a mate in at most N moves ends the search; 0 = none
+  int clock_given;                 // "wtime" or "btime" was given
+  uint64_t nodes = NO_NODE_LIMIT;       // node budget, all threads together
+  uint64_t soft_nodes = NO_NODE_LIMIT;  // no iteration starts once the nodes reach this
+  int ponder;                      // "go ponder": the search starts pondering
 };
+
+// The root moves a search may play ("go searchmoves"): none listed means
+// every legal move.  A list that names no legal move also means every legal
+// move, rather than an answer with no move at all.
+struct RootMoveSet {
+  Move moves[MAX_MOVES];
+  int count;
+};
+inline bool root_move_listed(const RootMoveSet& set, Move m) {
+  for (int i = 0; i < set.count; ++i)
+    if (set.moves[i] == m) return true;
+  return false;
+}
 
 // The settings the search reads, handed over at every "go".
 struct SearchSettings {
@@ -40,8 +56,12 @@ struct SearchSettings {
 constexpr SearchSettings DEFAULT_SEARCH_SETTINGS = {
     .null_move = 1, .use_lmr = 1, .multipv = 1, .deterministic = 0, .draw_score = -5, .limit_elo = 0};
 
-extern std::atomic<int> stop_requested;  // the running search must end
-extern std::atomic<int> pondering;       // while set, running out of time does not stop the search
-extern uint64_t node_limit;              // the running search's node budget (SearchLimits::nodes)
-extern int test_mode;                    // self-test or test-data run: silent, deterministic, one thread
-extern int max_goal_percent;             // hard time limit as a percentage of the goal
+// The state of one running search that changes under it.  The caller clears
+// it before the search; "stop" and "ponderhit" (read by helper threads while
+// the main thread writes them) are atomic; the node budget is set before the
+// search and only read while it runs.
+struct SearchControl {
+  std::atomic<int> stop{0};       // the search must end
+  std::atomic<int> pondering{0};  // while set, running out of time does not stop the search
+  uint64_t node_limit = NO_NODE_LIMIT;
+};

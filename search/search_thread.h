@@ -2,8 +2,9 @@
 // search's settings.  Every thread (the main thread and each helper) owns
 // one record and passes it down its search; the threads share only the
 // transposition table and what is read but not written during a search
-// (tables, limits, the flags of search_state.h).  The record is a plain block of integers: zero-filled
-// memory is an empty record.
+// (tables, limits) and, through pointers set at the start of every search,
+// the search's control record and transposition table.  The record is a
+// plain block of integers and pointers: zero-filled memory is an empty record.
 #pragma once
 
 #include <atomic>
@@ -33,19 +34,16 @@ struct RootMove {
   uint64_t nodes;       // nodes of the move's subtree at its last full search
 };
 
-// What one completed iteration found: filled in test mode (self-test and
-// test-data runs), by depth in plies.
-struct DepthRecord {
-  double seconds;  // since the start of the search
-  uint64_t nodes;
-  int score;
-  Move best_move;
-};
-constexpr int DEPTH_RECORDS = 100;
+struct SearchReporter;
+struct TranspositionTable;
 
 struct SearchThread {
-  int index;                // 0: the main thread, which keeps the clock and talks to the GUI
+  int index;                // 0: the main thread, which keeps the clock and reports
   SearchSettings settings;  // as handed to the search by "go"
+  SearchControl* control;   // the running search's stop, ponder and node-budget state
+  TranspositionTable* table;
+  const SearchReporter* reporter;  // main thread: where the search reports; helpers: null
+  int with_helpers;                // main thread: helper threads search beside it
 
   // Nodes: every move the search makes counts, illegal ones included.
   uint64_t nodes;                    // this thread's nodes in the current search
@@ -71,7 +69,6 @@ struct SearchThread {
   double start_time;       // when the search started (clock of core/clock.h)
   double hard_limit;       // when it must stop, whatever it is doing
   int fresh_tables_due;    // the next search starts from empty tables
-  DepthRecord depth_records[DEPTH_RECORDS];
   StrengthState strength;  // the limited-strength draw
 
   uint64_t job_seen;  // helpers: number of the last search handed to this thread

@@ -86,6 +86,10 @@ void begin_thread_search(SearchThread* t, bool clear_move_history) {
   if (clear_move_history) clear_history(t);
 }
 
+SearchThread* new_search_record() { return new_record(0); }
+
+void free_search_record(SearchThread* t) { delete_record(t); }
+
 SearchThread* main_search_thread() {
   Pool& p = pool();
   if (!p.records[0]) {
@@ -164,7 +168,7 @@ void start_helpers(const HelperJob& job) {
 void stop_helpers() {
   Pool& p = pool();
   if (!p.job_out) return;
-  stop_requested = 1;
+  p.job.control->stop = 1;
   std::unique_lock<std::mutex> lock(p.mutex);
   p.idle.wait(lock, [&] { return p.running == 0; });
   p.job_out = false;

@@ -2,40 +2,41 @@
 
 #include "search/search_state.h"
 
-SearchPlan plan_search(const SearchLimits& limits, int side, double overhead, int max_goal_percent_now) {
+SearchPlan plan_search(const SearchLimits& limits, int side, double overhead) {
   SearchPlan plan{};
   plan.max_depth = NO_DEPTH_LIMIT;
   plan.goal = NO_TIME_LIMIT;
-  plan.max_goal_percent = max_goal_percent_now;
+  plan.max_goal_percent = DEFAULT_MAX_GOAL_PERCENT;
+  plan.fixed = limits.movetime != 0;
   if (limits.depth > 0) {
-    plan.rule = 1;
+    plan.rule = TIME_RULE_DEPTH;
     plan.max_depth = limits.infinite ? NO_DEPTH_LIMIT : limits.depth;
     return plan;
   }
   if (limits.infinite) {
-    plan.rule = 2;
+    plan.rule = TIME_RULE_INFINITE;
     return plan;
   }
   if (limits.movetime != 0) {
-    plan.rule = 3;
+    plan.rule = TIME_RULE_MOVETIME;
     plan.goal = limits.movetime;
     return plan;
   }
   if (limits.nodes != NO_NODE_LIMIT) {
-    plan.rule = 4;
+    plan.rule = TIME_RULE_NODES;
     return plan;
   }
   if (limits.mate > 0 && !limits.clock_given) {
     // "go mate N" alone: no time limit; the search ends when it finds the
     // mate (or on "stop").
-    plan.rule = 7;
+    plan.rule = TIME_RULE_MATE;
     return plan;
   }
   double t = side == 0 ? limits.wtime : limits.btime;
   double inc = side == 0 ? limits.winc : limits.binc;
   plan.clock = t;
   if (limits.movestogo == 0 && limits.depth == 0) {
-    plan.rule = 5;
+    plan.rule = TIME_RULE_SUDDEN_DEATH;
     double f, base;
     if (inc <= 0.00001) {
       base = (t - inc) / SUDDEN_DEATH_DIVISOR + 0.95 * inc;
@@ -52,7 +53,7 @@ SearchPlan plan_search(const SearchLimits& limits, int side, double overhead, in
     plan.goal = goal > 0.002 ? goal : 0.002;
     return plan;
   }
-  plan.rule = 6;
+  plan.rule = TIME_RULE_MOVES_TO_GO;
   int m = limits.movestogo;
   double g = t / (m + static_cast<double>(MOVES_TO_GO_RESERVE)) * (MOVES_TO_GO_PERCENT / 100.0);
   double limit = m == 1 ? 0.9 * t : (5 * g < 0.5 * t ? 5 * g : 0.5 * t);

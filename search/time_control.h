@@ -7,14 +7,30 @@
 
 #include "search/search_state.h"
 
+// How the limits of a "go" were turned into a plan, in the order the
+// limits are looked at: the first that applies decides.
+enum TimeRule {
+  TIME_RULE_DEPTH = 1,       // "depth N": no time limit
+  TIME_RULE_INFINITE,        // "infinite": no limit until "stop"
+  TIME_RULE_MOVETIME,        // "movetime": the goal is the given time
+  TIME_RULE_NODES,           // "nodes": the budget alone ends the search
+  TIME_RULE_SUDDEN_DEATH,    // a clock without "movestogo"
+  TIME_RULE_MOVES_TO_GO,     // a clock shared among the moves to the control
+  TIME_RULE_MATE,            // "mate N" alone: until the mate is found
+};
+
+// The hard limit in percent of the goal, unless the clock sets another.
+constexpr int DEFAULT_MAX_GOAL_PERCENT = 500;
+
 // What "go" hands to the search, and how it was decided.
 struct SearchPlan {
-  int rule;              // 1 depth, 2 infinite, 3 movetime, 4 nodes, 5 sudden death, 6 moves to go, 7 mate
+  TimeRule rule;
   double goal;           // seconds
   int max_depth;         // plies; NO_DEPTH_LIMIT = none
   int max_goal_percent;  // the hard limit in percent of the goal
-  double clock;          // the side to move's remaining time (rules 5 and 6)
-  double moves_goal;     // rule 6: the time per move before the overhead
+  bool fixed;            // "movetime": both limits at the goal
+  double clock;          // the side to move's remaining time (the clock rules)
+  double moves_goal;     // TIME_RULE_MOVES_TO_GO: the time per move before the overhead
 };
 
 // Fixed constants of the time allocation.
@@ -23,8 +39,15 @@ constexpr double SUDDEN_DEATH_DIVISOR_WITH_INCREMENT = 30.0;
 constexpr int MOVES_TO_GO_RESERVE = 2;
 constexpr double MOVES_TO_GO_PERCENT = 110.0;
 
-// Chooses the search and allocates time for the side to move.
-SearchPlan plan_search(const SearchLimits& limits, int side, double overhead_seconds, int max_goal_percent_now);
+// The plan of a search to a depth without a clock (the self-test, the
+// bench, the data generator with a depth).
+constexpr SearchPlan depth_plan(int depth) {
+  return {TIME_RULE_DEPTH, NO_TIME_LIMIT, depth, DEFAULT_MAX_GOAL_PERCENT, false, 0, 0};
+}
+
+// Chooses the search and allocates time for the side to move.  The plan
+// depends on this "go" alone, never on the move before it.
+SearchPlan plan_search(const SearchLimits& limits, int side, double overhead_seconds);
 
 // The running search's clock, in wall-clock seconds.
 struct TimeControl {

@@ -7,8 +7,6 @@
 
 #include "core/exit.h"
 
-TranspositionTable tt = {0, 0, 0, nullptr};
-
 uint64_t tt_bucket_count_for(uint64_t megabytes) {
   uint64_t fitting = megabytes * (uint64_t{1} << 20) / sizeof(TTBucket);
   uint64_t x = static_cast<uint64_t>(static_cast<double>(fitting) * 0.51);
@@ -41,7 +39,7 @@ TTBucket* allocate_buckets(uint64_t count, uint64_t byte_limit) {
 
 }  // namespace
 
-uint64_t tt_allocate(int megabytes, uint64_t byte_limit) {
+uint64_t tt_allocate(TranspositionTable* tt, int megabytes, uint64_t byte_limit) {
   uint64_t count = tt_bucket_count_for(megabytes < 1 ? 1 : static_cast<uint64_t>(megabytes));
   // When the memory cannot be had, halve the table down to the smallest one.
   TTBucket* buckets;
@@ -52,33 +50,33 @@ uint64_t tt_allocate(int megabytes, uint64_t byte_limit) {
     }
     count /= 2;
   }
-  tt.buckets = buckets;
-  tt.bucket_count = count;
-  tt.mask = count - 1;
-  tt.generation = 0;
+  tt->buckets = buckets;
+  tt->bucket_count = count;
+  tt->mask = count - 1;
+  tt->generation = 0;
   return count * sizeof(TTBucket) >> 20;
 }
 
-void tt_free() {
-  std::free(tt.buckets);
-  tt.buckets = nullptr;
-  tt.bucket_count = 0;
-  tt.mask = 0;
+void tt_free(TranspositionTable* tt) {
+  std::free(tt->buckets);
+  tt->buckets = nullptr;
+  tt->bucket_count = 0;
+  tt->mask = 0;
 }
 
-void tt_clear() {
-  if (tt.buckets)
-    std::memset(static_cast<void*>(tt.buckets), 0, static_cast<size_t>(tt.bucket_count) * sizeof(TTBucket));
-  tt.generation = 0;
+void tt_clear(TranspositionTable* tt) {
+  if (tt->buckets)
+    std::memset(static_cast<void*>(tt->buckets), 0, static_cast<size_t>(tt->bucket_count) * sizeof(TTBucket));
+  tt->generation = 0;
 }
 
-void tt_new_search() { tt.generation = (tt.generation + 1) & 255; }
+void tt_new_search(TranspositionTable* tt) { tt->generation = (tt->generation + 1) & 255; }
 
-void tt_store(uint64_t key, int depth, int score, int bound, Move move, int cutoff_marker) {
-  if (!tt.buckets) return;
+void tt_store(TranspositionTable* tt, uint64_t key, int depth, int score, int bound, Move move) {
+  if (!tt->buckets) return;
   if (score < -STORABLE_SCORE || score > STORABLE_SCORE) return;
-  TTSlot* slot = tt.buckets[key & tt.mask].slot;
-  const uint8_t generation = static_cast<uint8_t>(tt.generation);
+  TTSlot* slot = tt->buckets[key & tt->mask].slot;
+  const uint8_t generation = static_cast<uint8_t>(tt->generation);
 
   TTEntry e[TT_SLOTS];
   for (int i = 0; i < TT_SLOTS; ++i) e[i] = tt_read_slot(slot[i]);
@@ -95,7 +93,7 @@ void tt_store(uint64_t key, int depth, int score, int bound, Move move, int cuto
       n.score = static_cast<int16_t>(score);
       n.depth = static_cast<int16_t>(depth);
       n.generation = generation;
-      n.flags = static_cast<uint8_t>((n.flags & 0xf0) | (bound & 0x0f));
+      n.bound = static_cast<uint8_t>(bound);
     }
     tt_write_slot(slot[i], n);
     return;
@@ -124,6 +122,6 @@ void tt_store(uint64_t key, int depth, int score, int bound, Move move, int cuto
   n.depth = static_cast<int16_t>(depth);
   n.move = static_cast<uint16_t>(move);
   n.generation = generation;
-  n.flags = static_cast<uint8_t>((bound & 0x0f) | ((cutoff_marker & 0x0f) << 4));
+  n.bound = static_cast<uint8_t>(bound);
   tt_write_slot(slot[victim], n);
 }

@@ -1,5 +1,8 @@
-// The transposition table: one global hash table of search results, shared
-// by the main and the quiescence search of every search thread.  Buckets of
+// The transposition table: a hash table of search results, shared by the
+// main and the quiescence search of every thread of one search.  The engine
+// keeps one table for all its searches (the protocol layer owns it); the data
+// generator gives each of its games a table of its own.  A search reaches
+// its table through its job, never through a global.  Buckets of
 // four 16-byte slots fill one 64-byte cache line, so a probe touches a single
 // line.
 //
@@ -18,11 +21,14 @@
 #include "board/types.h"
 #include "search/score.h"
 
-// Bound codes (low four bits of an entry's flags).  A reader tests bit 2 to
-// use the score as a lower bound and bit 1 to use it as an upper bound.
+// What an entry's score says about the position: at most the score (the
+// search failed low), at least the score (it failed high), or the score
+// itself.  BOUND_EXACT has both bits, so a reader tests BOUND_LOWER to use the
+// score as a lower bound and BOUND_UPPER to use it as an upper bound.
+constexpr int BOUND_NONE = 0;
 constexpr int BOUND_UPPER = 1;
 constexpr int BOUND_LOWER = 2;
-constexpr int BOUND_EXACT = 3;
+constexpr int BOUND_EXACT = BOUND_UPPER | BOUND_LOWER;
 
 // One entry as the search sees it, unpacked from its slot.
 struct TTEntry {
@@ -30,14 +36,14 @@ struct TTEntry {
   int16_t score;       // mate scores relative to the node (mate_to_table)
   uint16_t move;       // low 16 bits of the best or refuting move; 0 = none
   int16_t depth;       // remaining depth in half-plies; quiescence uses 0 and -2
-  uint8_t flags;       // low 4 bits: bound; high 4 bits: cutoff marker
+  uint8_t bound;       // BOUND_UPPER, BOUND_LOWER or BOUND_EXACT
   uint8_t generation;  // table generation when the entry was written
 };
 
 // One entry as stored.
 struct TTSlot {
   alignas(8) uint64_t check;  // key XOR data
-  alignas(8) uint64_t data;   // score, move, depth, flags, generation (16+16+16+8+8 bits)
+  alignas(8) uint64_t data;   // score, move, depth, bound, generation (16+16+16+8+8 bits)
 };
 static_assert(sizeof(TTSlot) == 16);
 
@@ -53,7 +59,6 @@ struct TranspositionTable {
   uint32_t generation;    // 0..255; changed only between searches
   TTBucket* buckets;      // null while the table is off
 };
-extern TranspositionTable tt;
 
 // Bucket count for a request in megabytes: the power of two nearest to
 // 51 % of the buckets that fit, which is the power-of-two size nearest to
@@ -68,14 +73,14 @@ constexpr uint64_t TT_SMALLEST_BUCKET_COUNT = (uint64_t{1} << 20) / sizeof(TTBuc
 // cannot be had, the table is halved until it can, down to 1 MB; only when
 // not even that can be had it exits with "Hash table too big" and status 1.
 // A size above byte_limit counts as memory that cannot be had (for tests).
-uint64_t tt_allocate(int megabytes, uint64_t byte_limit = UINT64_MAX);
-void tt_free();
+uint64_t tt_allocate(TranspositionTable* tt, int megabytes, uint64_t byte_limit = UINT64_MAX);
+void tt_free(TranspositionTable* tt);
 // Empties the table and restarts the generation count.  Not while a search runs.
-void tt_clear();
-void tt_new_search();
-inline bool tt_enabled() { return tt.buckets != nullptr; }
+void tt_clear(TranspositionTable* tt);
+void tt_new_search(TranspositionTable* tt);
+inline bool tt_enabled(const TranspositionTable& tt) { return tt.buckets != nullptr; }
 // The table's size in megabytes; 0 while it is off.
-inline int tt_megabytes() { return static_cast<int>(tt.bucket_count * sizeof(TTBucket) >> 20); }
+inline int tt_megabytes(const TranspositionTable& tt) { return static_cast<int>(tt.bucket_count * sizeof(TTBucket) >> 20); }
 
 inline uint64_t tt_load_word(const uint64_t& word) {
   return std::atomic_ref<uint64_t>(const_cast<uint64_t&>(word)).load(std::memory_order_relaxed);
@@ -86,7 +91,7 @@ inline void tt_store_word(uint64_t& word, uint64_t value) {
 
 inline uint64_t tt_pack(const TTEntry& e) {
   return uint64_t{static_cast<uint16_t>(e.score)} | uint64_t{e.move} << 16 |
-         uint64_t{static_cast<uint16_t>(e.depth)} << 32 | uint64_t{e.flags} << 48 | uint64_t{e.generation} << 56;
+         uint64_t{static_cast<uint16_t>(e.depth)} << 32 | uint64_t{e.bound} << 48 | uint64_t{e.generation} << 56;
 }
 inline TTEntry tt_unpack(uint64_t key, uint64_t data) {
   return {key,
@@ -110,7 +115,7 @@ inline void tt_write_slot(TTSlot& s, const TTEntry& e) {
 }
 
 // Copies the entry holding this key into *out; false when there is none.
-inline bool tt_probe(uint64_t key, TTEntry* out) {
+inline bool tt_probe(const TranspositionTable& tt, uint64_t key, TTEntry* out) {
   if (!tt.buckets) return false;
   const TTSlot* s = tt.buckets[key & tt.mask].slot;
   for (int i = 0; i < TT_SLOTS; ++i) {
@@ -125,7 +130,7 @@ inline bool tt_probe(uint64_t key, TTEntry* out) {
 
 // Starts loading the bucket of a position that is about to be searched, so
 // that the probe at its node entry does not wait for memory.
-inline void tt_prefetch(uint64_t key) {
+inline void tt_prefetch(const TranspositionTable& tt, uint64_t key) {
   if (tt.buckets) __builtin_prefetch(&tt.buckets[key & tt.mask]);
 }
 
@@ -137,4 +142,4 @@ constexpr int TT_KEEP_DEEPER = 6;
 constexpr int TT_AGE_WEIGHT = 16;
 
 // Stores a search result (see the replacement rules above).
-void tt_store(uint64_t key, int depth, int score, int bound, Move move, int cutoff_marker);
+void tt_store(TranspositionTable* tt, uint64_t key, int depth, int score, int bound, Move move);

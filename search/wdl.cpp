@@ -20,9 +20,6 @@ constexpr double WIDTH[3] = {16.7, 90.5, -19.3};     // centipawns: w0 + w1 x + 
 constexpr int MATERIAL_MIN = 8;
 constexpr int MATERIAL_MAX = 78;
 
-bool show_wdl = false;
-int root_material = MATERIAL_MAX;
-char text[40];
 
 int per_mille(double p) { return static_cast<int>(std::lround(p * 1000.0)); }
 
@@ -48,15 +45,4 @@ int wdl_material(const Position& p) {
   for (int c = 0; c < 2; ++c)
     for (int t = PAWN; t <= QUEEN; ++t) material += VALUE[t] * popcount(p.pieces[c][t]);
   return material;
-}
-
-void set_show_wdl(bool on) { show_wdl = on; }
-
-void set_wdl_root(const Position& root) { root_material = wdl_material(root); }
-
-const char* wdl_text(int score) {
-  if (!show_wdl) return "";
-  const Wdl w = wdl_from_score(score, root_material);
-  std::snprintf(text, sizeof text, " wdl %d %d %d", w.win, w.draw, w.loss);
-  return text;
 }

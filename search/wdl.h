@@ -25,11 +25,3 @@ Wdl wdl_from_score(int score, int material);
 
 // Material of a position on the scale above.
 int wdl_material(const Position& p);
-
-// Whether the info lines carry "wdl", and the root whose material they use.
-// Set between searches; read by the main search thread.
-void set_show_wdl(bool on);
-void set_wdl_root(const Position& root);
-
-// " wdl W D L" for a root score while the option is on, "" otherwise.
-const char* wdl_text(int score);

@@ -28,11 +28,13 @@ struct BenchSettings {
   int table_mb;  // 0: no table
 };
 
-BenchSettings current_settings() { return {king_safety(), own_book(), tt_megabytes()}; }
+BenchSettings current_settings(const TranspositionTable& table) {
+  return {king_safety(), own_book(), tt_megabytes(table)};
+}
 
 // Puts the settings in place; the evaluation weights, the book and the
 // table follow them.
-void apply_settings(const BenchSettings& s) {
+void apply_settings(const BenchSettings& s, TranspositionTable* table) {
   if (s.king_safety != king_safety()) {
     set_king_safety(s.king_safety);
     initialise_evaluation();
@@ -42,25 +44,34 @@ void apply_settings(const BenchSettings& s) {
     set_own_book(s.own_book);
     open_book();
   }
-  if (s.table_mb != tt_megabytes()) {
-    tt_free();
-    if (s.table_mb > 0) tt_allocate(s.table_mb);
+  if (s.table_mb != tt_megabytes(*table)) {
+    tt_free(table);
+    if (s.table_mb > 0) tt_allocate(table, s.table_mb);
   }
 }
 
 }  // namespace
 
-BenchResult run_bench(int depth, std::FILE* progress) {
+BenchResult run_bench(int depth, std::FILE* progress, SearchControl* control, TranspositionTable* table) {
   if (depth < 1 || depth > 99) depth = BENCH_DEPTH;
-  const BenchSettings saved = current_settings();
+  const BenchSettings saved = current_settings(*table);
   // The default weights, no book, and a table of the default size; the
   // searches get the default settings.
-  apply_settings({DEFAULT_KING_SAFETY, false, BENCH_HASH_MB});
-  // Test mode: silent searches that clear every table first.
-  const int saved_test_mode = test_mode;
-  test_mode = 1;
+  apply_settings({DEFAULT_KING_SAFETY, false, BENCH_HASH_MB}, table);
 
-  const SearchLimits no_limits{};
+  // Silent one-thread searches that clear every table first.
+  static SearchJob job;
+  job.limits = SearchLimits{};
+  job.plan = depth_plan(depth);
+  job.settings = DEFAULT_SEARCH_SETTINGS;
+  job.settings.deterministic = 1;
+  job.root_moves.count = 0;
+  job.control = control;
+  job.table = table;
+  job.thread = main_search_thread();
+  job.reporter = SearchReporter{};
+  job.use_helpers = false;
+  job.use_book = false;
   BenchResult result{0, 0.0};
   const double start = wall_clock_seconds(0);
   for (int r = 0; r < TEST_POSITION_COUNT; ++r) {
@@ -70,23 +81,21 @@ BenchResult run_bench(int depth, std::FILE* progress) {
     if (split_words(row, words, 16) < 4) continue;
     char fen[TEST_ROW_SIZE + 8];
     std::snprintf(fen, sizeof fen, "%s %s %s %s", words[0], words[1], words[2], words[3]);
-    Position root;
-    position_from_fen(&root, fen);
-    run_search(root, NO_TIME_LIMIT, depth, no_limits, DEFAULT_SEARCH_SETTINGS);
-    const uint64_t nodes = main_search_thread()->nodes;
+    position_from_fen(&job.root, fen);
+    run_search(job);
+    const uint64_t nodes = job.thread->nodes;
     result.nodes += nodes;
     if (progress) {
       std::fprintf(progress, "bench position %2d/%d: %12" PRIu64 " nodes\n", r + 1, TEST_POSITION_COUNT, nodes);
       std::fflush(progress);
     }
-    if (stop_requested) break;  // "stop" typed during the bench
+    if (control->stop) break;  // "stop" typed during the bench
   }
   result.seconds = wall_clock_seconds(0) - start;
 
-  test_mode = saved_test_mode;
-  apply_settings(saved);
+  apply_settings(saved, table);
   // The next real search clears the table, as after a fresh start.
-  request_fresh_tables();
+  request_fresh_tables(job.thread);
 
   const double seconds = result.seconds > 0.001 ? result.seconds : 0.001;
   std::printf("%" PRIu64 " nodes %" PRIu64 " nps\n", result.nodes,

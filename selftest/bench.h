@@ -21,4 +21,9 @@ struct BenchResult {
 // null), prints "NNN nodes NNN nps" on standard output and returns the
 // totals.  Every setting it changes is put back afterwards; the next search
 // starts on a cleared table, as after a fresh start.
-BenchResult run_bench(int depth, std::FILE* progress);
+struct SearchControl;
+struct TranspositionTable;
+// Searches with the given control record (a "stop" that reaches it ends
+// the bench early) and transposition table (resized to the bench's size for
+// the bench and back to its old size after it).
+BenchResult run_bench(int depth, std::FILE* progress, SearchControl* control, TranspositionTable* table);

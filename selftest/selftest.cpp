@@ -10,6 +10,7 @@
 #include "core/version.h"
 #include "core/words.h"
 #include "search/driver.h"
+#include "search/threads.h"
 #include "selftest/test_positions.h"
 
 namespace {
@@ -24,8 +25,9 @@ struct Prepared {
   const char* nodes_word;
 };
 
-// Sets up row r and searches it to the test depth.
-void prepare_and_search(int r, Prepared* out, char* row_copy) {
+// Sets up row r and searches it to the test depth: one thread, silent,
+// every table cleared first, each iteration's result kept in *records.
+void prepare_and_search(int r, Prepared* out, char* row_copy, TranspositionTable* table, DepthRecords* records) {
   std::strcpy(row_copy, testFens[r]);
   char* words[16];
   int count = split_words(row_copy, words, 16);
@@ -38,15 +40,27 @@ void prepare_and_search(int r, Prepared* out, char* row_copy) {
   out->move_word = count > 4 ? words[4] : "";
   out->score_word = count > 5 ? words[5] : "";
   out->nodes_word = count > 6 ? words[6] : "";
-  Position root;
-  position_from_fen(&root, out->fen);
-  const SearchLimits no_limits{};
-  run_search(root, NO_TIME_LIMIT, TEST_DEPTH, no_limits, DEFAULT_SEARCH_SETTINGS);
+  static SearchJob job;
+  static SearchControl control;
+  position_from_fen(&job.root, out->fen);
+  job.limits = SearchLimits{};
+  job.plan = depth_plan(TEST_DEPTH);
+  job.settings = DEFAULT_SEARCH_SETTINGS;
+  job.settings.deterministic = 1;
+  job.root_moves.count = 0;
+  job.control = &control;
+  job.table = table;
+  job.thread = main_search_thread();
+  *records = DepthRecords{};
+  job.reporter = depth_recorder(records);
+  job.use_helpers = false;
+  job.use_book = false;
+  run_search(job);
 }
 
 }  // namespace
 
-void run_self_test() {
+void run_self_test(TranspositionTable* table) {
   std::fprintf(stderr, "Pelion version %s\n\n", VERSION_TEXT);
   int passes = IS_32_BIT_BUILD ? PASSES_32 : PASSES_64;
   std::printf("\n");
@@ -71,8 +85,9 @@ void run_self_test() {
     for (int r = 0; r < TEST_POSITION_COUNT; ++r) {
       Prepared p;
       char row[TEST_ROW_SIZE + 1];
-      prepare_and_search(r, &p, row);
-      const DepthRecord& result = last_depth_records()[TEST_DEPTH];
+      static DepthRecords records;
+      prepare_and_search(r, &p, row, table, &records);
+      const DepthRecord& result = records.depth[TEST_DEPTH];
       if (static_cast<int32_t>(result.best_move) != parse_int32(p.move_word) ||
           result.score != parse_int32(p.score_word) ||
           static_cast<int64_t>(result.nodes) != parse_int64(p.nodes_word)) {
@@ -80,8 +95,8 @@ void run_self_test() {
         exit_process(1);
       }
       for (int d = 1; d < TEST_DEPTH; ++d) {
-        total_seconds += last_depth_records()[d].seconds;
-        total_nodes += last_depth_records()[d].nodes;
+        total_seconds += records.depth[d].seconds;
+        total_nodes += records.depth[d].nodes;
       }
       std::printf(".");
       std::fflush(stdout);
@@ -93,13 +108,14 @@ void run_self_test() {
   exit_process(0);
 }
 
-void run_make_test_data() {
+void run_make_test_data(TranspositionTable* table) {
   std::printf("\nchar testFens[50][160] = {\n");
   for (int r = 0; r < TEST_POSITION_COUNT; ++r) {
     Prepared p;
     char row[TEST_ROW_SIZE + 1];
-    prepare_and_search(r, &p, row);
-    const DepthRecord& result = last_depth_records()[TEST_DEPTH];
+    static DepthRecords records;
+    prepare_and_search(r, &p, row, table, &records);
+    const DepthRecord& result = records.depth[TEST_DEPTH];
     std::printf("  \"%s %d %d %" PRId64 "\",\n", p.fen, static_cast<int>(result.best_move), result.score,
                 static_cast<int64_t>(result.nodes));
     std::fflush(stdout);

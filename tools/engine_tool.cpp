@@ -20,6 +20,10 @@
 //                                  over all files) dropped; to standard output
 //   engine-tool tune DATA... [...] fits the evaluation weights to game
 //                                  results (tools/tuner.h)
+//   engine-tool datagen --out DIR --positions N [...]
+//                                  self-play training data (tools/datagen.h)
+//   engine-tool datainfo [--dump N] DIR...
+//                                  what a data folder holds
 //
 // The FEN (4 or 6 fields) is one argument.  A subcommand is one row of the
 // COMMANDS table below.
@@ -36,9 +40,11 @@
 #include "board/movegen.h"
 #include "board/perft.h"
 #include "eval/evaluation.h"
+#include "search/driver.h"
 #include "search/search.h"
 #include "search/tables.h"
 #include "search/threads.h"
+#include "tools/datagen.h"
 #include "tools/tuner.h"
 
 namespace {
@@ -224,11 +230,14 @@ int command_resolve(int argc, char** argv) {
   if (argc < 1) return 2;
   initialise_evaluation();
   build_search_tables();
+  ensure_search_tables();
   SearchThread* t = main_search_thread();
+  static SearchControl control;
+  static TranspositionTable no_table{};  // the quiescence search reads no table
   t->settings = DEFAULT_SEARCH_SETTINGS;
+  t->control = &control;
+  t->table = &no_table;
   begin_thread_search(t, true);
-  stop_requested = 0;
-  node_limit = NO_NODE_LIMIT;
   std::unordered_set<uint64_t> seen;
   long lines = 0, bad = 0, unresolved = 0, moved = 0, duplicates = 0, written = 0;
   char line[1024];
@@ -293,6 +302,10 @@ const Command COMMANDS[] = {
     {"divide", command_divide, "divide [--chess960] DEPTH FEN"},
     {"eval", command_eval, "eval [--terms] FEN | eval --bench [POSITIONS]"},
     {"resolve", command_resolve, "resolve DATA..."},
+    {"datagen", run_datagen,
+     "datagen --out DIR --positions N [--threads N] [--nodes N] [--depth N] [--random-plies N] [--seed S] "
+     "[--openings FILE] [--hash MB]"},
+    {"datainfo", run_datainfo, "datainfo DIR... | datainfo --dump N DIR..."},
     {"tune", run_tuner,
      "tune DATA... [--groups LIST] [--iterations N] [--rate R] [--unit-rate R] [--l2 L] [--lambda X] [--max N] "
      "[--validation N] [--check N] [--patience N] [--min-count N] [--out FILE]"},

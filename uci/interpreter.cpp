@@ -11,21 +11,32 @@
 #include "core/number_text.h"
 #include "core/version.h"
 #include "core/words.h"
+#include "board/movegen.h"
+#include "board/make_move.h"
 #include "search/driver.h"
 #include "search/search_state.h"
 #include "search/strength.h"
+#include "search/threads.h"
 #include "search/time_control.h"
-#include "search/wdl.h"
 #include "selftest/bench.h"
 #include "uci/command_queue.h"
-#include "uci/show.h"
 #include "uci/options.h"
+#include "uci/search_output.h"
+#include "uci/show.h"
 
 Position game_record[GAME_RECORD_SIZE];
 int game_ply = 0;
 int search_active = 0;
 
 namespace {
+
+// The control record of the search, count or bench now running (null while
+// none runs): "stop" and "ponderhit" reach it here.
+SearchControl* active_control = nullptr;
+
+// Whether the end of the input ends the engine (not in the self-test and
+// test-data runs, which go on without input).
+bool input_end_ends_engine = true;
 
 constexpr uint32_t HASH_UCI = 0x0b88b1c6;
 constexpr uint32_t HASH_ISREADY = 0xaaebbe96;
@@ -102,35 +113,55 @@ bool is_go_perft(char** words, int count) { return count >= 2 && !std::strcmp(wo
 bool perft_should_stop() {
   char line[QUEUE_SLOT_SIZE];
   if (queue_pop(line)) uci_execute(line);
-  return stop_requested != 0;
+  return active_control && active_control->stop != 0;
+}
+
+// Runs something that listens to "stop" while it works: a search, a count
+// or the bench, with control as the record that "stop" reaches.
+template <typename Work>
+void run_listening(SearchControl* control, Work work) {
+  active_control = control;
+  search_active = 1;
+  work();
+  search_active = 0;
+  active_control = nullptr;
 }
 
 void command_go(char** words, int count) {
+  SearchControl control;
   if (is_go_perft(words, count)) {
-    stop_requested = 0;
-    search_active = 1;
-    show_perft(game_record[game_ply], count >= 3 ? std::clamp(parse_int32(words[2]), 1, MAX_PERFT_DEPTH) : 1,
-               perft_should_stop);
-    search_active = 0;
+    run_listening(&control, [&] {
+      show_perft(game_record[game_ply], count >= 3 ? std::clamp(parse_int32(words[2]), 1, MAX_PERFT_DEPTH) : 1,
+                 perft_should_stop);
+    });
     return;
   }
-  SearchLimits limits;
-  parse_go(words, count, &limits);
-  int side = game_record[game_ply].ply & 1;
-  SearchPlan plan = plan_search(limits, side, option_move_overhead_ms / 1000.0, max_goal_percent);
-  max_goal_percent = plan.max_goal_percent;
-  if (plan.rule == 3) log_printf("Time Left: %8.1f\n", limits.movetime);
-  if (plan.rule == 5) log_printf("We have %8.1f seconds for the game.  %8.1f goal set\n", plan.clock, plan.goal);
-  if (plan.rule == 6) {
-    log_printf("We have %8.1f seconds to make %d moves = %8.1f goal\n", plan.clock, limits.movestogo, plan.moves_goal);
-    std::printf("goal: %8.3f   max_goal_perc: %8d \n", plan.goal, max_goal_percent);
+  static SearchJob job;  // large: kept out of the stack of the protocol loop
+  static char searchmoves[SEARCHMOVES_TEXT_SIZE];
+  parse_go(words, count, &job.limits, searchmoves, sizeof searchmoves);
+  const Position& root = game_record[game_ply];
+  job.plan = plan_search(job.limits, side_to_move(root), option_move_overhead_ms / 1000.0);
+  const SearchPlan& plan = job.plan;
+  if (plan.rule == TIME_RULE_MOVETIME) log_printf("Time Left: %8.1f\n", job.limits.movetime);
+  if (plan.rule == TIME_RULE_SUDDEN_DEATH)
+    log_printf("We have %8.1f seconds for the game.  %8.1f goal set\n", plan.clock, plan.goal);
+  if (plan.rule == TIME_RULE_MOVES_TO_GO) {
+    log_printf("We have %8.1f seconds to make %d moves = %8.1f goal\n", plan.clock, job.limits.movestogo,
+               plan.moves_goal);
+    std::printf("goal: %8.3f   max_goal_perc: %8d \n", plan.goal, plan.max_goal_percent);
   }
-  SearchSettings settings = search_settings_from_options();
-  limit_strength(&limits, &settings);
-  set_wdl_root(game_record[game_ply]);
-  search_active = 1;
-  run_search(game_record[game_ply], plan.goal, plan.max_depth, limits, settings);
-  search_active = 0;
+  job.settings = search_settings_from_options();
+  limit_strength(&job.limits, &job.settings);
+  set_wdl_root(root);
+  job.root = root;
+  root_moves_from_text(root, searchmoves, &job.root_moves);
+  job.control = &control;
+  job.table = &engine_table;
+  job.thread = main_search_thread();
+  job.reporter = uci_reporter();
+  job.use_helpers = true;
+  job.use_book = true;
+  run_listening(&control, [&] { run_search(job); });
 }
 
 }  // namespace
@@ -181,19 +212,19 @@ void uci_execute(char* input) {
       command_go(words, count);
       break;
     case HASH_STOP:
-      stop_requested = 1;
+      if (active_control) active_control->stop = 1;
       break;
     case HASH_PONDERHIT:
-      pondering = 0;
+      if (active_control) active_control->pondering = 0;
       break;
     case HASH_QUIT:
       exit_process(0);
-    case HASH_BENCH:
+    case HASH_BENCH: {
       // A developer's command: the signature of the search, see bench.h.
-      search_active = 1;
-      run_bench(count >= 2 ? parse_int32(words[1]) : 0, stderr);
-      search_active = 0;
+      SearchControl control;
+      run_listening(&control, [&] { run_bench(count >= 2 ? parse_int32(words[1]) : 0, stderr, &control, &engine_table); });
       break;
+    }
     case HASH_D:
       show_board(game_record[game_ply]);
       break;
@@ -212,8 +243,9 @@ uint32_t command_hash(const char* word) {
   return h;
 }
 
-void parse_go(char** words, int count, SearchLimits* limits) {
+void parse_go(char** words, int count, SearchLimits* limits, char* searchmoves, size_t searchmoves_size) {
   *limits = SearchLimits{};
+  if (searchmoves_size > 0) searchmoves[0] = '\0';
   bool in_searchmoves = false;
   size_t used = 0;
   auto value = [&](int i) -> const char* { return i + 1 < count ? words[i + 1] : nullptr; };
@@ -265,17 +297,33 @@ void parse_go(char** words, int count, SearchLimits* limits) {
     }
     if (in_searchmoves) {
       size_t len = std::strlen(w);
-      if (used + len + 2 <= sizeof limits->searchmoves) {
-        std::memcpy(limits->searchmoves + used, w, len);
-        limits->searchmoves[used + len] = ' ';
+      if (used + len + 2 <= searchmoves_size) {
+        std::memcpy(searchmoves + used, w, len);
+        searchmoves[used + len] = ' ';
         used += len + 1;
-        limits->searchmoves[used] = '\0';
+        searchmoves[used] = '\0';
       }
     }
   }
 }
 
+void root_moves_from_text(const Position& root, const char* text, RootMoveSet* out) {
+  out->count = 0;
+  Move all[MAX_MOVES];
+  const int n = generate_all(root, all);
+  char move_text[8];
+  for (int i = 0; i < n; ++i) {
+    move_to_text(all[i], move_text);
+    if (!text_has_word(text, move_text)) continue;
+    Position child;
+    make_move(root, &child, all[i]);
+    if (!king_attacked(child, side_to_move(root)) && !root_move_listed(*out, all[i])) out->moves[out->count++] = all[i];
+  }
+}
+
 void install_search_hooks() { set_search_hooks({uci_poll}); }
+
+void set_input_end_ends_engine(bool on) { input_end_ends_engine = on; }
 
 void uci_poll() {
   static bool first_call = true;
@@ -293,7 +341,7 @@ void uci_poll() {
     // The GUI closed the pipe or died: nobody will ever send "quit", so end
     // as on "quit", also in the middle of a search.  The self-test and
     // test-data runs go on without input.
-    if (!test_mode && queue_at_end_of_input()) {
+    if (input_end_ends_engine && queue_at_end_of_input()) {
       log_printf("end of input\n");
       exit_process(0);
     }

@@ -4,6 +4,7 @@
 // "stop", "ponderhit", "isready" and "quit" reach a running search.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "board/position.h"
@@ -24,8 +25,15 @@ constexpr int MAX_MATE_MOVES = (NO_DEPTH_LIMIT + 1) / 2;
 // "go perft N" counts at least 1 and at most this many plies.
 constexpr int MAX_PERFT_DEPTH = 30;
 
-// Fills limits from the words after "go" (words[0] is "go").
-void parse_go(char** words, int count, SearchLimits* limits);
+// Fills limits from the words after "go" (words[0] is "go"), and the words
+// of "searchmoves", each followed by a blank, into the text of the given
+// size ("" when there are none; words that do not fit are left out).
+constexpr int SEARCHMOVES_TEXT_SIZE = 8192;
+void parse_go(char** words, int count, SearchLimits* limits, char* searchmoves = nullptr, size_t searchmoves_size = 0);
+
+// The legal moves of the root that the blank-separated text names, in the
+// order of the move generator, each once.
+void root_moves_from_text(const Position& root, const char* text, RootMoveSet* out);
 
 uint32_t command_hash(const char* word);
 
@@ -34,9 +42,10 @@ uint32_t command_hash(const char* word);
 void install_search_hooks();
 
 // One interpreter step.  Once standard input has ended and every line is
-// taken, it ends the process with status 0, as "quit" does (not in the
-// self-test and test-data runs).
+// taken, it ends the process with status 0, as "quit" does, unless that was
+// turned off (the self-test and test-data runs go on without input).
 void uci_poll();
+void set_input_end_ends_engine(bool on);
 
 // Acts on one input line (cut at its first line end).
 void uci_execute(char* line);

@@ -13,10 +13,9 @@
 #include "eval/evaluation.h"
 #include "search/driver.h"
 #include "search/strength.h"
-#include "search/tables.h"
 #include "search/threads.h"
 #include "search/tt.h"
-#include "search/wdl.h"
+#include "uci/search_output.h"
 
 int option_ponder = 1;
 int option_hash_mb = 64;
@@ -73,8 +72,10 @@ std::string lower(std::string s) {
 
 }  // namespace
 
+TranspositionTable engine_table = {0, 0, 0, nullptr};
+
 int allocate_hash_table(int megabytes) {
-  int obtained = static_cast<int>(tt_allocate(megabytes));
+  int obtained = static_cast<int>(tt_allocate(&engine_table, megabytes));
   // The size the request rounds to (Hash 100 gives a 64 MB table) counts as
   // the size asked for; a smaller table is what memory allowed.
   int wanted = static_cast<int>(tt_bucket_count_for(static_cast<uint64_t>(megabytes)) * sizeof(TTBucket) >> 20);
@@ -166,7 +167,6 @@ void apply_setoption(char** words, int count) {
       hand_options_down();
       initialise_evaluation();
       clear_all_eval_caches();
-      build_search_tables();
       return;
     }
   for (const CheckOption* c = check_options; c->name[0]; ++c)
@@ -179,7 +179,7 @@ void apply_setoption(char** words, int count) {
     }
   if (t.name == "hash") {
     option_hash_mb = std::clamp(parse_int32(value), 0, HASH_MAX_MB);
-    tt_free();
+    tt_free(&engine_table);
     if (option_hash_mb < 1) {
       std::printf("info string Hash tables turned OFF\n");
       log_printf("Hash tables turned off\n");
@@ -206,9 +206,9 @@ void apply_setoption(char** words, int count) {
     // Everything the engine has learnt is forgotten, as after a fresh start:
     // the table and the evaluation caches now, the history and countermoves
     // of every thread at the start of the next search.
-    tt_clear();
+    tt_clear(&engine_table);
     clear_all_eval_caches();
-    request_fresh_tables();
+    request_fresh_tables(main_search_thread());
     log_printf("Hash tables cleared\n");
   } else if (t.name == "uci_chess960") {
     // Read by "position": the game set up next follows the rules chosen here.

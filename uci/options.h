@@ -9,6 +9,7 @@
 
 #include "book/book.h"
 #include "search/search_state.h"
+#include "search/tt.h"
 constexpr int HASH_MAX_MB = 4096;  // advertised maximum of Hash
 constexpr int MULTIPV_MAX = 99;    // advertised maximum of MultiPV
 
@@ -63,6 +64,10 @@ struct SetoptionText {
   std::string raw_value;
 };
 SetoptionText parse_setoption(char** words, int count);
+
+// The engine's transposition table, shared by all its searches and their
+// threads; "Hash" sizes it, "Clear Hash" empties it.
+extern TranspositionTable engine_table;
 
 // Builds the transposition table for the "Hash" size in megabytes (at
 // least 1) and returns the size to report: the request itself, or the

@@ -16,6 +16,8 @@
 #include "search/tables.h"
 #include "search/threads.h"
 #include "search/tt.h"
+#include "uci/interpreter.h"
+#include "uci/search_output.h"
 
 namespace {
 
@@ -23,23 +25,35 @@ class SearchTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     initialise_evaluation();
-    if (!tt_enabled()) tt_allocate(16);
+    if (!tt_enabled(table)) tt_allocate(&table, 16);
   }
-  void SetUp() override {
-    test_mode = 1;  // silent, deterministic, per-depth records
-    node_limit = NO_NODE_LIMIT;
-    pondering = 0;
+
+  // A silent, deterministic one-thread search to the depth, each
+  // iteration's result kept.
+  int run(const Position& root, int depth, const char* searchmoves = "") {
+    static SearchJob job;
+    job.root = root;
+    job.limits = SearchLimits{};
+    job.plan = depth_plan(depth);
+    job.settings = settings;
+    root_moves_from_text(root, searchmoves, &job.root_moves);
+    job.control = &control;
+    job.table = &table;
+    job.thread = main_search_thread();
+    records = DepthRecords{};
+    job.reporter = reporter ? *reporter : depth_recorder(&records);
+    job.use_helpers = false;
+    job.use_book = false;
+    return run_search(job);
   }
-  void TearDown() override { test_mode = 0; }
+  const DepthRecord* last_depth_records() const { return records.depth; }
 
   // Searches a FEN position to the depth; returns the final score and the
   // best move's text.
   int search(const char* fen, int depth, std::string* best, const char* searchmoves = "") {
     Position root;
     position_from_fen(&root, fen);
-    SearchLimits limits{};
-    std::snprintf(limits.searchmoves, sizeof limits.searchmoves, "%s", searchmoves);
-    int score = run_search(root, NO_TIME_LIMIT, depth, limits, settings);
+    int score = run(root, depth, searchmoves);
     // A mate ends the search early: take the deepest completed iteration.
     int last = depth;
     while (last > 1 && last_depth_records()[last].nodes == 0) --last;
@@ -49,9 +63,18 @@ class SearchTest : public ::testing::Test {
     return score;
   }
 
-  SearchSettings settings = DEFAULT_SEARCH_SETTINGS;
-  const SearchLimits no_limits{};
+  static SearchSettings deterministic_settings() {
+    SearchSettings s = DEFAULT_SEARCH_SETTINGS;
+    s.deterministic = 1;
+    return s;
+  }
+  SearchSettings settings = deterministic_settings();
+  const SearchReporter* reporter = nullptr;  // the recorder unless set
+  DepthRecords records{};
+  SearchControl control;
+  static TranspositionTable table;
 };
+TranspositionTable SearchTest::table{};
 
 TEST_F(SearchTest, MateInOne) {
   std::string best;
@@ -154,7 +177,7 @@ TEST_F(SearchTest, RepetitionOfTheGameHistoryIsADraw) {
   position_from_fen(&game[0], "7k/8/8/8/8/8/8/3QK3 w - - 0 1");
   const char* moves[] = {"d1d2", "h8g8", "d2d1", "g8h8", "d1d2"};
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(apply_move_text(game[i], &game[i + 1], moves[i]));
-  int score = run_search(game[5], NO_TIME_LIMIT, 6, no_limits, settings);
+  int score = run(game[5], 6);
   EXPECT_EQ(score, settings.draw_score);
   char text[8];
   move_to_text(last_depth_records()[6].best_move, text);
@@ -165,19 +188,19 @@ TEST_F(SearchTest, DeterministicSearchRepeatsExactly) {
   const char* fen = "r1bq1rk1/pp2bppp/2n1pn2/2pp4/2P5/1P3NP1/PB1PPPBP/RN1Q1RK1 w - - 0 1";
   Position root;
   position_from_fen(&root, fen);
-  // Outside test mode, with the option on, and with another search in
-  // between: the same node count and move.
-  test_mode = 0;
-  settings.deterministic = 1;
+  // Reported as a GUI sees it, with the option on, and with another search
+  // in between: the same node count and move.
+  const SearchReporter uci = uci_reporter();
+  reporter = &uci;
   testing::internal::CaptureStdout();
-  run_search(root, NO_TIME_LIMIT, 7, no_limits, settings);
+  run(root, 7);
   uint64_t nodes1 = main_search_thread()->nodes;
   std::string out1 = testing::internal::GetCapturedStdout();
   Position other;
   position_from_fen(&other, "8/8/pr1ppk1p/R4pP1/8/3K2P1/P3PP2/8 b - - 0 1");
   testing::internal::CaptureStdout();
-  run_search(other, NO_TIME_LIMIT, 6, no_limits, settings);
-  run_search(root, NO_TIME_LIMIT, 7, no_limits, settings);
+  run(other, 6);
+  run(root, 7);
   std::string out2 = testing::internal::GetCapturedStdout();
   EXPECT_EQ(main_search_thread()->nodes, nodes1);
   auto last_line = [](const std::string& s) {
@@ -209,10 +232,10 @@ TEST_F(SearchTest, TestModeRecordsEveryDepth) {
 }
 
 TEST_F(SearchTest, SearchWithoutTranspositionTable) {
-  tt_free();
+  tt_free(&table);
   std::string best;
   EXPECT_EQ(search("7k/8/8/8/8/8/R7/1R4K1 w - - 0 1", 6, &best), mate_in(3));
-  tt_allocate(16);
+  tt_allocate(&table, 16);
 }
 
 // The quiescence search called directly on a prepared root.
@@ -226,11 +249,13 @@ class QuiescenceTest : public SearchTest {
     root.psq = compute_psq(root);
     root.phase = static_cast<int16_t>(compute_phase(root));
     root.eval_cache = EVAL_NOT_COMPUTED;
-    build_search_tables();
-    tt_clear();
-    stop_requested = 0;
+    ensure_search_tables();
+    tt_clear(&table);
+    control.stop = 0;
     t = main_search_thread();
     t->settings = DEFAULT_SEARCH_SETTINGS;
+    t->control = &control;
+    t->table = &table;
     begin_thread_search(t, true);  // iteration 1: no polling
   }
   SearchThread* t = nullptr;
@@ -311,7 +336,10 @@ TEST_F(QuiescenceTest, QuietCutoffBecomesKiller) {
 // helpers' nodes included) stops the search, except in iteration 1.
 TEST(SearchNodes, CountingAndTheBudget) {
   auto t = std::make_unique<SearchThread>();
-  const uint64_t saved_limit = node_limit;
+  SearchControl control;
+  t->control = &control;
+  std::atomic<int>& stop_requested = control.stop;
+  uint64_t& node_limit = control.node_limit;
   Position p, c;
   position_from_fen(&p, START_FEN);
   ASSERT_TRUE(apply_move_text(p, &c, "g1f3"));
@@ -340,8 +368,6 @@ TEST(SearchNodes, CountingAndTheBudget) {
   EXPECT_EQ(stop_requested, 0);
   make_search_move(t.get(), p, &c, m);
   EXPECT_EQ(stop_requested, 1);
-  stop_requested = 0;
-  node_limit = saved_limit;
 }
 
 }  // namespace
