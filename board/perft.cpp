@@ -20,7 +20,7 @@ template <typename Visit>
 void for_each_legal_child(const Position& p, int depth, Visit visit) {
   int us = side_to_move(p);
   MoveList list;
-  picker_init(p, &list, PICKER_ALL, 0, 0, 0, nullptr, 0);
+  picker_init(p, &list, PICKER_ALL, 0, 0, 0, nullptr);
   for (Move m; (m = picker_next(&list));) {
     if (move_kind(m) != KIND_EN_PASSANT && !is_pseudo_legal(p, m)) continue;
     Move variants[3] = {m, 0, 0};

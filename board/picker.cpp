@@ -5,8 +5,21 @@
 
 namespace {
 
-constexpr uint32_t STAGES[5][8] = {{1, 2, 3, 4, 10, 5, 8, 9}, {1, 2, 7, 8, 9, 9, 9, 9}, {1, 2, 7, 9, 9, 9, 9, 9},
-                                   {1, 2, 9, 9, 9, 9, 9, 9},  {1, 6, 8, 9, 9, 9, 9, 9}};
+// The stages of each mode, in order, by PickerMode.
+constexpr PickerStage STAGES[5][8] = {
+    {STAGE_HASH_MOVE, STAGE_CAPTURES, STAGE_KILLER1, STAGE_KILLER2, STAGE_COUNTERMOVE, STAGE_QUIETS, STAGE_LOSING,
+     STAGE_END},
+    {STAGE_HASH_MOVE, STAGE_CAPTURES, STAGE_QUIET_CHECKS, STAGE_LOSING, STAGE_END},
+    {STAGE_HASH_MOVE, STAGE_CAPTURES, STAGE_QUIET_CHECKS, STAGE_END},
+    {STAGE_HASH_MOVE, STAGE_CAPTURES, STAGE_END},
+    {STAGE_HASH_MOVE, STAGE_EVASIONS, STAGE_LOSING, STAGE_END}};
+
+// Ordering keys that put a class of moves ahead of all the others of its
+// stage: queen promotions among the captures, and promotions and captures
+// among the evasions.
+constexpr int QUEEN_PROMOTION_KEY = 26000;  // plus 1024 per victim value
+constexpr int EVASION_CAPTURE_KEY = 30000;  // plus 16 per victim, less 2 per capturer
+constexpr int EVASION_PROMOTION_KEY = 31000;
 
 inline uint32_t entry(int key, Move m) { return (static_cast<uint32_t>(static_cast<uint16_t>(key)) << 16) | m; }
 inline int key_of(uint32_t e) { return static_cast<int16_t>(static_cast<uint16_t>(e >> 16)); }
@@ -26,7 +39,8 @@ void sort_entries(uint32_t* a, int n) {
 // capture key (a queen taken, best history), the largest promotion key and
 // the largest quiet key (three tables at their limit, halved).
 static_assert(4096 * QUEEN + HISTORY_LIMIT / 8 <= INT16_MAX && 4096 * PAWN - HISTORY_LIMIT / 8 >= INT16_MIN);
-static_assert(26000 + 1024 * QUEEN <= INT16_MAX);
+static_assert(QUEEN_PROMOTION_KEY + 1024 * QUEEN <= INT16_MAX);
+static_assert(EVASION_PROMOTION_KEY <= INT16_MAX && EVASION_CAPTURE_KEY + 16 * QUEEN <= INT16_MAX);
 static_assert(3 * HISTORY_LIMIT / 2 <= INT16_MAX && -3 * HISTORY_LIMIT / 2 >= INT16_MIN);
 
 // Captures by the value of the victim, then by how such captures fared
@@ -37,7 +51,7 @@ int capture_key(const MoveList& list, Move m) {
   int us = side_to_move(p);
   int from = move_from(m), to = move_to(m), kind = move_kind(m);
   int victim = kind == KIND_EN_PASSANT ? PAWN : piece_type_on(p, 1 - us, to);
-  if (kind == KIND_PROMOTE_QUEEN) return 26000 + 1024 * victim;
+  if (kind == KIND_PROMOTE_QUEEN) return QUEEN_PROMOTION_KEY + 1024 * victim;
   if (kind == KIND_PROMOTE_KNIGHT) return victim ? 1024 * victim : -1024;
   int attacker = piece_type_on(p, us, from);
   if (!list.ordering) return 4096 * victim - 2 * attacker;
@@ -51,11 +65,11 @@ int history_key(const MoveList& list, Move m) {
 
 int evasion_key(const MoveList& list, Move m) {
   const Position& p = *list.position;
-  if (is_promotion(m)) return 31000;
-  if (move_kind(m) == KIND_EN_PASSANT) return 30000;
+  if (is_promotion(m)) return EVASION_PROMOTION_KEY;
+  if (move_kind(m) == KIND_EN_PASSANT) return EVASION_CAPTURE_KEY;
   int us = side_to_move(p);
   int victim = piece_type_on(p, 1 - us, move_to(m));
-  if (victim) return 30000 + 16 * victim - 2 * piece_type_on(p, us, move_from(m));
+  if (victim) return EVASION_CAPTURE_KEY + 16 * victim - 2 * piece_type_on(p, us, move_from(m));
   return history_key(list, m) / 2;
 }
 
@@ -158,12 +172,12 @@ int quiet_history(const MoveOrdering& o, const Position& p, Move m) {
   return h;
 }
 
-void picker_init(const Position& position, MoveList* list, int mode, Move hash_move, Move killer1, Move killer2,
-                 const MoveOrdering* ordering, uint32_t tag) {
+void picker_init(const Position& position, MoveList* list, PickerMode mode, Move hash_move, Move killer1,
+                 Move killer2, const MoveOrdering* ordering) {
   list->position = &position;
-  list->mode = static_cast<uint32_t>(mode);
+  list->mode = mode;
   list->stage_index = 0;
-  list->stage = 0;
+  list->stage = STAGE_START;
   list->count = 0;
   list->cursor = 0;
   list->hash_move = hash_move;
@@ -175,60 +189,63 @@ void picker_init(const Position& position, MoveList* list, int mode, Move hash_m
   list->current = list->moves;
   list->deferred_count = 0;
   list->done_count = 0;
-  list->tag = tag;
 }
 
 Move picker_next(MoveList* list) {
   for (;;) {
-    if (list->skip_quiets && list->stage == 5) list->cursor = static_cast<uint32_t>(list->count);
+    if (list->skip_quiets && list->stage == STAGE_QUIETS) list->cursor = static_cast<uint32_t>(list->count);
     while (list->cursor < static_cast<uint32_t>(list->count)) {
       Move m = list->current[list->cursor++] & 0xffff;
       if (already_done(list, m)) continue;
-      uint32_t stage = list->stage;
-      if ((stage == 2 || stage == 6 || stage == 7) && move_kind(m) <= KIND_DOUBLE_STEP &&
+      const PickerStage stage = list->stage;
+      if ((stage == STAGE_CAPTURES || stage == STAGE_EVASIONS || stage == STAGE_QUIET_CHECKS) &&
+          move_kind(m) <= KIND_DOUBLE_STEP &&
           !takes_as_much(*list->position, m) && see_quick(*list->position, m, 0) < 0) {
         list->deferred[list->deferred_count++] = m;
         continue;
       }
       return m;
     }
-    uint32_t stage = STAGES[list->mode][list->stage_index];
-    if (stage != 9) ++list->stage_index;
-    if (list->skip_quiets && (stage == 3 || stage == 4 || stage == 5 || stage == 10)) continue;
+    const PickerStage stage = STAGES[list->mode][list->stage_index];
+    if (stage != STAGE_END) ++list->stage_index;
+    if (list->skip_quiets &&
+        (stage == STAGE_KILLER1 || stage == STAGE_KILLER2 || stage == STAGE_QUIETS || stage == STAGE_COUNTERMOVE))
+      continue;
     list->stage = stage;
     list->count = 0;
     list->cursor = 0;
     Move m = 0;
     switch (stage) {
-      case 1:
+      case STAGE_HASH_MOVE:
         m = single_move(list, &list->hash_move);
         break;
-      case 3:
+      case STAGE_KILLER1:
         if (!killer_seen(list, list->killer1)) m = single_move(list, &list->killer1);
         break;
-      case 4:
+      case STAGE_KILLER2:
         if (!killer_seen(list, list->killer2)) m = single_move(list, &list->killer2);
         break;
-      case 10:
+      case STAGE_COUNTERMOVE:
         if (!killer_seen(list, list->counter)) m = single_move(list, &list->counter);
         break;
-      case 2:
+      case STAGE_CAPTURES:
         fill_stage(list, generate_captures, capture_key);
         break;
-      case 5:
+      case STAGE_QUIETS:
         fill_quiet_stage(list);
         break;
-      case 6:
+      case STAGE_EVASIONS:
         fill_stage(list, generate_evasions, evasion_key);
         break;
-      case 7:
+      case STAGE_QUIET_CHECKS:
         fill_stage(list, generate_quiet_checks, check_key);
         break;
-      case 8:
+      case STAGE_LOSING:
         list->current = list->deferred;
         list->count = static_cast<int32_t>(list->deferred_count);
         break;
-      default:
+      case STAGE_START:
+      case STAGE_END:
         return 0;
     }
     if (m) return m;

@@ -1,16 +1,17 @@
 // The staged move picker: hands out the moves of a position one at a time,
 // generating each class of moves only when the previous class is used up.
 //
-// Modes and their stages (stage 9 ends every sequence):
-//   0  all moves, not in check:        1 2 3 4 10 5 8
-//   1  captures, quiet checks, losers: 1 2 7 8
-//   2  captures and quiet checks:      1 2 7
-//   3  captures only:                  1 2
-//   4  check evasions:                 1 6 8
-// Stages: 1 hash move, 2 captures and queen/knight promotions, 3 killer 1,
-// 4 killer 2, 10 the countermove, 5 quiet moves by history, 6 evasions,
-// 7 quiet checks, 8 the moves deferred as losing material.  Rook and bishop
-// promotions are never offered.
+// The stages, in the order the modes run them:
+//   all moves, not in check:          hash move, captures, killer 1, killer 2,
+//                                     countermove, quiet moves, losing moves
+//   captures, quiet checks, losers:   hash move, captures, quiet checks, losing moves
+//   captures and quiet checks:        hash move, captures, quiet checks
+//   captures only:                    hash move, captures
+//   check evasions:                   hash move, evasions, losing moves
+// Captures include queen and knight promotions; quiet moves come by
+// history; the losing moves are the captures, evasions and quiet checks
+// that the exchange shows losing material, deferred to the end.  Rook and
+// bishop promotions are never offered.
 #pragma once
 
 #include <cstdint>
@@ -19,11 +20,27 @@
 #include "board/position.h"
 #include "board/types.h"
 
-constexpr int PICKER_ALL = 0;
-constexpr int PICKER_CAPTURES_CHECKS_LOSERS = 1;
-constexpr int PICKER_CAPTURES_CHECKS = 2;
-constexpr int PICKER_CAPTURES = 3;
-constexpr int PICKER_EVASIONS = 4;
+enum PickerMode {
+  PICKER_ALL,
+  PICKER_CAPTURES_CHECKS_LOSERS,
+  PICKER_CAPTURES_CHECKS,
+  PICKER_CAPTURES,
+  PICKER_EVASIONS,
+};
+
+enum PickerStage {
+  STAGE_START,        // nothing handed out yet
+  STAGE_HASH_MOVE,
+  STAGE_CAPTURES,
+  STAGE_KILLER1,
+  STAGE_KILLER2,
+  STAGE_COUNTERMOVE,
+  STAGE_QUIETS,
+  STAGE_EVASIONS,
+  STAGE_QUIET_CHECKS,
+  STAGE_LOSING,       // the moves deferred as losing material
+  STAGE_END,
+};
 
 // A piece of a colour on a square, numbered 0..767: the index of the
 // continuation and capture histories.
@@ -44,9 +61,9 @@ struct MoveOrdering {
 
 struct MoveList {
   const Position* position;
-  uint32_t mode;
+  PickerMode mode;
   uint32_t stage_index;
-  uint32_t stage;
+  PickerStage stage;  // the stage the last move came from
   int32_t count;
   uint32_t cursor;
   Move hash_move;
@@ -63,11 +80,10 @@ struct MoveList {
   Move done[4];
   uint32_t done_count;
   uint32_t skip_quiets;  // set by picker_skip_quiets
-  uint32_t tag;          // the caller's; the picker does not read it
 };
 
-void picker_init(const Position& position, MoveList* list, int mode, Move hash_move, Move killer1, Move killer2,
-                 const MoveOrdering* ordering, uint32_t tag);
+void picker_init(const Position& position, MoveList* list, PickerMode mode, Move hash_move, Move killer1,
+                 Move killer2, const MoveOrdering* ordering);
 // The next move of the mode, or 0 when none is left (do not call again then).
 Move picker_next(MoveList* list);
 // From now on the killers, the countermove and the quiet moves are left out

@@ -26,7 +26,10 @@ struct Position {
   uint16_t in_check;
   int16_t phase;
   uint16_t fifty;
-  uint8_t search_marks[4];
+  // Two marks of the search on the records it makes.  A child starts as a
+  // copy of its parent, so a mark set on a node holds for the line below it.
+  uint8_t extension_carry;   // a half-ply of extension not yet applied, passed on to the next ply
+  uint8_t horizon_extended;  // the line has had its one extra ply at the horizon
   // Castling geometry.  In both kinds of chess the six castling-lost squares
   // above say which rights are left: White's short right needs e1 and h1
   // clear, and so on.  In standard chess they are the squares of the king and

@@ -253,7 +253,7 @@ Move probe_book(const Position& p) {
     size_t m = 0;
     while (m < legal.size() && legal_text[m] != text) ++m;
     if (m == legal.size()) {
-      log_printf("Hey, book seems broken\n");
+      log_printf("book move %s is not legal here: the book does not fit this position\n", text);
       return 0;
     }
     candidates.push_back({legal[m], e.weight});

@@ -164,14 +164,14 @@ int probcut(SearchThread* t, Position* p, int beta, int depth, int ply, int stat
             bool cut_node) {
   const int raised = beta + PROBCUT_MARGIN;
   MoveList list;
-  picker_init(*p, &list, PICKER_CAPTURES, 0, 0, 0, &ordering, 0);
+  picker_init(*p, &list, PICKER_CAPTURES, 0, 0, 0, &ordering);
   Position child;
   Move qpv[2];
   for (Move m; (m = picker_next(&list)) != 0;) {
     if (m > LAST_NON_UNDERPROMOTION) continue;
     if (!see_at_least(*p, m, raised - static_eval)) continue;
     if (!make_child(t, *p, &child, m)) continue;
-    child.search_marks[2] = 0;
+    child.extension_carry = 0;
     if (is_repetition(child)) continue;
     int s = -quiesce(t, &child, -raised, -raised + 1, 0, ply + 1, qpv);
     if (s >= raised) s = -search<false>(t, &child, -raised, -raised + 1, depth - 8, ply + 1, nullptr, 0, !cut_node);
@@ -184,29 +184,165 @@ int probcut(SearchThread* t, Position* p, int beta, int depth, int ply, int stat
   return -INFINITE_SCORE;
 }
 
+// At the horizon a position with something at stake gets one more ply
+// instead of the quiescence search (once per line): outside the PV when the
+// last move left a threat and the static score stands just above beta, in
+// the PV when the score sits just below beta or inside the window while a
+// piece stands attacked.
+template <bool PV>
+int search_horizon(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply, Move* pv, Move excluded,
+                   bool cut_node) {
+  if (depth >= 0 && ply < MAX_SEARCH_PLY && p->horizon_extended == 0 && !excluded && !p->in_check) {
+    const int e = node_eval(t, p);
+    const bool at_stake = PV ? (beta - PV_HORIZON_WINDOW <= e && e < beta) ||
+                                   (alpha <= e && e <= beta + PV_HORIZON_WINDOW && threat_level(*p) > 0)
+                             : beta <= e && e < beta + SCOUT_HORIZON_WINDOW && last_move_threat(*p);
+    if (at_stake) {
+      p->horizon_extended = 1;
+      return search<PV>(t, p, alpha, beta, depth + 2, ply, pv, excluded, cut_node);
+    }
+  }
+  Move qpv[2];
+  return quiesce(t, p, alpha, beta, 0, ply, PV ? pv : qpv);
+}
+
+// What the transposition table knows of a node.
+struct TableHint {
+  bool hit;
+  Move move;
+  int score;  // relative to the root (mate_from_table)
+  int bound;
+  int depth;
+};
+
+// Node pruning outside the principal variation, before any move is
+// searched: razoring, reverse futility, the null move and probcut.  True
+// when the node is decided, with its score in *score.
+bool node_is_cut(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply, const TableHint& tt,
+                 int static_eval, int eval, bool improving, const MoveOrdering& ordering, bool cut_node, int* score) {
+  const int plies = depth / 2;
+  const int us = side_to_move(*p);
+  // Razoring: one ply from the horizon and far below alpha, only a
+  // tactical gain could help; the quiescence search settles it.
+  if (plies <= 1 && eval + RAZOR_MARGIN < alpha) {
+    Move qpv[2];
+    *score = quiesce(t, p, alpha, beta, 0, ply, qpv);
+    return true;
+  }
+
+  // Reverse futility: so far above beta that a quiet move of the
+  // opponent's will not bring it back.
+  if (t->settings.null_move && plies <= REVERSE_FUTILITY_PLIES &&
+      eval - REVERSE_FUTILITY_MARGIN * (plies - (improving ? 1 : 0)) >= beta) {
+    *score = eval;
+    return true;
+  }
+
+  // Null move: even passing keeps the score above beta.  Not twice in a
+  // row, not without pieces (zugzwang), not when the table already says a
+  // full search fails low.
+  if (t->settings.null_move && plies >= 2 && eval >= beta && static_eval >= beta && p->last_move != 0 &&
+      has_piece_besides_pawns(*p, us) && !(tt.hit && (tt.bound & BOUND_UPPER) && tt.score < beta)) {
+    const int r = 4 + plies / 6 + min_of(3, (eval - beta) / 200);
+    Position child;
+    make_search_move(t, *p, &child, 0);
+    tt_prefetch(*t->table, child.key);
+    child.extension_carry = 0;
+    int s = -search<false>(t, &child, -beta, -beta + 1, depth - 2 * r, ply + 1, nullptr, 0, !cut_node);
+    if (t->control->stop) {
+      *score = 0;
+      return true;
+    }
+    if (s >= beta) {
+      *score = s > MATE_BOUND ? beta : s;
+      return true;
+    }
+  }
+
+  if (plies >= PROBCUT_PLIES && !(tt.hit && tt.depth >= depth - 6 && tt.score < beta + PROBCUT_MARGIN)) {
+    int s = probcut(t, p, beta, depth, ply, static_eval, ordering, cut_node);
+    if (t->control->stop) {
+      *score = 0;
+      return true;
+    }
+    if (s > -INFINITE_SCORE) {
+      *score = s;
+      return true;
+    }
+  }
+  return false;
+}
+
+// What the move loop knows of its node when it decides to prune a move.
+struct MoveLoop {
+  const Position* p;
+  int plies;
+  bool in_check;
+  bool improving;
+  int static_eval;
+  const ContinuationRows* rows;
+  MoveList* list;
+  bool skip_quiets;  // late-move pruning has left out the rest of the quiet moves
+};
+
+// Pruning inside the move loop: whether move m (the count-th legal move so
+// far would be the next) is left out.  Quiet moves go by move count, by
+// futility, by a bad continuation history and by a losing exchange;
+// captures by a clearly losing exchange.
+bool move_is_pruned(MoveLoop* loop, Move m, bool tactical, bool refutation, int count, int alpha) {
+  const Position& p = *loop->p;
+  const int plies = loop->plies;
+  const bool improving = loop->improving;
+  if (tactical) return plies <= SEE_PRUNING_PLIES && !see_at_least(p, m, -SEE_CAPTURE_MARGIN * plies * plies);
+  if (loop->skip_quiets) return true;
+  const int reduced_plies = max_of(0, plies - reduction_of(plies, count + 1) / 2);
+  if (!loop->in_check && plies <= LATE_MOVE_PRUNING_PLIES && count >= late_move_count(improving, plies)) {
+    loop->skip_quiets = true;
+    picker_skip_quiets(loop->list);
+    return true;
+  }
+  // A quiet check may be the start of a mating attack: only the move count
+  // prunes it.
+  if (gives_check(p, m)) return false;
+  if (!loop->in_check && reduced_plies <= FUTILITY_PLIES &&
+      loop->static_eval + FUTILITY_BASE + FUTILITY_PER_PLY * reduced_plies <= alpha)
+    return true;
+  if (!refutation && plies <= CONTINUATION_PRUNING_PLIES[improving]) {
+    const int us = side_to_move(p);
+    const int index = piece_square(us, piece_type_on(p, us, move_from(m)), move_to(m));
+    const ContinuationRows& rows = *loop->rows;
+    if (rows.row[0] && rows.row[0][index] < CONTINUATION_PRUNING_LIMIT[0][improving]) return true;
+    if (rows.row[1] && rows.row[1][index] < CONTINUATION_PRUNING_LIMIT[1][improving]) return true;
+  }
+  return plies <= SEE_PRUNING_PLIES && !see_at_least(p, m, -SEE_QUIET_MARGIN * plies);
+}
+
+// Late-move reduction in half-plies of a quiet move or a capture that loses
+// material, by depth and move number; less for moves that did well before,
+// that threaten to win material or that take an attacked piece to safety.
+int late_move_reduction(const MoveLoop& loop, const Position& child, Move m, int count, bool pv, bool cut_node,
+                        bool refutation, bool checking, bool tactical, const MoveOrdering& ordering, int new_depth) {
+  const Position& p = *loop.p;
+  int r = reduction_of(loop.plies, count);
+  if (!pv) r += 2;
+  if (cut_node) r += 2;
+  if (!loop.improving) r += 2;
+  if (refutation) r -= 2;
+  if (checking) r -= 2;
+  if (!tactical) {
+    if (last_move_threat(child)) r -= 2;
+    const int from = move_from(m);
+    if (child.moved_type != KING && see_quick(p, move_code(from, from, KIND_NORMAL), 0) < 0) r -= 2;
+    r -= quiet_history(ordering, p, m) / HISTORY_PER_REDUCTION;
+  }
+  return min_of(max_of(r, 0), new_depth - 2);
+}
+
 template <bool PV>
 int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply, Move* pv, Move excluded,
            bool cut_node) {
   if (PV) pv[0] = 0;
-  if (depth < 2 || ply >= MAX_SEARCH_PLY) {
-    // At the horizon a position with something at stake gets one more ply
-    // instead of the quiescence search (once per line): outside the PV when
-    // the last move left a threat and the static score stands just above
-    // beta, in the PV when the score sits just below beta or inside the
-    // window while a piece stands attacked.
-    if (depth >= 0 && ply < MAX_SEARCH_PLY && p->search_marks[3] == 0 && !excluded && !p->in_check) {
-      const int e = node_eval(t, p);
-      const bool at_stake = PV ? (beta - PV_HORIZON_WINDOW <= e && e < beta) ||
-                                     (alpha <= e && e <= beta + PV_HORIZON_WINDOW && threat_level(*p) > 0)
-                               : beta <= e && e < beta + SCOUT_HORIZON_WINDOW && last_move_threat(*p);
-      if (at_stake) {
-        p->search_marks[3] = 1;
-        return search<PV>(t, p, alpha, beta, depth + 2, ply, pv, excluded, cut_node);
-      }
-    }
-    Move qpv[2];
-    return quiesce(t, p, alpha, beta, 0, ply, PV ? pv : qpv);
-  }
+  if (depth < 2 || ply >= MAX_SEARCH_PLY) return search_horizon<PV>(t, p, alpha, beta, depth, ply, pv, excluded, cut_node);
   if (t->control->stop) return 0;
   if (poll_should_stop(t)) return 0;
   if (is_dead_draw(*p, ply)) return draw_value(t->settings.draw_score, ply);
@@ -219,21 +355,16 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
 
   // Transposition table.  Outside the principal variation a deep enough
   // entry with a fitting bound answers the node.
-  Move hash_move = 0;
-  int tt_score = 0, tt_bound = 0, tt_depth = -100;
-  bool hit = false;
+  TableHint tt{false, 0, 0, BOUND_NONE, -100};
   if (!excluded) {
     if (TTEntry entry; tt_probe(*t->table, p->key, &entry)) {
-      hit = true;
-      hash_move = entry.move;
-      tt_score = mate_from_table(entry.score, ply);
-      tt_bound = entry.bound;
-      tt_depth = entry.depth;
-      if (!PV && tt_depth >= depth &&
-          (((tt_bound & BOUND_LOWER) && tt_score >= beta) || ((tt_bound & BOUND_UPPER) && tt_score < beta)))
-        return tt_score;
+      tt = {true, entry.move, mate_from_table(entry.score, ply), entry.bound, entry.depth};
+      if (!PV && tt.depth >= depth &&
+          (((tt.bound & BOUND_LOWER) && tt.score >= beta) || ((tt.bound & BOUND_UPPER) && tt.score < beta)))
+        return tt.score;
     }
   }
+  const Move hash_move = tt.move;
 
   const int us = side_to_move(*p), them = us ^ 1;
   const bool in_check = p->in_check != 0;
@@ -243,9 +374,9 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
   int static_eval = NO_STATIC_EVAL, eval = NO_STATIC_EVAL;
   if (!in_check) {
     static_eval = eval = node_eval(t, p);
-    if (hit && !is_mate_score(tt_score) &&
-        (((tt_bound & BOUND_LOWER) && tt_score > eval) || ((tt_bound & BOUND_UPPER) && tt_score < eval)))
-      eval = tt_score;
+    if (tt.hit && !is_mate_score(tt.score) &&
+        (((tt.bound & BOUND_LOWER) && tt.score > eval) || ((tt.bound & BOUND_UPPER) && tt.score < eval)))
+      eval = tt.score;
   }
   t->stack[ply].static_eval = static_eval;
   const bool improving = is_improving(t, ply, static_eval);
@@ -257,40 +388,9 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
   // scores: a mate-in-n bound says nothing about what the static score or a
   // null move can show.
   if (!PV && !in_check && !excluded && abs_of(beta) < MATE_BOUND) {
-    // Razoring: one ply from the horizon and far below alpha, only a
-    // tactical gain could help; the quiescence search settles it.
-    if (plies <= 1 && eval + RAZOR_MARGIN < alpha) {
-      Move qpv[2];
-      return quiesce(t, p, alpha, beta, 0, ply, qpv);
-    }
-
-    // Reverse futility: so far above beta that a quiet move of the
-    // opponent's will not bring it back.
-    if (t->settings.null_move && plies <= REVERSE_FUTILITY_PLIES &&
-        eval - REVERSE_FUTILITY_MARGIN * (plies - (improving ? 1 : 0)) >= beta)
-      return eval;
-
-    // Null move: even passing keeps the score above beta.  Not twice in a
-    // row, not without pieces (zugzwang), not when the table already says
-    // a full search fails low.
-    if (t->settings.null_move && plies >= 2 && eval >= beta && static_eval >= beta && p->last_move != 0 &&
-        has_piece_besides_pawns(*p, us) && !(hit && (tt_bound & BOUND_UPPER) && tt_score < beta)) {
-      const int r = 4 + plies / 6 + min_of(3, (eval - beta) / 200);
-      Position child;
-      make_search_move(t, *p, &child, 0);
-      tt_prefetch(*t->table, child.key);
-      child.search_marks[2] = 0;
-      int s = -search<false>(t, &child, -beta, -beta + 1, depth - 2 * r, ply + 1, nullptr, 0, !cut_node);
-      if (t->control->stop) return 0;
-      if (s >= beta) return s > MATE_BOUND ? beta : s;
-    }
-
-    if (plies >= PROBCUT_PLIES &&
-        !(hit && tt_depth >= depth - 6 && tt_score < beta + PROBCUT_MARGIN)) {
-      int s = probcut(t, p, beta, depth, ply, static_eval, ordering, cut_node);
-      if (t->control->stop) return 0;
-      if (s > -INFINITE_SCORE) return s;
-    }
+    int score;
+    if (node_is_cut(t, p, alpha, beta, depth, ply, tt, static_eval, eval, improving, ordering, cut_node, &score))
+      return score;
   }
 
   // Without a move from the table a node that matters is searched one ply
@@ -303,9 +403,9 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
   // Move loop.
   const Move k1 = t->killer1[ply], k2 = t->killer2[ply];
   MoveList list;
-  picker_init(*p, &list, in_check ? PICKER_EVASIONS : PICKER_ALL, hash_move, k1, k2, &ordering, 0);
+  picker_init(*p, &list, in_check ? PICKER_EVASIONS : PICKER_ALL, hash_move, k1, k2, &ordering);
   const int enemy_king = king_square(*p, them);
-  const int carry = p->search_marks[2];
+  const int carry = p->extension_carry;
   const int phase = p->phase < 96 ? p->phase : 96;
   const bool may_prune = has_piece_besides_pawns(*p, us);
   int best = -INFINITE_SCORE;
@@ -313,7 +413,7 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
   bool best_tactical = false;
   bool best_is_draw = false;
   int count = 0;
-  bool skip_quiets = false;
+  MoveLoop loop{p, plies, in_check, improving, static_eval, &rows, &list, false};
   Move quiets[64], captures[32];
   int quiet_count = 0, capture_count = 0;
   Move child_pv[PV_SIZE];
@@ -329,32 +429,8 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
 
     // Pruning, once a move has shown that the node is not lost, and not
     // while a shorter mate is sought (alpha a mate score).
-    if (best > MATED_BOUND && alpha < MATE_BOUND && may_prune) {
-      if (!tactical) {
-        if (skip_quiets) continue;
-        const int reduced_plies = max_of(0, plies - reduction_of(plies, count + 1) / 2);
-        if (!in_check && plies <= LATE_MOVE_PRUNING_PLIES && count >= late_move_count(improving, plies)) {
-          skip_quiets = true;
-          picker_skip_quiets(&list);
-          continue;
-        }
-        // A quiet check may be the start of a mating attack: only the
-        // move count prunes it.
-        if (!gives_check(*p, m)) {
-          if (!in_check && reduced_plies <= FUTILITY_PLIES &&
-              static_eval + FUTILITY_BASE + FUTILITY_PER_PLY * reduced_plies <= alpha)
-            continue;
-          if (!refutation && plies <= CONTINUATION_PRUNING_PLIES[improving]) {
-            const int index = piece_square(us, piece_type_on(*p, us, move_from(m)), to);
-            if (rows.row[0] && rows.row[0][index] < CONTINUATION_PRUNING_LIMIT[0][improving]) continue;
-            if (rows.row[1] && rows.row[1][index] < CONTINUATION_PRUNING_LIMIT[1][improving]) continue;
-          }
-          if (plies <= SEE_PRUNING_PLIES && !see_at_least(*p, m, -SEE_QUIET_MARGIN * plies)) continue;
-        }
-      } else if (plies <= SEE_PRUNING_PLIES && !see_at_least(*p, m, -SEE_CAPTURE_MARGIN * plies * plies)) {
-        continue;
-      }
-    }
+    if (best > MATED_BOUND && alpha < MATE_BOUND && may_prune && move_is_pruned(&loop, m, tactical, refutation, count, alpha))
+      continue;
 
     if (!make_child(t, *p, &child, m)) continue;
     ++count;
@@ -372,12 +448,12 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
       // Extensions in quarter-plies.
       int ext = 0;
       if (ply < 2 * t->root_depth) {
-        if (m == hash_move && !excluded && plies >= SINGULAR_PLIES && (tt_bound & BOUND_LOWER) &&
-            tt_depth >= depth - SINGULAR_TABLE_SLACK && !is_mate_score(tt_score)) {
+        if (m == hash_move && !excluded && plies >= SINGULAR_PLIES && (tt.bound & BOUND_LOWER) &&
+            tt.depth >= depth - SINGULAR_TABLE_SLACK && !is_mate_score(tt.score)) {
           // Singular extension: every other move falls short of the
           // table's score by a margin.  When even the others reach beta,
           // several moves refute the node (multi-cut).
-          const int singular_beta = tt_score - 2 * plies;
+          const int singular_beta = tt.score - 2 * plies;
           int ss = search<false>(t, p, singular_beta - 1, singular_beta, depth / 2, ply, nullptr, m, cut_node);
           if (t->control->stop) return 0;
           if (ss < singular_beta)
@@ -392,27 +468,13 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
       if (child.captured_type > PAWN && child.phase == 0) ext = 8;  // into a pawn ending
       const int total = carry + min_of(ext, 8);
       const int new_depth = depth - 2 + total / 2;
-      child.search_marks[2] = static_cast<uint8_t>(total & 1);
+      child.extension_carry = static_cast<uint8_t>(total & 1);
 
-      // Late-move reductions of quiet moves and of captures that lose
-      // material, by depth and move number; less for moves that did well
-      // before, that threaten to win material or that take an attacked
-      // piece to safety.
+      // Late moves are first searched reduced.
       bool full_null_window = !PV || count > 1;
-      if (t->settings.use_lmr && plies >= 3 && count > 1 && (!tactical || list.stage == 8)) {
-        int r = reduction_of(plies, count);
-        if (!PV) r += 2;
-        if (cut_node) r += 2;
-        if (!improving) r += 2;
-        if (refutation) r -= 2;
-        if (checking) r -= 2;
-        if (!tactical) {
-          if (last_move_threat(child)) r -= 2;
-          const int from = move_from(m);
-          if (child.moved_type != KING && see_quick(*p, move_code(from, from, KIND_NORMAL), 0) < 0) r -= 2;
-        }
-        if (!tactical) r -= quiet_history(ordering, *p, m) / HISTORY_PER_REDUCTION;
-        r = min_of(max_of(r, 0), new_depth - 2);
+      if (t->settings.use_lmr && plies >= 3 && count > 1 && (!tactical || list.stage == STAGE_LOSING)) {
+        const int r = late_move_reduction(loop, child, m, count, PV, cut_node, refutation, checking, tactical,
+                                          ordering, new_depth);
         if (r > 0) {
           s = -search<false>(t, &child, -alpha - 1, -alpha, new_depth - r, ply + 1, nullptr, 0, true);
           if (t->control->stop) return 0;

@@ -47,7 +47,8 @@ int quiesce(SearchThread* t, Position* p, int alpha, int beta, int qdepth, int p
 
   const int them = side_to_move(*p) ^ 1;
   const bool in_check = p->in_check != 0;
-  int e = 0, best, mode, counted = 0;
+  int e = 0, best, counted = 0;
+  PickerMode mode;
   if (!in_check) {
     e = node_eval(t, p);
     if (hit) e = refine_with_bound(e, hash_score, hash_bound);
@@ -64,7 +65,7 @@ int quiesce(SearchThread* t, Position* p, int alpha, int beta, int qdepth, int p
 
   const MoveOrdering ordering = search_ordering(t, *p);
   MoveList list;
-  picker_init(*p, &list, mode, mode == PICKER_CAPTURES ? 0 : hash_move, 0, 0, &ordering, 0);
+  picker_init(*p, &list, mode, mode == PICKER_CAPTURES ? 0 : hash_move, 0, 0, &ordering);
   const int phase = p->phase < 96 ? p->phase : 96;
   const int last_to = move_to(p->last_move);
   Move best_move = 0;

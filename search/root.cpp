@@ -56,7 +56,7 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
                 uint64_t* best_nodes, uint64_t* other_nodes) {
   const std::atomic<int>& stop = t->control->stop;
   if (stop) return 0;
-  root->search_marks[1] = root->search_marks[2] = root->search_marks[3] = 0;
+  root->extension_carry = root->horizon_extended = 0;
   const int iteration = depth / 2;
   // Only the main thread reports.
   const SearchReporter* reporter = t->reporter;
@@ -120,9 +120,9 @@ int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta,
         ext = checking ? 4 : 0;
       }
       if (checking || root_in_check) no_reduction = true;
-      const int total = root->search_marks[2] + ext;
+      const int total = root->extension_carry + ext;
       const int new_depth = depth + total / 2 - 2;
-      root_child.search_marks[2] = static_cast<uint8_t>(total & 1);
+      root_child.extension_carry = static_cast<uint8_t>(total & 1);
 
       if (searched == 1) {
         s = -search_pv(t, &root_child, -beta, -alpha, new_depth, 1, child_pv);

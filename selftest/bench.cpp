@@ -76,7 +76,7 @@ BenchResult run_bench(int depth, std::FILE* progress, SearchControl* control, Tr
   const double start = wall_clock_seconds(0);
   for (int r = 0; r < TEST_POSITION_COUNT; ++r) {
     char row[TEST_ROW_SIZE + 1];
-    std::strcpy(row, testFens[r]);
+    std::strcpy(row, test_fens[r]);
     char* words[16];
     if (split_words(row, words, 16) < 4) continue;
     char fen[TEST_ROW_SIZE + 8];

@@ -28,7 +28,7 @@ struct Prepared {
 // Sets up row r and searches it to the test depth: one thread, silent,
 // every table cleared first, each iteration's result kept in *records.
 void prepare_and_search(int r, Prepared* out, char* row_copy, TranspositionTable* table, DepthRecords* records) {
-  std::strcpy(row_copy, testFens[r]);
+  std::strcpy(row_copy, test_fens[r]);
   char* words[16];
   int count = split_words(row_copy, words, 16);
   if (count < 4) {
@@ -65,14 +65,9 @@ void run_self_test(TranspositionTable* table) {
   int passes = IS_32_BIT_BUILD ? PASSES_32 : PASSES_64;
   std::printf("\n");
   std::printf("This self-test verifies that the program is deterministic and also\n");
-  std::printf("performs a simple benchmark using 50 random positions.\n\n");
-  if (IS_32_BIT_BUILD) {
-    std::printf("Up to 10 passes are done, and the Sec column gives the average time\n");
-    std::printf("to perform a %d ply search.  mNPS gives millions of nodes per second.\n\n", TEST_DEPTH);
-  } else {
-    std::printf("Up to 100 passes are done, and the Sec column gives the average time\n");
-    std::printf("to perforam a %d ply search.  mNPS gives millions of nodes per second.\n\n", TEST_DEPTH);
-  }
+  std::printf("performs a simple benchmark using %d fixed positions.\n\n", TEST_POSITION_COUNT);
+  std::printf("%d passes are done, and the Sec column gives the average time\n", passes);
+  std::printf("to perform a %d ply search.  mNPS gives millions of nodes per second.\n\n", TEST_DEPTH);
   std::printf("\n");
   std::printf("Pass Progress ...                                          Sec    mNPS\n");
   std::printf("==== ================================================== ====== =======\n");
@@ -101,7 +96,7 @@ void run_self_test(TranspositionTable* table) {
       std::printf(".");
       std::fflush(stdout);
     }
-    std::printf("%7.3f %7.4f\n", total_seconds / (pass * 50.0),
+    std::printf("%7.3f %7.4f\n", total_seconds / (pass * static_cast<double>(TEST_POSITION_COUNT)),
                 static_cast<double>(total_nodes) / total_seconds / 1000000.0);
   }
   std::printf("\n");
@@ -109,7 +104,7 @@ void run_self_test(TranspositionTable* table) {
 }
 
 void run_make_test_data(TranspositionTable* table) {
-  std::printf("\nchar testFens[50][160] = {\n");
+  std::printf("\nchar test_fens[%d][%d] = {\n", TEST_POSITION_COUNT, TEST_ROW_SIZE);
   for (int r = 0; r < TEST_POSITION_COUNT; ++r) {
     Prepared p;
     char row[TEST_ROW_SIZE + 1];

@@ -3,7 +3,7 @@
 // the -makeTestData switch whenever the search or the evaluation changes.
 #include "selftest/test_positions.h"
 
-char testFens[TEST_POSITION_COUNT][TEST_ROW_SIZE] = {
+char test_fens[TEST_POSITION_COUNT][TEST_ROW_SIZE] = {
     "r4qnk/p1p5/5r1b/3P1b1p/2p2N2/2N4P/PP1QB3/2K2RR1 w - - 731 25 475466",
     "5rk1/1npbnppp/3p4/1p1Pp1b1/1P2P3/2P1N3/2BB1PPP/q3RNK1 w - - 256 97 47462",
     "2b1q3/p3b1k1/1p2B2p/4Pp2/1P1r1Pp1/P3N1P1/3Q2P1/6K1 w - - 1317 285 148170",

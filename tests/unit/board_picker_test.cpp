@@ -25,12 +25,12 @@ TestHistory test_history;
 
 struct Drawn {
   Move move;
-  uint32_t stage;
+  PickerStage stage;
 };
 
-std::vector<Drawn> draw_all(const Position& p, int mode, Move hash = 0, Move k1 = 0, Move k2 = 0) {
+std::vector<Drawn> draw_all(const Position& p, PickerMode mode, Move hash = 0, Move k1 = 0, Move k2 = 0) {
   MoveList list;
-  picker_init(p, &list, mode, hash, k1, k2, &test_history.ordering, 0);
+  picker_init(p, &list, mode, hash, k1, k2, &test_history.ordering);
   std::vector<Drawn> out;
   for (Move m; (m = picker_next(&list));) {
     out.push_back({m, list.stage});
@@ -39,7 +39,7 @@ std::vector<Drawn> draw_all(const Position& p, int mode, Move hash = 0, Move k1 
   return out;
 }
 
-std::vector<std::string> draw_texts(const Position& p, int mode, Move hash = 0, Move k1 = 0, Move k2 = 0) {
+std::vector<std::string> draw_texts(const Position& p, PickerMode mode, Move hash = 0, Move k1 = 0, Move k2 = 0) {
   std::vector<std::string> out;
   for (const Drawn& d : draw_all(p, mode, hash, k1, k2)) {
     char t[8];
@@ -149,7 +149,7 @@ TEST(BoardPicker, EvasionModeYieldsEveryLegalEvasion) {
     if (move_kind(hash) == KIND_PROMOTE_KNIGHT && is_legal(c, hash)) hash = 0;
     std::vector<Move> got;
     for (const Drawn& d : draw_all(c, PICKER_EVASIONS, hash)) {
-      ASSERT_TRUE(d.stage == 1 || d.stage == 6 || d.stage == 8);
+      ASSERT_TRUE(d.stage == STAGE_HASH_MOVE || d.stage == STAGE_EVASIONS || d.stage == STAGE_LOSING);
       if (is_legal(c, d.move)) got.push_back(d.move);
     }
     std::sort(got.begin(), got.end());
@@ -171,14 +171,14 @@ TEST(BoardPicker, CaptureAndCheckModes) {
     for (const Drawn& d : draw_all(c, PICKER_CAPTURES)) {
       bool capture = piece_type_on(c, them, move_to(d.move)) || move_kind(d.move) == KIND_EN_PASSANT;
       ASSERT_TRUE(capture || is_promotion(d.move)) << d.move;
-      ASSERT_EQ(d.stage, 2u);
+      ASSERT_EQ(d.stage, STAGE_CAPTURES);
       if (move_kind(d.move) <= KIND_DOUBLE_STEP) {
         ASSERT_GE(see_quick(c, d.move, 0), 0);
       }
     }
     for (const Drawn& d : draw_all(c, PICKER_CAPTURES_CHECKS)) {
-      ASSERT_NE(d.stage, 8u);
-      if (d.stage != 7) continue;
+      ASSERT_NE(d.stage, STAGE_LOSING);
+      if (d.stage != STAGE_QUIET_CHECKS) continue;
       ++quiet_checks;
       ASSERT_EQ(piece_type_on(c, them, move_to(d.move)), 0);
       ASSERT_FALSE(is_promotion(d.move));
@@ -227,9 +227,9 @@ TEST(BoardPicker, StageOrderInAllMovesMode) {
   EXPECT_EQ(got[1], "e1e2");
   EXPECT_EQ(got[2], "e1f1");
   MoveList list;
-  picker_init(p, &list, PICKER_ALL, 0, killer, 0, &test_history.ordering, 0);
+  picker_init(p, &list, PICKER_ALL, 0, killer, 0, &test_history.ordering);
   picker_skip_quiets(&list);
-  for (Move m; (m = picker_next(&list));) EXPECT_TRUE(list.stage == 2 || list.stage == 8) << m;
+  for (Move m; (m = picker_next(&list));) EXPECT_TRUE(list.stage == STAGE_CAPTURES || list.stage == STAGE_LOSING) << m;
   test_history.ordering.counter = 0;
   // A capture that loses material (the pawn on a2 is defended): last in
   // mode 0, dropped in mode 3, last in mode 1.
@@ -256,7 +256,7 @@ TEST(BoardPicker, HashMoveHandling) {
   std::vector<Drawn> drawn = draw_all(ep, PICKER_CAPTURES, ep_move);
   ASSERT_EQ(drawn.size(), 1u);
   EXPECT_EQ(drawn[0].move, ep_move);
-  EXPECT_EQ(drawn[0].stage, 2u);
+  EXPECT_EQ(drawn[0].stage, STAGE_CAPTURES);
 }
 
 TEST(BoardPicker, EvasionOrder) {
