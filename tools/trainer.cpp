@@ -70,7 +70,7 @@ constexpr float OUTPUT_BIAS_CLIP = 64.0f;
 constexpr double BETA1 = 0.9, BETA2 = 0.999, EPSILON = 1e-8;
 constexpr double FINAL_LR_SHARE = 0.01;
 constexpr int EXAMPLE_COUNT = 4;
-constexpr uint64_t MAX_CHECK_POSITIONS = 200000;
+constexpr uint64_t MAX_CHECK_POSITIONS = 1000000;
 
 constexpr char NETWORK_MAGIC[8] = {'P', 'L', 'N', 'N', 'U', 'E', 0, 0};
 constexpr uint32_t NETWORK_VERSION = 1;
@@ -128,7 +128,6 @@ void run_threads(int count, F&& f) {
 
 struct Data {
   std::vector<Sample> training, validation;
-  std::vector<TrainingRecord> examples[2];  // the first few records of each set, for the sample evals
 };
 
 // Whether a game is held out: a hash of the seed and the game's number, so
@@ -175,7 +174,6 @@ void add_shard(const TrainerOptions& o, const Shard& shard, uint64_t* game, Data
       x.target = static_cast<float>(o.lambda * result / 2.0 + (1 - o.lambda) * sigmoid(t.score / double(o.scale)));
       const bool valid = held_out(o.seed, this_game, o.validation);
       (valid ? d->validation : d->training).push_back(x);
-      if (d->examples[valid].size() < EXAMPLE_COUNT) d->examples[valid].push_back(r);
     }
   }
 }
@@ -194,6 +192,7 @@ bool load_data(const TrainerOptions& o, Data* d, TrainerSummary* s) {
     }
     if (paths.empty()) std::fprintf(stderr, "warning: %s holds no shards (*.plnd)\n", folder.c_str());
     for (const std::string& path : paths) {
+      if (o.max_positions && static_cast<int64_t>(d->training.size() + d->validation.size()) >= o.max_positions) break;
       if (!load_shard(path.c_str(), &shard, &error)) {
         std::fprintf(stderr, "warning: skipped %s\n", error.c_str());
         ++s->bad_shards;
@@ -235,6 +234,25 @@ double fitted_scale(const std::vector<Sample>& samples) {
     }
   }
   return (lo + hi) / 2;
+}
+
+// The board of a sample as the placement and side-to-move fields of a FEN.
+void placement_text(const Sample& s, char* out) {
+  char board[64] = {};
+  for (int k = 0; k < s.count; ++k)
+    board[s.features[k] % 64] = "PNBRQKpnbrqk"[s.features[k] / 384 * 6 + s.features[k] % 384 / 64];
+  int at = 0;
+  for (int rank = 7; rank >= 0; --rank) {
+    for (int file = 0, empty = 0; file < 8; ++file) {
+      const char c = board[rank * 8 + file];
+      if (c) out[at++] = c;
+      empty = c ? 0 : empty + 1;
+      if (empty && (file == 7 || board[rank * 8 + file + 1])) out[at++] = static_cast<char>('0' + empty);
+    }
+    out[at++] = rank ? '/' : ' ';
+  }
+  out[at++] = (s.flags & 1) == WHITE ? 'w' : 'b';
+  out[at] = '\0';
 }
 
 // ---- The float network ----------------------------------------------------------
@@ -329,7 +347,9 @@ void initialise_weights(std::vector<float>* w, const Layout& l, uint64_t seed) {
   const double feature_range = 1.0 / std::sqrt(double(NETWORK_INPUTS));
   const double output_range = 1.0 / std::sqrt(2.0 * l.hidden);
   for (size_t i = 0; i < l.total; ++i) {
-    const double range = i < l.feature_bias ? feature_range : i >= l.output_weights && i < l.output_bias ? output_range : 0;
+    const double range = i < l.feature_bias                           ? feature_range
+                         : i >= l.output_weights && i < l.output_bias ? output_range
+                                                                      : 0;
     (*w)[i] = static_cast<float>((2 * r.uniform() - 1) * range);
   }
 }
@@ -584,7 +604,8 @@ bool read_network_file(const char* path, QuantisedNetwork* out, std::string* err
   if (get_le(&b[8], 4) != NETWORK_VERSION) return fail("network of another version");
   const uint64_t hidden = get_le(&b[16], 4);
   if (get_le(&b[12], 4) != NETWORK_INPUTS || hidden < 1 || hidden > 2048) return fail("network of another shape");
-  if (get_le(&b[20], 4) != NETWORK_QA || get_le(&b[24], 4) != NETWORK_QB) return fail("network of another quantisation");
+  if (get_le(&b[20], 4) != NETWORK_QA || get_le(&b[24], 4) != NETWORK_QB)
+    return fail("network of another quantisation");
   const int32_t scale = static_cast<int32_t>(get_le(&b[28], 4));
   if (scale < 1 || scale > 10000) return fail("SCALE out of range");
   if (b.size() != network_file_size(int(hidden))) return fail("file size does not match the network's shape");
@@ -621,7 +642,7 @@ bool check_export(const std::string& path, const std::vector<float>& w, const La
   const bool valid = !d.validation.empty();
   const std::vector<Sample>& set = valid ? d.validation : d.training;
   const size_t n = std::min<size_t>(set.size(), MAX_CHECK_POSITIONS);
-  std::vector<double> loss(o.threads), difference(o.threads);
+  std::vector<double> loss(o.threads), float_loss(o.threads), difference(o.threads);
   std::vector<int> worst(o.threads);
   run_threads(o.threads, [&](int t) {
     float* scratch = (*workers)[t].scratch.data();
@@ -630,33 +651,34 @@ bool check_export(const std::string& path, const std::vector<float>& w, const La
       const int eval = quantised_evaluate(q, x.features, x.count, x.flags & 1);
       const double e = sigmoid(eval / double(o.scale)) - x.target;
       loss[t] += e * e;
-      const double gap = std::fabs(forward(w.data(), l, x, scratch) * o.scale - eval);
+      const float out = forward(w.data(), l, x, scratch);
+      const double f = sigmoid(out) - x.target;
+      float_loss[t] += f * f;
+      const double gap = std::fabs(out * o.scale - eval);
       difference[t] += gap;
       worst[t] = std::max(worst[t], int(std::ceil(gap)));
     }
   });
-  double total_loss = 0, total_difference = 0;
+  double total_loss = 0, total_float_loss = 0, total_difference = 0;
   s->max_quantised_difference = 0;
   for (int t = 0; t < o.threads; ++t) {
     total_loss += loss[t];
+    total_float_loss += float_loss[t];
     total_difference += difference[t];
     s->max_quantised_difference = std::max(s->max_quantised_difference, worst[t]);
   }
   s->quantised_loss = n ? total_loss / double(n) : 0;
-  std::printf("  %s: %s loss of the quantised net %.6f over %zu positions; float against quantised: mean %.2f cp, "
-              "largest %d cp\n",
-              path.c_str(), valid ? "validation" : "training", s->quantised_loss, n,
-              n ? total_difference / double(n) : 0.0, s->max_quantised_difference);
-  for (const TrainingRecord& r : d.examples[valid]) {
-    Position p;
-    TrainingPosition t;
-    if (!training_position(r, &p) || !decode_training_record(r, &t)) continue;
-    Sample x{};
-    x.count = static_cast<uint8_t>(white_view_features(p, x.features));
-    x.flags = static_cast<uint8_t>(side_to_move(p));
-    char fen[128];
-    training_fen(t, fen, sizeof fen);
-    std::printf("    %-72s score %6d  float %8.1f  quantised %6d\n", fen, t.score,
+  std::printf(
+      "  %s: %s loss of the quantised net %.6f (float net %.6f) over %zu positions; float against quantised: mean "
+      "%.2f cp, largest %d cp\n",
+      path.c_str(), valid ? "validation" : "training", s->quantised_loss, n ? total_float_loss / double(n) : 0.0, n,
+      n ? total_difference / double(n) : 0.0, s->max_quantised_difference);
+  // Positions spread over the set, so that they come from different games.
+  for (int k = 0; k < EXAMPLE_COUNT && n; ++k) {
+    const Sample& x = set[n * (2 * k + 1) / (2 * EXAMPLE_COUNT)];
+    char text[96];
+    placement_text(x, text);
+    std::printf("    %-66s score %6d  float %8.1f  quantised %6d\n", text, x.score,
                 forward(w.data(), l, x, (*workers)[0].scratch.data()) * o.scale,
                 quantised_evaluate(q, x.features, x.count, x.flags & 1));
   }
@@ -681,9 +703,9 @@ int train_network(const TrainerOptions& o, TrainerSummary* summary) {
   if (!load_data(o, &d, &s)) return 1;
   std::printf("%" PRIu64 " shards read, %" PRIu64 " skipped; %" PRIu64 " records of whole games in %.1f s\n", s.shards,
               s.bad_shards, s.records, seconds_since(load_start));
-  std::printf("kept %" PRIu64 " positions (%" PRIu64 " for training, %" PRIu64
-              " held out); skipped: %" PRIu64 " in check, %" PRIu64 " capture as best move, %" PRIu64
-              " promotion, %" PRIu64 " mate score, %" PRIu64 " score beyond +-%d, %" PRIu64 " unsound\n",
+  std::printf("kept %" PRIu64 " positions (%" PRIu64 " for training, %" PRIu64 " held out); skipped: %" PRIu64
+              " in check, %" PRIu64 " capture as best move, %" PRIu64 " promotion, %" PRIu64 " mate score, %" PRIu64
+              " score beyond +-%d, %" PRIu64 " unsound\n",
               s.training + s.validation, s.training, s.validation, s.in_check, s.capture, s.promotion, s.mate, s.large,
               LARGE_SCORE, s.unsound);
   if (d.training.empty()) {
@@ -692,8 +714,10 @@ int train_network(const TrainerOptions& o, TrainerSummary* summary) {
   }
   std::printf("the scores predict the results best at K = %.0f (--scale %d is used)\n", fitted_scale(d.training),
               o.scale);
-  std::printf("network (768 -> %d) x 2 -> 1, lambda %.2f, lr %g (cosine to %g), batch %d, %d epochs, %d threads, seed %"
-              PRIu64 "\n", o.hidden, o.lambda, o.lr, o.lr * FINAL_LR_SHARE, o.batch, o.epochs, o.threads, o.seed);
+  std::printf(
+      "network (768 -> %d) x 2 -> 1, lambda %.2f, lr %g (cosine to %g), batch %d, %d epochs, %d threads, seed %" PRIu64
+      "\n",
+      o.hidden, o.lambda, o.lr, o.lr * FINAL_LR_SHARE, o.batch, o.epochs, o.threads, o.seed);
   std::fflush(stdout);
 
   const Layout l(o.hidden);
@@ -736,8 +760,10 @@ int train_network(const TrainerOptions& o, TrainerSummary* summary) {
       // buffers are summed in thread order and cleared for the next batch.
       ++step;
       const double progress = double(step - 1) / double(total_steps);
-      const double lr = o.lr * (FINAL_LR_SHARE + (1 - FINAL_LR_SHARE) * 0.5 * (1 + std::cos(std::numbers::pi * progress)));
-      const float step_size = float(lr * std::sqrt(1 - std::pow(BETA2, double(step))) / (1 - std::pow(BETA1, double(step))));
+      const double lr =
+          o.lr * (FINAL_LR_SHARE + (1 - FINAL_LR_SHARE) * 0.5 * (1 + std::cos(std::numbers::pi * progress)));
+      const float step_size =
+          float(lr * std::sqrt(1 - std::pow(BETA2, double(step))) / (1 - std::pow(BETA1, double(step))));
       const float inverse = 1.0f / float(count);
       run_threads(o.threads, [&](int t) {
         const size_t begin = l.total * t / o.threads, end = l.total * (t + 1) / o.threads;
@@ -766,8 +792,10 @@ int train_network(const TrainerOptions& o, TrainerSummary* summary) {
     s.training_loss = epoch_loss / double(n);
     s.validation_loss = mean_loss(w, l, d.validation, o.threads, &workers);
     s.positions_per_second = double(n) * epoch / training_seconds;
-    std::printf("epoch %d/%d: training loss %.6f, validation loss %.6f, %.1f s, %.0f positions/s, run %s\n", epoch,
-                o.epochs, s.training_loss, s.validation_loss, epoch_seconds, double(n) / epoch_seconds,
+    char validation[32] = "-";
+    if (!d.validation.empty()) std::snprintf(validation, sizeof validation, "%.6f", s.validation_loss);
+    std::printf("epoch %d/%d: training loss %.6f, validation loss %s, %.1f s, %.0f positions/s, run %s\n", epoch,
+                o.epochs, s.training_loss, validation, epoch_seconds, double(n) / epoch_seconds,
                 clock_text(seconds_since(run_start)).c_str());
     std::fflush(stdout);
     if (!o.checkpoint.empty()) {

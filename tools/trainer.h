@@ -17,7 +17,7 @@ struct TrainerOptions {
   std::string out;
   int epochs = 10;
   int batch = 16384;
-  double lr = 0.001;         // Adam's step at the start; cosine decay to 1 % of it over the run
+  double lr = 0.002;         // Adam's step at the start; cosine decay to 1 % of it over the run
   double lambda = 0.3;       // share of the game result in the target (the rest: the search score)
   int scale = 400;           // K: the sigmoid scale of the scores, written as the file's SCALE
   double validation = 0.02;  // share of the games held out

@@ -141,11 +141,11 @@ TEST(TrainerTest, PositionsWithoutAQuietScoreAreSkipped) {
   };
   const Case cases[] = {
       {START_FEN, 20, move_code(12, 28, KIND_DOUBLE_STEP)},                            // kept
-      {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 0, move_code(4, 6, KIND_CASTLING)},    // kept
-      {"4k3/8/8/8/8/8/4r3/4K3 w - - 0 1", -500, move_code(4, 12, KIND_NORMAL)},       // in check
-      {"4k3/8/8/3p4/4P3/8/8/4K3 w - - 0 1", 30, move_code(28, 35, KIND_NORMAL)},      // capture
-      {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", 30, move_code(36, 43, KIND_EN_PASSANT)},  // capture
-      {"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", 900, move_code(48, 56, KIND_PROMOTE_QUEEN)}, // promotion
+      {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 0, move_code(4, 6, KIND_CASTLING)},     // kept
+      {"4k3/8/8/8/8/8/4r3/4K3 w - - 0 1", -500, move_code(4, 12, KIND_NORMAL)},        // in check
+      {"4k3/8/8/3p4/4P3/8/8/4K3 w - - 0 1", 30, move_code(28, 35, KIND_NORMAL)},       // capture
+      {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", 30, move_code(36, 43, KIND_EN_PASSANT)},   // capture
+      {"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", 900, move_code(48, 56, KIND_PROMOTE_QUEEN)},  // promotion
       {START_FEN, 31990, move_code(12, 28, KIND_DOUBLE_STEP)},                         // mate
       {START_FEN, -12000, move_code(12, 28, KIND_DOUBLE_STEP)},                        // large
   };
