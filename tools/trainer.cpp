@@ -668,11 +668,12 @@ bool check_export(const std::string& path, const std::vector<float>& w, const La
     s->max_quantised_difference = std::max(s->max_quantised_difference, worst[t]);
   }
   s->quantised_loss = n ? total_loss / double(n) : 0;
+  s->mean_quantised_difference = n ? total_difference / double(n) : 0;
   std::printf(
       "  %s: %s loss of the quantised net %.6f (float net %.6f) over %zu positions; float against quantised: mean "
       "%.2f cp, largest %d cp\n",
       path.c_str(), valid ? "validation" : "training", s->quantised_loss, n ? total_float_loss / double(n) : 0.0, n,
-      n ? total_difference / double(n) : 0.0, s->max_quantised_difference);
+      s->mean_quantised_difference, s->max_quantised_difference);
   // Positions spread over the set, so that they come from different games.
   for (int k = 0; k < EXAMPLE_COUNT && n; ++k) {
     const Sample& x = set[n * (2 * k + 1) / (2 * EXAMPLE_COUNT)];

@@ -35,7 +35,10 @@ struct TrainerSummary {
   uint64_t records = 0, training = 0, validation = 0;
   uint64_t unsound = 0, in_check = 0, capture = 0, promotion = 0, mate = 0, large = 0;
   double training_loss = 0, validation_loss = 0, quantised_loss = 0;
-  int max_quantised_difference = 0;  // centipawns, float net against the exported file, over the check set
+  // Centipawns between the float net and the exported file over the check set
+  // (the held-out positions, or training positions when none are held out).
+  double mean_quantised_difference = 0;
+  int max_quantised_difference = 0;
   double positions_per_second = 0;
 };
 

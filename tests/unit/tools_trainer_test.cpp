@@ -86,7 +86,10 @@ TEST(TrainerTest, ExportedFileReadsBackAndEvaluatesLikeTheFloatNet) {
   TrainerSummary s;
   ASSERT_EQ(train_network(small_run(dir, dir + "/net.nnue"), &s), 0);
   EXPECT_GT(s.validation, 0u);
-  EXPECT_LE(s.max_quantised_difference, 5);
+  // Rounding to 1/64 and 1/255 costs a few centipawns; a weight in the
+  // wrong place or scale costs hundreds.
+  EXPECT_LT(s.mean_quantised_difference, 4.0);
+  EXPECT_LE(s.max_quantised_difference, 40);
   QuantisedNetwork q;
   std::string error;
   ASSERT_TRUE(read_network_file((dir + "/net.nnue").c_str(), &q, &error)) << error;
