@@ -56,9 +56,9 @@ namespace {
 
 constexpr int MAX_FEATURES = 32;
 constexpr int MATE_BOUND_SCORE = 31800;
-// Scores this large come from won endgames that the hand-written evaluation
-// marks with a bonus, not from a balance of the pieces; sigmoid(10000 / 400)
-// is 1 to nine places anyway, so such positions teach nothing but add noise.
+// Scores this large say only "won": no balance of material and position
+// reaches them, and sigmoid(10000 / 400) is 1 to ten places, so such
+// positions would teach the net nothing but pull its output to the clip.
 constexpr int LARGE_SCORE = 10000;
 // Clipping keeps the quantised weights in range: 1.98 x 255 = 505, and 32
 // inputs plus the bias stay below 33 x 505 = 16665, inside an int16
