@@ -24,6 +24,11 @@
 //                                  self-play training data (tools/datagen.h)
 //   engine-tool datainfo [--dump N] DIR...
 //                                  what a data folder holds
+//   engine-tool train DATA_DIR... --out FILE [...]
+//                                  trains the network on the training-data
+//                                  shards of the folders and writes it in the
+//                                  engine's network format after every epoch
+//                                  (tools/trainer.h)
 //
 // The FEN (4 or 6 fields) is one argument.  A subcommand is one row of the
 // COMMANDS table below.
@@ -45,6 +50,7 @@
 #include "search/tables.h"
 #include "search/threads.h"
 #include "tools/datagen.h"
+#include "tools/trainer.h"
 #include "tools/tuner.h"
 
 namespace {
@@ -309,6 +315,9 @@ const Command COMMANDS[] = {
     {"tune", run_tuner,
      "tune DATA... [--groups LIST] [--iterations N] [--rate R] [--unit-rate R] [--l2 L] [--lambda X] [--max N] "
      "[--validation N] [--check N] [--patience N] [--min-count N] [--out FILE]"},
+    {"train", run_trainer,
+     "train DATA_DIR... --out FILE [--epochs N] [--batch N] [--lr R] [--lambda L] [--scale K] [--validation FRACTION] "
+     "[--threads N] [--seed S] [--max-positions N] [--hidden H] [--checkpoint DIR]"},
 };
 
 int usage() {
