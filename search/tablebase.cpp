@@ -173,21 +173,25 @@ struct Subtable {
   uint64_t blocks, real_blocks, block_bytes_log, index_bits;
 };
 
-// The file's bytes from its start, with reads that say when they would run
-// past what was read.
+// The first bytes of the file, with reads that note when they would run
+// past what was read (ran_past: a longer prefix may be needed).
 struct Header {
   std::vector<uint8_t> bytes;
   size_t at = 0;
-  bool ok = true;
+  bool ran_past = false;
   uint32_t byte(size_t offset) {
     if (at + offset >= bytes.size()) {
-      ok = false;
+      ran_past = true;
       return 0;
     }
     return bytes[at + offset];
   }
   uint32_t u16(size_t offset) { return byte(offset) | byte(offset + 1) << 8; }
   uint32_t u32(size_t offset) { return u16(offset) | u16(offset + 2) << 16; }
+  bool inside() {
+    if (at > bytes.size()) ran_past = true;
+    return !ran_past;
+  }
 };
 
 // The piece bytes of one part: the colours and types, in the low or high
@@ -195,7 +199,7 @@ struct Header {
 bool pieces_match(Header* h, const Ending& e, int shift) {
   int seen[16] = {};
   for (int i = 0; i < e.men; ++i) ++seen[(h->byte(static_cast<size_t>(i)) >> shift) & 15];
-  if (!h->ok || seen[0] || seen[7] || seen[8] || seen[15]) return false;
+  if (h->ran_past || seen[0] || seen[7] || seen[8] || seen[15]) return false;
   bool as_named = true, swapped = true;
   for (int t = PAWN; t <= KING; ++t) {
     as_named = as_named && seen[t] == e.count[0][t] && seen[8 + t] == e.count[1][t];
@@ -211,51 +215,27 @@ bool read_subtable(Header* h, Subtable* s) {
   if (flags & 0x80) {
     s->single = true;
     h->at += 2;
-    return h->ok && h->at <= h->bytes.size();
+    return h->inside();
   }
   s->block_bytes_log = h->byte(1);
   s->index_bits = h->byte(2);
   s->real_blocks = h->u32(4);
   s->blocks = s->real_blocks + h->byte(3);
   const uint32_t max_len = h->byte(8), min_len = h->byte(9);
-  if (!h->ok || min_len > max_len || s->block_bytes_log > 32 || s->index_bits < 1 || s->index_bits > 48 ||
+  if (h->ran_past || min_len > max_len || s->block_bytes_log > 32 || s->index_bits < 1 || s->index_bits > 48 ||
       s->real_blocks == 0)
     return false;
   const size_t lengths = max_len - min_len + 1;
   const uint32_t symbols = h->u16(10 + 2 * lengths);
-  if (!h->ok || symbols >= MAX_SYMBOLS) return false;
+  if (h->ran_past || symbols >= MAX_SYMBOLS) return false;
   h->at += 12 + 2 * lengths + 3 * symbols + (symbols & 1);
-  return h->at <= h->bytes.size();
+  return h->inside();
 }
 
-// "" when the file is sound as far as can be seen without reading its
-// blocks, else what is wrong with it.
-std::string check_table_file(const std::string& file, const Ending& e, bool dtz) {
-  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::string("cannot be opened (") + std::strerror(errno) + ")";
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return "is not a file";
-  }
-  const uint64_t size = static_cast<uint64_t>(st.st_size);
-  if (size < 64 || size % 64 != 16) {
-    close(fd);
-    return "is damaged (" + std::to_string(size) + " bytes is not the size of a table)";
-  }
-  Header h;
-  h.bytes.resize(size < HEADER_READ_LIMIT ? size : HEADER_READ_LIMIT);
-  size_t got = 0;
-  while (got < h.bytes.size()) {
-    ssize_t n = pread(fd, h.bytes.data() + got, h.bytes.size() - got, static_cast<off_t>(got));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<size_t>(n);
-  }
-  close(fd);
-  if (got < h.bytes.size()) return "cannot be read";
+// "" when the header read into h fits the ending and a file of the given
+// size, else what is wrong with it.
+std::string check_header(Header& h, const Ending& e, bool dtz, uint64_t size) {
   if (std::memcmp(h.bytes.data(), dtz ? DTZ_MAGIC : WDL_MAGIC, 4) != 0) return "is damaged (not a table of its kind)";
-
   const uint32_t flags = h.bytes[4];
   const bool split = flags & 1;
   const uint32_t men_field = flags >> 4;
@@ -291,7 +271,7 @@ std::string check_table_file(const std::string& file, const Ending& e, bool dtz)
       } else {
         for (int i = 0; i < 4; ++i) h.at += 1 + size_t{h.byte(0)};
       }
-      if (!h.ok || h.at > h.bytes.size()) return "is damaged (its value maps are unreadable)";
+      if (!h.inside()) return "is damaged (its value maps are unreadable)";
     }
     h.at += h.at & 1;
   }
@@ -318,6 +298,44 @@ std::string check_table_file(const std::string& file, const Ending& e, bool dtz)
   if (end_with_index(index_min) > size) return "is damaged (shorter than its header says: cut off?)";
   if (end_with_index(index_max) < size) return "is damaged (longer than its header allows)";
   return "";
+}
+
+// "" when the file is sound as far as can be seen without reading its
+// blocks, else what is wrong with it.  Reads only as much of the file as its
+// header takes (a few kilobytes; far more only when damaged).
+std::string check_table_file(const std::string& file, const Ending& e, bool dtz) {
+  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::string("cannot be opened (") + std::strerror(errno) + ")";
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return "is not a file";
+  }
+  const uint64_t size = static_cast<uint64_t>(st.st_size);
+  if (size < 64 || size % 64 != 16) {
+    close(fd);
+    return "is damaged (" + std::to_string(size) + " bytes is not the size of a table)";
+  }
+  std::string why;
+  for (size_t want = size_t{1} << 12;; want <<= 3) {
+    Header h;
+    h.bytes.resize(size < want ? size : want);
+    size_t got = 0;
+    while (got < h.bytes.size()) {
+      ssize_t n = pread(fd, h.bytes.data() + got, h.bytes.size() - got, static_cast<off_t>(got));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<size_t>(n);
+    }
+    if (got < h.bytes.size()) {
+      why = "cannot be read";
+      break;
+    }
+    why = check_header(h, e, dtz, size);
+    if (!h.ran_past || h.bytes.size() == size || want >= HEADER_READ_LIMIT) break;
+  }
+  close(fd);
+  return why;
 }
 
 // ---------------------------------------------------------------------------
@@ -522,13 +540,22 @@ TablebaseLoad tb_init_path(const char* path) {
     QuietStderr quiet;
     fathom_loaded = true;
     if (tb_init(usable.c_str())) {
+      // A table that could not be set up would be set up by the first
+      // probe that needs it, perhaps in two threads at once: no position
+      // with as many men is probed.  (A probe reaches only tables with at
+      // most as many men as its position.)
+      int safe_men = MAX_TABLE_MEN;
       for (const FoundTable& t : found) {
-        if (!set_up_table(t.ending)) continue;
+        if (!set_up_table(t.ending)) {
+          if (t.ending.men - 1 < safe_men) safe_men = t.ending.men - 1;
+          continue;
+        }
         ++load.tables;
         load.dtz_tables += t.has_dtz;
         if (t.ending.men > load.largest) load.largest = t.ending.men;
       }
       if (load.largest > static_cast<int>(TB_LARGEST)) load.largest = static_cast<int>(TB_LARGEST);
+      if (load.largest > safe_men) load.largest = safe_men;
     }
   }
   largest_men = load.tables ? load.largest : 0;
