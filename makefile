@@ -18,12 +18,23 @@ OBJECTS := $(patsubst %.cpp,$(OBJ_DIR)/%.o,$(SOURCES))
 
 CXXFLAGS := -std=c++20 -O3 -DNDEBUG -Wall -Wextra -mpopcnt -DPELION_HW_POPCOUNT=1 -I.
 LDFLAGS := -mpopcnt -pthread
+LDLIBS :=
+
+# Syzygy tablebases through the Fathom library (Debian: libfathom-dev) when a
+# test program that uses it compiles and links; otherwise the program is built
+# without tablebases, as the CMake build is when it finds no Fathom.
+FATHOM := $(shell printf '\043include <tbprobe.h>\nint main() { return tb_init("") ? 0 : 1; }\n' | \
+	$(CXX) -x c++ - -o /dev/null -lfathom >/dev/null 2>&1 && echo yes)
+ifeq ($(FATHOM),yes)
+CXXFLAGS += -DPELION_SYZYGY=1
+LDLIBS += -lfathom
+endif
 
 .PHONY: all clean
 all: $(EXE)
 
 $(EXE): $(OBJECTS)
-	$(CXX) $(LDFLAGS) -o $@ $^
+	$(CXX) $(LDFLAGS) -o $@ $^ $(LDLIBS)
 
 $(OBJ_DIR)/%.o: %.cpp
 	@mkdir -p $(dir $@)

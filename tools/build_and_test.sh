@@ -14,6 +14,8 @@ missing=()
 command -v cmake >/dev/null || missing+=(cmake)
 command -v g++ >/dev/null || missing+=(g++)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+# The Syzygy tablebase prober of the 64-bit programs.
+[ -f /usr/include/tbprobe.h ] || missing+=(libfathom-dev)
 probe=$(mktemp -d)
 echo 'int main() { return 0; }' > "$probe/p.cpp"
 # The 32-bit program needs the 32-bit C++ libraries.

@@ -13,6 +13,7 @@
 #include "eval/evaluation.h"
 #include "search/driver.h"
 #include "search/strength.h"
+#include "search/tablebase.h"
 #include "search/threads.h"
 #include "search/tt.h"
 #include "uci/search_output.h"
@@ -34,6 +35,10 @@ int option_chess960 = 0;
 int option_limit_strength = 0;
 int option_elo = LIMIT_ELO_DEFAULT;
 int option_show_wdl = 0;
+std::string option_syzygy_path = "<empty>";
+int option_syzygy_probe_depth = DEFAULT_TABLEBASE_SETTINGS.probe_depth;
+int option_syzygy_50_move_rule = DEFAULT_TABLEBASE_SETTINGS.rule50;
+int option_syzygy_probe_limit = DEFAULT_TABLEBASE_SETTINGS.probe_limit;
 
 const CheckOption check_options[] = {
     {"use lmr", &option_use_lmr},
@@ -91,6 +96,12 @@ SearchSettings search_settings_from_options() {
           .limit_elo = option_limit_strength ? option_elo : 0};
 }
 
+TablebaseSettings tablebase_settings_from_options() {
+  return {.probe_depth = option_syzygy_probe_depth,
+          .rule50 = option_syzygy_50_move_rule != 0,
+          .probe_limit = option_syzygy_probe_limit};
+}
+
 void hand_options_down() {
   set_king_safety(option_king_safety);
   set_own_book(option_own_book != 0);
@@ -114,6 +125,12 @@ void print_option_declarations() {
   std::printf("option name UCI_LimitStrength type check default %s\n", bool_text(option_limit_strength));
   std::printf("option name UCI_Elo type spin default %d min %d max %d\n", option_elo, LIMIT_ELO_MIN, LIMIT_ELO_MAX);
   std::printf("option name UCI_ShowWDL type check default %s\n", bool_text(option_show_wdl));
+  std::printf("option name SyzygyPath type string default %s\n", option_syzygy_path.c_str());
+  std::printf("option name SyzygyProbeDepth type spin default %d min %d max %d\n", option_syzygy_probe_depth,
+              TB_PROBE_DEPTH_MIN, TB_PROBE_DEPTH_MAX);
+  std::printf("option name Syzygy50MoveRule type check default %s\n", bool_text(option_syzygy_50_move_rule));
+  std::printf("option name SyzygyProbeLimit type spin default %d min %d max %d\n", option_syzygy_probe_limit,
+              TB_PROBE_LIMIT_MIN, TB_PROBE_LIMIT_MAX);
 }
 
 SetoptionText parse_setoption(char** words, int count) {
@@ -220,6 +237,20 @@ void apply_setoption(char** words, int count) {
   } else if (t.name == "uci_showwdl") {
     set_checkbox(&option_show_wdl, value);
     set_show_wdl(option_show_wdl != 0);
+  } else if (t.name == "syzygypath") {
+    // Folder names keep their case and blanks, as book file names do.  The
+    // tables are loaded now (setoption never runs during a search).
+    option_syzygy_path = t.raw_value.empty() ? "<empty>" : t.raw_value;
+    TablebaseLoad load = tb_init_path(option_syzygy_path.c_str());
+    std::printf("%s\n", load.message);
+    std::fflush(stdout);
+    log_printf("SyzygyPath: %s\n", load.message);
+  } else if (t.name == "syzygyprobedepth") {
+    option_syzygy_probe_depth = std::clamp(parse_int32(value), TB_PROBE_DEPTH_MIN, TB_PROBE_DEPTH_MAX);
+  } else if (t.name == "syzygy50moverule") {
+    set_checkbox(&option_syzygy_50_move_rule, value);
+  } else if (t.name == "syzygyprobelimit") {
+    option_syzygy_probe_limit = std::clamp(parse_int32(value), TB_PROBE_LIMIT_MIN, TB_PROBE_LIMIT_MAX);
   } else if (t.name == "multipv") {
     option_multipv = std::clamp(parse_int32(value), 1, MULTIPV_MAX);
   } else if (t.name == "ownbook") {

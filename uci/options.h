@@ -9,6 +9,7 @@
 
 #include "book/book.h"
 #include "search/search_state.h"
+#include "search/tablebase.h"
 #include "search/tt.h"
 constexpr int HASH_MAX_MB = 4096;  // advertised maximum of Hash
 constexpr int MULTIPV_MAX = 99;    // advertised maximum of MultiPV
@@ -30,6 +31,10 @@ extern int option_chess960;                         // UCI_Chess960: positions s
 extern int option_limit_strength;                   // UCI_LimitStrength: play at the rating of UCI_Elo
 extern int option_elo;                              // UCI_Elo
 extern int option_show_wdl;                         // UCI_ShowWDL: info lines carry win/draw/loss chances
+extern std::string option_syzygy_path;              // SyzygyPath: ':'-separated tablebase folders; "<empty>": none
+extern int option_syzygy_probe_depth;               // SyzygyProbeDepth
+extern int option_syzygy_50_move_rule;              // Syzygy50MoveRule
+extern int option_syzygy_probe_limit;               // SyzygyProbeLimit
 
 // Check options handled by the table (name, target), in declaration order.
 struct CheckOption {
@@ -76,6 +81,8 @@ int allocate_hash_table(int megabytes);
 
 // The search settings as the options stand, for the next "go".
 SearchSettings search_settings_from_options();
+// The tablebase settings as the options stand, for the next "go".
+TablebaseSettings tablebase_settings_from_options();
 
 // Hands the options the evaluation and the book read to their setters
 // (the evaluation's weights and the book file follow at the next

@@ -32,6 +32,10 @@ const std::vector<std::string> DEFAULT_OPTIONS = {
     "option name UCI_LimitStrength type check default false",
     "option name UCI_Elo type spin default 1500 min 1350 max 2850",
     "option name UCI_ShowWDL type check default false",
+    "option name SyzygyPath type string default <empty>",
+    "option name SyzygyProbeDepth type spin default 1 min 1 max 100",
+    "option name Syzygy50MoveRule type check default true",
+    "option name SyzygyProbeLimit type spin default 7 min 0 max 7",
 };
 
 std::vector<std::string> uci_answer(EngineProcess* e) {
@@ -314,6 +318,44 @@ TEST(Options, HashFallsBackToWhatMemoryAllows) {
   EXPECT_NE(engine_stderr(&e).find(" meg (64 meg could not be allocated)\n"), std::string::npos) << engine_stderr(&e);
   engine_send(&e, "quit");
   EXPECT_EQ(engine_wait(&e, 20), 0);
+}
+
+TEST(Options, SyzygyPathAnswersWhatWasFound) {
+  const std::string tables = PELION_SYZYGY_TEST_DIR;
+  if (access((tables + "/KQvK.rtbw").c_str(), R_OK) != 0) GTEST_SKIP() << "no tables in " << tables;
+  EngineProcess e;
+  ASSERT_TRUE(engine_start(&e, PELION_ENGINE64));
+#ifdef PELION_ENGINE64_SYZYGY
+  EXPECT_EQ(answer(&e, "setoption name SyzygyPath value " + tables), "info string found 35 tablebases (up to 4 men)");
+  EXPECT_EQ(answer(&e, "setoption name SyzygyPath value /nonexistent"),
+            "info string no tablebases found: /nonexistent cannot be read (No such file or directory)");
+  // The engine plays on, and the path shows as the option's value.
+  engine_send(&e, "setoption name SyzygyProbeLimit value 99");
+  engine_send(&e, "setoption name Syzygy50MoveRule value false");
+  EXPECT_EQ(answer(&e, "setoption name SyzygyPath value " + tables), "info string found 35 tablebases (up to 4 men)");
+  std::vector<std::string> lines = uci_answer(&e);
+  ASSERT_EQ(lines.size(), DEFAULT_OPTIONS.size() + 3);
+  EXPECT_EQ(lines[20], "option name SyzygyPath type string default " + tables);
+  EXPECT_EQ(lines[22], "option name Syzygy50MoveRule type check default false");
+  EXPECT_EQ(lines[23], "option name SyzygyProbeLimit type spin default 7 min 0 max 7");
+#else
+  EXPECT_EQ(answer(&e, "setoption name SyzygyPath value " + tables),
+            "info string tablebases are not available in this build");
+#endif
+  engine_send(&e, "position fen 8/8/8/8/8/2k5/1R6/3K4 w - - 0 1");
+  engine_send(&e, "go depth 3");
+  EXPECT_TRUE(engine_read_until(&e, "bestmove", nullptr, 30));
+  engine_send(&e, "quit");
+  EXPECT_EQ(engine_wait(&e, 20), 0);
+#ifdef PELION_ENGINE32
+  // The 32-bit program has no prober: it says so and plays on.
+  ASSERT_TRUE(engine_start(&e, PELION_ENGINE32));
+  EXPECT_EQ(answer(&e, "setoption name SyzygyPath value " + tables),
+            "info string tablebases are not available in this build");
+  expect_silence(&e);
+  engine_send(&e, "quit");
+  EXPECT_EQ(engine_wait(&e, 20), 0);
+#endif
 }
 
 #ifdef PELION_ENGINE32
