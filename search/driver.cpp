@@ -41,6 +41,7 @@ constexpr int MAX_LINES = 256;
 // One principal variation of an iteration (several with MultiPV).
 struct Line {
   int score;
+  int seldepth;
   int milliseconds;
   uint64_t nodes;
   Move pv[PV_SIZE];
@@ -247,6 +248,7 @@ int search_iteration_lines(Deepening* s, int d, Line* lines) {
 
     Line& line = lines[line_count++];
     line.score = score;
+    line.seldepth = t->seldepth;
     line.milliseconds = static_cast<int>((now() - s->tc.start) * 1000);
     line.nodes = search_node_total(t);
     std::memcpy(line.pv, pv, sizeof line.pv);
@@ -263,12 +265,14 @@ int search_iteration_lines(Deepening* s, int d, Line* lines) {
 bool finish_iteration(Deepening* s, int d, const Line* lines, int line_count) {
   SearchThread* t = s->t;
   const SearchJob& job = *s->job;
+  const int hashfull = job.reporter.line ? tt_hashfull(*job.table) : 0;
   if (job.settings.multipv > 1) {
     for (int i = 0; i < line_count; ++i) {
       const Line& line = lines[i];
       const double seconds = line.milliseconds / 1000.0;
-      SearchLine report{LINE_MULTIPV, d, 0, i + 1, line.score, line.nodes, seconds, line.milliseconds,
-                        static_cast<uint64_t>(static_cast<double>(line.nodes) / (seconds + 0.0001)), 0, line.pv};
+      SearchLine report{LINE_MULTIPV, d, line.seldepth, i + 1, line.score, line.nodes, seconds, line.milliseconds,
+                        static_cast<uint64_t>(static_cast<double>(line.nodes) / (seconds + 0.0001)), hashfull,
+                        line.pv};
       report_line(job.reporter, report);
     }
   }
@@ -291,8 +295,8 @@ bool finish_iteration(Deepening* s, int d, const Line* lines, int line_count) {
   pv_to_text(lines[0].pv, pv_buffer);
   log_printf("%5d  %8.1f  %12" PRIu64 "  %8.1f  %7.2f   %s\n", d, elapsed, nodes,
              static_cast<double>(nodes) / elapsed / 1000.0, s->best_score / 100.0, pv_buffer);
-  SearchLine report{LINE_ITERATION, d, 0, 1, s->best_score, nodes, elapsed, static_cast<int>(elapsed * 1000),
-                    static_cast<uint64_t>(static_cast<double>(nodes) / elapsed), 0, lines[0].pv};
+  SearchLine report{LINE_ITERATION, d, t->seldepth, 1, s->best_score, nodes, elapsed, static_cast<int>(elapsed * 1000),
+                    static_cast<uint64_t>(static_cast<double>(nodes) / elapsed), hashfull, lines[0].pv};
   report_line(job.reporter, report);
 
   time_control_after_iteration(&s->tc, d, s->best_score, s->s1);
@@ -328,6 +332,7 @@ void deepen(Deepening* s) {
       t->first_iteration = 0;
     }
     report_iteration_started(job.reporter, d);
+    t->seldepth = 0;
     const int line_count = search_iteration_lines(s, d, lines);
     if (!finish_iteration(s, d, lines, line_count)) return;
   }

@@ -342,6 +342,7 @@ template <bool PV>
 int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply, Move* pv, Move excluded,
            bool cut_node) {
   if (PV) pv[0] = 0;
+  if (ply > t->seldepth) t->seldepth = ply;
   if (depth < 2 || ply >= MAX_SEARCH_PLY) return search_horizon<PV>(t, p, alpha, beta, depth, ply, pv, excluded, cut_node);
   if (t->control->stop) return 0;
   if (poll_should_stop(t)) return 0;

@@ -24,6 +24,7 @@ constexpr int DELTA_MARGIN_PAWN = 80;
 
 int quiesce(SearchThread* t, Position* p, int alpha, int beta, int qdepth, int ply, Move* pv) {
   pv[0] = 0;
+  if (ply > t->seldepth) t->seldepth = ply;
   if (t->control->stop) return 0;
   if (poll_should_stop(t)) return 0;
   if (is_dead_draw(*p, ply)) return draw_value(t->settings.draw_score, ply);

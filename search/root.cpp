@@ -45,8 +45,8 @@ void report_progress(const SearchThread* t, int iteration, int score, const Move
   double elapsed = wall_clock_seconds(clock_mode) - t->start_time;
   if (elapsed < 0) elapsed = 0;
   const uint64_t nodes = search_node_total(t);
-  SearchLine line{LINE_PROGRESS, iteration, 0, 1, score, nodes, elapsed, static_cast<int>(elapsed * 1000),
-                  static_cast<uint64_t>(static_cast<double>(nodes) / (elapsed + 0.0001)), 0, pv};
+  SearchLine line{LINE_PROGRESS, iteration, t->seldepth, 1, score, nodes, elapsed, static_cast<int>(elapsed * 1000),
+                  static_cast<uint64_t>(static_cast<double>(nodes) / (elapsed + 0.0001)), tt_hashfull(*t->table), pv};
   t->reporter->line(t->reporter->context, line);
 }
 

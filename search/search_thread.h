@@ -59,6 +59,7 @@ struct SearchThread {
   HistoryTables history;
   PlyState stack[MAX_PLY];
   int root_depth;  // plies of the running iteration
+  int seldepth;    // the deepest ply the running iteration has reached, quiescence included
 
   RootMove root_moves[MAX_MOVES];
   int root_move_count;

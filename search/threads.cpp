@@ -82,6 +82,7 @@ void begin_thread_search(SearchThread* t, bool clear_move_history) {
   t->helper_nodes = 0;
   t->poll_counter = 0;
   t->first_iteration = 1;
+  t->seldepth = 0;
   clear_killers(t);
   if (clear_move_history) clear_history(t);
 }

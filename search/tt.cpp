@@ -70,6 +70,18 @@ void tt_clear(TranspositionTable* tt) {
   tt->generation = 0;
 }
 
+int tt_hashfull(const TranspositionTable& tt) {
+  if (!tt.buckets) return 0;
+  const uint64_t buckets = tt.bucket_count < 250 ? tt.bucket_count : 250;
+  int used = 0;
+  for (uint64_t b = 0; b < buckets; ++b)
+    for (int i = 0; i < TT_SLOTS; ++i) {
+      const TTEntry e = tt_read_slot(tt.buckets[b].slot[i]);
+      used += e.key != 0 && e.generation == static_cast<uint8_t>(tt.generation);
+    }
+  return static_cast<int>(used * 1000 / (buckets * TT_SLOTS));
+}
+
 void tt_new_search(TranspositionTable* tt) { tt->generation = (tt->generation + 1) & 255; }
 
 void tt_store(TranspositionTable* tt, uint64_t key, int depth, int score, int bound, Move move) {

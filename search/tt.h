@@ -141,5 +141,9 @@ constexpr int TT_KEEP_DEEPER = 6;
 // counting as this many half-plies less.
 constexpr int TT_AGE_WEIGHT = 16;
 
+// Per mille of the table in use by the current search, from the first
+// thousand slots (a sample: the keys spread evenly over the table).
+int tt_hashfull(const TranspositionTable& tt);
+
 // Stores a search result (see the replacement rules above).
 void tt_store(TranspositionTable* tt, uint64_t key, int depth, int score, int bound, Move move);

@@ -27,17 +27,13 @@ void print_iteration_started(void*, int depth) { std::printf("info depth %d\n", 
 void print_line(void*, const SearchLine& line) {
   char pv[PV_TEXT_SIZE];
   pv_to_text(line.pv, pv);
-  if (line.kind == LINE_MULTIPV) {
-    char wdl[40];
-    wdl_text(line.score, wdl, sizeof wdl);
-    std::printf("info multipv %d score cp %d%s depth %d time %d nodes %" PRIu64 " nps %" PRIu64 " pv %s\n",
-                line.multipv, line.score, wdl, line.depth, line.milliseconds, line.nodes, line.nps, pv);
-    return;
-  }
   char score[64];
   score_text(line.score, score);
-  std::printf("info depth %d time %d nodes %" PRIu64 " score %s nps %" PRIu64 " pv %s\n", line.depth,
-              line.milliseconds, line.nodes, score, line.nps, pv);
+  // The fields in the order GUIs know from other engines.
+  char head[32] = "info";
+  if (line.kind == LINE_MULTIPV) std::snprintf(head, sizeof head, "info multipv %d", line.multipv);
+  std::printf("%s depth %d seldepth %d score %s nodes %" PRIu64 " nps %" PRIu64 " hashfull %d time %d pv %s\n", head,
+              line.depth, line.seldepth, score, line.nodes, line.nps, line.hashfull, line.milliseconds, pv);
   std::fflush(stdout);
 }
 

@@ -39,7 +39,9 @@ TEST_F(SearchProtocol, GoDepthInEveryProgram) {
     int opened = 0, closed = 0;
     for (const std::string& l : lines) {
       if (l == "info depth " + std::to_string(opened + 1)) ++opened;
-      if (starts_with(l, "info depth " + std::to_string(closed + 1) + " time ")) {
+      if (starts_with(l, "info depth " + std::to_string(closed + 1) + " seldepth ")) {
+        EXPECT_GE(std::atoi(word_after(l, "seldepth").c_str()), closed + 1) << l;
+        EXPECT_FALSE(word_after(l, "hashfull").empty()) << l;
         ++closed;
         EXPECT_FALSE(word_after(l, "nodes").empty()) << l;
         EXPECT_TRUE(starts_with(word_after(l, "score"), "cp")) << l;

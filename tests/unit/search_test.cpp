@@ -6,7 +6,9 @@
 
 #include <cstdio>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "board/fen.h"
 #include "board/make_move.h"
@@ -371,3 +373,63 @@ TEST(SearchNodes, CountingAndTheBudget) {
 }
 
 }  // namespace
+
+namespace {
+
+// A second reporter beside the protocol's: records every line it hears and
+// passes it on to the UCI text.
+struct Recording {
+  SearchReporter uci = uci_reporter();
+  std::vector<std::string> iterations;  // "depth nodes score pv" of each LINE_ITERATION
+};
+void record_and_print(void* context, const SearchLine& line) {
+  auto* r = static_cast<Recording*>(context);
+  if (line.kind == LINE_ITERATION) {
+    char pv[PV_TEXT_SIZE], score[64];
+    pv_to_text(line.pv, pv);
+    score_text(line.score, score);
+    r->iterations.push_back(std::to_string(line.depth) + " " + std::to_string(line.nodes) + " " + score + " " + pv);
+  }
+  r->uci.line(nullptr, line);
+}
+
+}  // namespace
+
+// What a reporter of its own hears is exactly what the GUI reads.
+TEST_F(SearchTest, SecondReporterSeesTheIterationsTheProtocolShows) {
+  Recording recording;
+  SearchReporter both = recording.uci;
+  both.context = &recording;
+  both.line = record_and_print;
+  reporter = &both;
+  Position root;
+  position_from_fen(&root, "r1bq1rk1/pp2bppp/2n1pn2/2pp4/2P5/1P3NP1/PB1PPPBP/RN1Q1RK1 w - - 0 1");
+  testing::internal::CaptureStdout();
+  run(root, 8);
+  std::istringstream out(testing::internal::GetCapturedStdout());
+  std::vector<std::string> shown;
+  for (std::string l; std::getline(out, l);) {
+    std::istringstream words(l);
+    std::string w, depth, nodes, score, pv;
+    if (l.rfind("info depth ", 0) != 0 || l.find(" seldepth ") == std::string::npos) continue;
+    while (words >> w) {
+      if (w == "depth") words >> depth;
+      if (w == "nodes") words >> nodes;
+      if (w == "score") {
+        std::string kind, value;
+        words >> kind >> value;
+        score = kind + " " + value;
+      }
+      if (w == "pv") std::getline(words, pv);
+    }
+    shown.push_back(depth + " " + nodes + " " + score + pv);
+  }
+  // Progress lines inside an iteration come first; the last line of each
+  // depth is the iteration's own.
+  std::vector<std::string> last_of_depth;
+  for (size_t i = 0; i < shown.size(); ++i)
+    if (i + 1 == shown.size() || shown[i + 1].substr(0, shown[i + 1].find(' ')) != shown[i].substr(0, shown[i].find(' ')))
+      last_of_depth.push_back(shown[i]);
+  EXPECT_EQ(last_of_depth, recording.iterations);
+  EXPECT_EQ(recording.iterations.size(), 8u);
+}
