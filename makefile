@@ -40,6 +40,10 @@ $(OBJ_DIR)/%.o: %.cpp
 	@mkdir -p $(dir $@)
 	$(CXX) $(CXXFLAGS) -MMD -MP -c $< -o $@
 
+# The network built into the program (eval/network.cpp assembles its bytes).
+$(OBJ_DIR)/eval/network.o: CXXFLAGS += -DPELION_NET_FILE='"$(CURDIR)/eval/nets/pelion.nnue"'
+$(OBJ_DIR)/eval/network.o: eval/nets/pelion.nnue
+
 # The compiler computes the slider attack table of board/attacks.cpp.
 $(OBJ_DIR)/board/attacks.o: CXXFLAGS += -fconstexpr-ops-limit=268435456
 

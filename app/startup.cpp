@@ -13,6 +13,7 @@
 #include "core/number_text.h"
 #include "core/version.h"
 #include "eval/evaluation.h"
+#include "eval/network.h"
 #include "eval/three_file_mask.h"
 #include "search/search_state.h"
 #include "search/tt.h"
@@ -56,8 +57,12 @@ int program_main(int argc, char** argv) {
   // Commands reach a running search through the interpreter, from the
   // first search on (the bench and the self-test included).
   install_search_hooks();
-  // The evaluation and the book start from the options' defaults.
+  // The evaluation and the book start from the options' defaults, the
+  // network from the one built into the program.
   hand_options_down();
+  char net_error[NNUE_ERROR_SIZE];
+  if (!use_embedded_net(net_error, sizeof net_error))
+    std::fprintf(stderr, "The built-in network cannot be used (%s): the hand-written evaluation plays\n", net_error);
   // The opening book's random choice draws from the library generator.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
   // The default book is open before the command line is read.
@@ -72,7 +77,8 @@ int program_main(int argc, char** argv) {
     initialise_evaluation();
     allocate_table();
     SearchControl control;
-    run_bench(argc >= 3 ? parse_int32(argv[2]) : 0, stderr, &control, &engine_table);
+    run_bench(argc >= 3 ? parse_int32(argv[2]) : 0, stderr, &control, &engine_table,
+              bench_eval_from_word(argc >= 4 ? argv[3] : nullptr));
     exit_process(0);
   }
 

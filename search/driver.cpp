@@ -18,6 +18,7 @@
 #include "core/clock.h"
 #include "core/log.h"
 #include "eval/evaluation.h"
+#include "eval/nnue.h"
 #include "search/search.h"
 #include "search/search_state.h"
 #include "search/strength.h"
@@ -204,6 +205,8 @@ void begin_search(Deepening* s, const SearchJob& job) {
   s->root.psq = compute_psq(s->root);
   s->root.phase = static_cast<int16_t>(compute_phase(s->root));
   s->root.eval_cache = EVAL_NOT_COMPUTED;  // a position set up from text has none
+  t->net = job.settings.use_nnue ? nnue_current() : nullptr;
+  reset_network_stack(t, s->root);
   if (tt_enabled(*job.table)) {
     if (s->fresh_tables) {
       tt_clear(job.table);
@@ -420,6 +423,8 @@ void helper_search(SearchThread* t, const HelperJob& job) {
   t->table = job.table;
   t->reporter = nullptr;
   t->with_helpers = 0;
+  t->net = job.settings.use_nnue ? nnue_current() : nullptr;
+  reset_network_stack(t, root);
   begin_thread_search(t, job.clear_move_history);
   Move pv[PV_SIZE];
   uint64_t best_nodes = 0, other_nodes = 0;

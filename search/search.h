@@ -92,10 +92,16 @@ inline bool child_is_draw(const SearchThread* t, const Position& child, int ply,
   return true;
 }
 
+// The network's score of a position on the searched line (eval_stack.cpp).
+int network_eval(SearchThread* t, const Position& p);
+// Forgets every kept sum: at the start of a search, whose root may stand
+// anywhere (and whose net may be another).
+void reset_network_stack(SearchThread* t, const Position& root);
+
 // Static evaluation through the position's own cache and the thread's
 // caches, plus a small bonus for a position reached by a capture.
 inline int cached_eval(SearchThread* t, Position* p) {
-  if (p->eval_cache == EVAL_NOT_COMPUTED) p->eval_cache = evaluate(*p, &t->eval);
+  if (p->eval_cache == EVAL_NOT_COMPUTED) p->eval_cache = t->net ? network_eval(t, *p) : evaluate(*p, &t->eval);
   return p->eval_cache;
 }
 inline int node_eval(SearchThread* t, Position* p) { return cached_eval(t, p) + (p->captured_type ? 5 : 0); }

@@ -52,9 +52,15 @@ struct SearchSettings {
   int deterministic;  // every search starts with empty tables
   int draw_score;     // centipawns for a draw, from the root side's point of view
   int limit_elo;      // rating the play is weakened to (search/strength.h); 0 = full strength
+  int use_nnue;       // evaluate with the current network (eval/network.h) instead of the hand-written evaluation
 };
-constexpr SearchSettings DEFAULT_SEARCH_SETTINGS = {
-    .null_move = 1, .use_lmr = 1, .multipv = 1, .deterministic = 0, .draw_score = -5, .limit_elo = 0};
+constexpr SearchSettings DEFAULT_SEARCH_SETTINGS = {.null_move = 1,
+                                                    .use_lmr = 1,
+                                                    .multipv = 1,
+                                                    .deterministic = 0,
+                                                    .draw_score = -5,
+                                                    .limit_elo = 0,
+                                                    .use_nnue = 0};
 
 // The state of one running search that changes under it.  The caller clears
 // it before the search; "stop" and "ponderhit" (read by helper threads while

@@ -14,6 +14,7 @@
 #include "board/picker.h"
 #include "board/types.h"
 #include "eval/evaluation.h"
+#include "eval/nnue.h"
 #include "search/history.h"
 #include "search/search_state.h"
 #include "search/strength.h"
@@ -32,6 +33,19 @@ struct RootMove {
   Move move;
   int32_t order_score;  // static score of the first ordering
   uint64_t nodes;       // nodes of the move's subtree at its last full search
+};
+
+// The network's first-layer sums of the positions on the line being
+// searched, one entry per ply from the root (entry p.ply - base_ply holds
+// position p), each tagged with its position's key.  A position's sums come
+// from its parent's entry by the move's few changes, or from an ancestor's a
+// few plies up, or from scratch.
+constexpr int NNUE_STACK_SIZE = MAX_PLY;
+struct NnueStack {
+  NnueAccumulator acc[NNUE_STACK_SIZE];
+  uint64_t key[NNUE_STACK_SIZE];  // 0: the entry holds nothing
+  int base_ply;                   // the root's ply
+  NnueAccumulator scratch;        // for a position beyond the stack
 };
 
 struct SearchReporter;
@@ -65,6 +79,8 @@ struct SearchThread {
   int root_move_count;
 
   EvalCaches eval;
+  const NnueWeights* net;  // the network the search evaluates with; null: the hand-written evaluation
+  NnueStack nnue;
   // Main thread only: the running search's clock, the tables' state and
   // the record of the iterations.
   double start_time;       // when the search started (clock of core/clock.h)

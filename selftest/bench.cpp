@@ -52,7 +52,13 @@ void apply_settings(const BenchSettings& s, TranspositionTable* table) {
 
 }  // namespace
 
-BenchResult run_bench(int depth, std::FILE* progress, SearchControl* control, TranspositionTable* table) {
+int bench_eval_from_word(const char* word) {
+  if (word && !std::strcmp(word, "hce")) return BENCH_EVAL_HAND_WRITTEN;
+  if (word && !std::strcmp(word, "nnue")) return BENCH_EVAL_NETWORK;
+  return BENCH_EVAL_DEFAULT;
+}
+
+BenchResult run_bench(int depth, std::FILE* progress, SearchControl* control, TranspositionTable* table, int eval) {
   if (depth < 1 || depth > 99) depth = BENCH_DEPTH;
   const BenchSettings saved = current_settings(*table);
   // The default weights, no book, and a table of the default size; the
@@ -65,6 +71,7 @@ BenchResult run_bench(int depth, std::FILE* progress, SearchControl* control, Tr
   job.plan = depth_plan(depth);
   job.settings = DEFAULT_SEARCH_SETTINGS;
   job.settings.deterministic = 1;
+  if (eval != BENCH_EVAL_DEFAULT) job.settings.use_nnue = eval;
   job.root_moves.count = 0;
   job.control = control;
   job.table = table;

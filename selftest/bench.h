@@ -26,4 +26,14 @@ struct TranspositionTable;
 // Searches with the given control record (a "stop" that reaches it ends
 // the bench early) and transposition table (resized to the bench's size for
 // the bench and back to its old size after it).
-BenchResult run_bench(int depth, std::FILE* progress, SearchControl* control, TranspositionTable* table);
+// eval is BENCH_EVAL_DEFAULT (the default evaluation, which defines the
+// signature), BENCH_EVAL_HAND_WRITTEN or BENCH_EVAL_NETWORK: the other one
+// measures the speed of either evaluation on the same searches.
+constexpr int BENCH_EVAL_DEFAULT = -1;
+constexpr int BENCH_EVAL_HAND_WRITTEN = 0;
+constexpr int BENCH_EVAL_NETWORK = 1;
+BenchResult run_bench(int depth, std::FILE* progress, SearchControl* control, TranspositionTable* table,
+                      int eval = BENCH_EVAL_DEFAULT);
+// The evaluation word of "bench DEPTH [hce|nnue]": BENCH_EVAL_DEFAULT for
+// none or anything else.
+int bench_eval_from_word(const char* word);

@@ -32,6 +32,7 @@
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "eval/evaluation.h"
+#include "eval/network.h"
 #include "search/draw.h"
 #include "search/driver.h"
 #include "search/score.h"
@@ -72,16 +73,21 @@ struct Options {
   uint64_t seed = 1;
   std::string openings;
   int hash_mb = 16;
+  bool use_nnue = DEFAULT_SEARCH_SETTINGS.use_nnue != 0;
+  std::string net;       // a network file; empty: the built-in one
+  uint32_t net_sum = 0;  // the checksum of the net in use (its file's last four bytes)
 };
 
 // The settings that fix what a run plays (the target may grow).
 std::string settings_text(const Options& o) {
   char text[1024];
+  char eval[64] = "hand-written";
+  if (o.use_nnue) std::snprintf(eval, sizeof eval, "network-%08x", o.net_sum);
   std::snprintf(text, sizeof text,
                 "format %u threads %d nodes %" PRIu64 " depth %d random-plies %d seed %" PRIu64
-                " openings %s hash %d eval hand-written\n",
+                " openings %s hash %d eval %s\n",
                 TRAINING_DATA_VERSION, o.threads, o.nodes, o.depth, o.random_plies, o.seed,
-                o.openings.empty() ? "-" : o.openings.c_str(), o.hash_mb);
+                o.openings.empty() ? "-" : o.openings.c_str(), o.hash_mb, eval);
   return text;
 }
 
@@ -106,6 +112,12 @@ bool parse_options(int argc, char** argv, Options* o) {
     bool ok = true;
     if (!std::strcmp(a, "--out"))
       o->out = v;
+    else if (!std::strcmp(a, "--eval") && (ok = !std::strcmp(v, "nnue") || !std::strcmp(v, "hce")))
+      o->use_nnue = !std::strcmp(v, "nnue");
+    else if (!std::strcmp(a, "--net")) {
+      o->net = v;
+      o->use_nnue = true;
+    }
     else if (!std::strcmp(a, "--openings"))
       o->openings = v;
     else if (!std::strcmp(a, "--threads") && (ok = read_number(v, 1, 64, &n)))
@@ -498,6 +510,27 @@ int run_datagen(int argc, char** argv) {
   if (!parse_options(argc, argv, &o)) return 2;
   std::vector<Position> openings;
   if (!o.openings.empty() && !load_openings(o.openings, &openings)) return 1;
+  if (o.use_nnue) {
+    char error[NNUE_ERROR_SIZE];
+    if (!(o.net.empty() ? use_embedded_net(error, sizeof error) : use_net_file(o.net.c_str(), error, sizeof error))) {
+      std::fprintf(stderr, "datagen: %s\n", error);
+      return 1;
+    }
+    // The file's checksum (its last four bytes) names the net in the settings.
+    size_t size = 0;
+    const uint8_t* bytes = embedded_net_bytes(&size);
+    std::vector<uint8_t> file;
+    if (!o.net.empty()) {
+      if (std::FILE* f = std::fopen(o.net.c_str(), "rb")) {
+        file.resize(NNUE_FILE_SIZE);
+        size = std::fread(file.data(), 1, file.size(), f);
+        std::fclose(f);
+        bytes = file.data();
+      }
+    }
+    if (size >= 4) o.net_sum = static_cast<uint32_t>(bytes[size - 4] | bytes[size - 3] << 8 | bytes[size - 2] << 16) |
+                                static_cast<uint32_t>(bytes[size - 1]) << 24;
+  }
   if (!prepare_folder(o)) return 1;
   initialise_evaluation();
   ensure_search_tables();
@@ -525,6 +558,7 @@ int run_datagen(int argc, char** argv) {
     job.plan = depth_plan(o.depth > 0 ? o.depth : NO_DEPTH_LIMIT);
     job.settings = DEFAULT_SEARCH_SETTINGS;
     job.settings.draw_score = 0;  // neither side avoids a draw: the data's scores stay unbiased
+    job.settings.use_nnue = o.use_nnue;
     job.root_moves.count = 0;
     job.control = &w->control;
     job.table = &w->table;

@@ -4,7 +4,7 @@
 
 // engine-tool datagen --out DIR --positions N [--threads N] [--nodes N]
 //                     [--depth N] [--random-plies N] [--seed S]
-//                     [--openings FILE] [--hash MB]
+//                     [--openings FILE] [--hash MB] [--eval hce|nnue] [--net FILE]
 // Plays games, one per worker thread at a time, and writes every searched
 // position of every game.  Rerunning the same command continues towards the
 // target.  Returns 0 when the target is reached, 1 on an error (a folder that

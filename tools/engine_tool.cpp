@@ -243,6 +243,7 @@ int command_resolve(int argc, char** argv) {
   t->settings = DEFAULT_SEARCH_SETTINGS;
   t->control = &control;
   t->table = &no_table;
+  t->net = nullptr;  // the positions are resolved for the hand-written evaluation's fit
   begin_thread_search(t, true);
   std::unordered_set<uint64_t> seen;
   long lines = 0, bad = 0, unresolved = 0, moved = 0, duplicates = 0, written = 0;
@@ -310,7 +311,7 @@ const Command COMMANDS[] = {
     {"resolve", command_resolve, "resolve DATA..."},
     {"datagen", run_datagen,
      "datagen --out DIR --positions N [--threads N] [--nodes N] [--depth N] [--random-plies N] [--seed S] "
-     "[--openings FILE] [--hash MB]"},
+     "[--openings FILE] [--hash MB] [--eval hce|nnue] [--net FILE]"},
     {"datainfo", run_datainfo, "datainfo DIR... | datainfo --dump N DIR..."},
     {"tune", run_tuner,
      "tune DATA... [--groups LIST] [--iterations N] [--rate R] [--unit-rate R] [--l2 L] [--lambda X] [--max N] "

@@ -222,7 +222,10 @@ void uci_execute(char* input) {
     case HASH_BENCH: {
       // A developer's command: the signature of the search, see bench.h.
       SearchControl control;
-      run_listening(&control, [&] { run_bench(count >= 2 ? parse_int32(words[1]) : 0, stderr, &control, &engine_table); });
+      run_listening(&control, [&] {
+        run_bench(count >= 2 ? parse_int32(words[1]) : 0, stderr, &control, &engine_table,
+                  bench_eval_from_word(count >= 3 ? words[2] : nullptr));
+      });
       break;
     }
     case HASH_D:

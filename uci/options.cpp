@@ -11,6 +11,7 @@
 #include "core/log.h"
 #include "core/number_text.h"
 #include "eval/evaluation.h"
+#include "eval/network.h"
 #include "search/driver.h"
 #include "search/strength.h"
 #include "search/tablebase.h"
@@ -35,6 +36,8 @@ int option_chess960 = 0;
 int option_limit_strength = 0;
 int option_elo = LIMIT_ELO_DEFAULT;
 int option_show_wdl = 0;
+int option_use_nnue = DEFAULT_SEARCH_SETTINGS.use_nnue;
+std::string option_eval_file = EMBEDDED_NET_NAME;
 std::string option_syzygy_path = "<empty>";
 int option_syzygy_probe_depth = DEFAULT_TABLEBASE_SETTINGS.probe_depth;
 int option_syzygy_50_move_rule = DEFAULT_TABLEBASE_SETTINGS.rule50;
@@ -93,7 +96,8 @@ SearchSettings search_settings_from_options() {
           .multipv = option_multipv,
           .deterministic = option_deterministic,
           .draw_score = option_drawscore,
-          .limit_elo = option_limit_strength ? option_elo : 0};
+          .limit_elo = option_limit_strength ? option_elo : 0,
+          .use_nnue = option_use_nnue};
 }
 
 TablebaseSettings tablebase_settings_from_options() {
@@ -131,6 +135,8 @@ void print_option_declarations() {
   std::printf("option name Syzygy50MoveRule type check default %s\n", bool_text(option_syzygy_50_move_rule));
   std::printf("option name SyzygyProbeLimit type spin default %d min %d max %d\n", option_syzygy_probe_limit,
               TB_PROBE_LIMIT_MIN, TB_PROBE_LIMIT_MAX);
+  std::printf("option name Use NNUE type check default %s\n", bool_text(option_use_nnue));
+  std::printf("option name EvalFile type string default %s\n", option_eval_file.c_str());
 }
 
 SetoptionText parse_setoption(char** words, int count) {
@@ -251,6 +257,25 @@ void apply_setoption(char** words, int count) {
     set_checkbox(&option_syzygy_50_move_rule, value);
   } else if (t.name == "syzygyprobelimit") {
     option_syzygy_probe_limit = std::clamp(parse_int32(value), TB_PROBE_LIMIT_MIN, TB_PROBE_LIMIT_MAX);
+  } else if (t.name == "use nnue") {
+    set_checkbox(&option_use_nnue, value);
+  } else if (t.name == "evalfile") {
+    // A path keeps its case and blanks.  The net is loaded now (setoption
+    // never runs during a search); one that cannot be used leaves the net
+    // in use as it was.
+    const std::string wanted = t.raw_value.empty() ? EMBEDDED_NET_NAME : t.raw_value;
+    char error[NNUE_ERROR_SIZE];
+    const bool loaded = wanted == EMBEDDED_NET_NAME ? use_embedded_net(error, sizeof error)
+                                                    : use_net_file(wanted.c_str(), error, sizeof error);
+    if (loaded) {
+      option_eval_file = wanted;
+      std::printf("info string EvalFile %s loaded\n", current_net_name());
+    } else {
+      std::printf("info string EvalFile cannot be used: %s; the net in use stays %s\n", error,
+                  current_net_name()[0] ? current_net_name() : "none (the hand-written evaluation)");
+    }
+    std::fflush(stdout);
+    log_printf("EvalFile %s: %s\n", wanted.c_str(), loaded ? "loaded" : error);
   } else if (t.name == "multipv") {
     option_multipv = std::clamp(parse_int32(value), 1, MULTIPV_MAX);
   } else if (t.name == "ownbook") {

@@ -35,6 +35,8 @@ extern std::string option_syzygy_path;              // SyzygyPath: ':'-separated
 extern int option_syzygy_probe_depth;               // SyzygyProbeDepth
 extern int option_syzygy_50_move_rule;              // Syzygy50MoveRule
 extern int option_syzygy_probe_limit;               // SyzygyProbeLimit
+extern int option_use_nnue;                         // Use NNUE: the network instead of the hand-written evaluation
+extern std::string option_eval_file;                // EvalFile: the network's file, or <embedded>
 
 // Check options handled by the table (name, target), in declaration order.
 struct CheckOption {

@@ -10,6 +10,9 @@
 #include "board/perft.h"
 #include "eval/eval_params.h"
 #include "eval/evaluation.h"
+#include "eval/network.h"
+#include "eval/nnue.h"
+#include "uci/options.h"
 
 namespace {
 
@@ -109,6 +112,15 @@ void show_evaluation(const Position& position) {
     std::printf("%-44s", "tempo (side to move)");
     print_tenths(t.tempo);
     std::printf("\n");
+  }
+  if (const NnueWeights* net = nnue_current()) {
+    NnueAccumulator acc;
+    nnue_refresh(*net, p, &acc);
+    std::printf("Network evaluation: %d (side to move, centipawns; net %s%s)\n",
+                nnue_evaluate(*net, acc, side_to_move(p)), current_net_name(),
+                option_use_nnue ? ", in use" : ", not in use: Use NNUE is off");
+  } else {
+    std::printf("Network evaluation: none (no usable net)\n");
   }
   std::printf("Total evaluation: %d (side to move, centipawns)\n", score);
   std::fflush(stdout);

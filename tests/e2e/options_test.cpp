@@ -36,6 +36,8 @@ const std::vector<std::string> DEFAULT_OPTIONS = {
     "option name SyzygyProbeDepth type spin default 1 min 1 max 100",
     "option name Syzygy50MoveRule type check default true",
     "option name SyzygyProbeLimit type spin default 7 min 0 max 7",
+    "option name Use NNUE type check default false",
+    "option name EvalFile type string default <embedded>",
 };
 
 std::vector<std::string> uci_answer(EngineProcess* e) {
@@ -370,3 +372,24 @@ TEST(Options, HashAtTheAdvertisedMaximumInThe32BitProgram) {
   EXPECT_EQ(engine_wait(&e, 20), 0);
 }
 #endif
+
+// A network file that cannot be used is refused in one line and the net in
+// use stays; the engine plays on, and "<embedded>" brings the built-in net back.
+TEST(Options, EvalFileRefusesWhatIsNoNetAndPlaysOn) {
+  const std::string dir = temp_dir();
+  { std::ofstream(dir + "/short.nnue") << "PLNNUE"; }
+  EngineProcess e;
+  ASSERT_TRUE(engine_start(&e, PELION_ENGINE64));
+  engine_send(&e, "setoption name Use NNUE value true");
+  EXPECT_EQ(answer(&e, "setoption name EvalFile value " + dir + "/missing.nnue").rfind("info string EvalFile cannot be used: ", 0), 0u);
+  const std::string refused = answer(&e, "setoption name EvalFile value " + dir + "/short.nnue");
+  EXPECT_EQ(refused.rfind("info string EvalFile cannot be used: ", 0), 0u) << refused;
+  EXPECT_NE(refused.find("the net in use stays <embedded>"), std::string::npos) << refused;
+  EXPECT_EQ(answer(&e, "setoption name EvalFile value " + dir).rfind("info string EvalFile cannot be used: ", 0), 0u);
+  engine_send(&e, "position startpos moves e2e4");
+  engine_send(&e, "go depth 4");
+  EXPECT_TRUE(engine_read_until(&e, "bestmove", nullptr, 30));
+  EXPECT_EQ(answer(&e, "setoption name EvalFile value <embedded>"), "info string EvalFile <embedded> loaded");
+  engine_send(&e, "quit");
+  EXPECT_EQ(engine_wait(&e, 20), 0);
+}
