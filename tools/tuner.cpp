@@ -25,6 +25,8 @@
 // Floating point is used only here, never by the engine's search.
 #include "tools/tuner.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -39,6 +41,8 @@
 #include "eval/eval_params.h"
 #include "eval/eval_tables.h"
 #include "eval/evaluation.h"
+#include "search/score.h"
+#include "tools/training_data.h"
 
 namespace {
 
@@ -328,13 +332,123 @@ struct LoadStats {
   double worst_model_error = 0;
 };
 
-bool load(const Options& o, const Variables& vars, const Weights& start, Data* d, LoadStats* st) {
+// One position of the data, if it is quiet and no special endgame scores
+// it: its fixed part, its coefficients and its labels go into the data.
+void add_sample(const Options& o, const std::vector<bool>& fitted, const Variables& vars, const Weights& start,
+                const Position& p, double result, double score, double expected, Data* d, LoadStats* st) {
   EvalTrace trace;
+  if (!is_quiet(p)) {
+    ++st->not_quiet;
+    return;
+  }
+  int stm_score = evaluate_traced(p, &trace);
+  if (trace.special) {
+    ++st->special;
+    return;
+  }
+  Sample s{};
+  ScorePair sum = 0;
+  for (int t = 0; t < TERM_COUNT; ++t) sum = score_add(sum, score_sub(trace.term[t][WHITE], trace.term[t][BLACK]));
+  double op = opening_part(sum), eg = endgame_part(sum);
+  s.first = static_cast<uint32_t>(d->index.size());
+  for (int i = 0; i < LINEAR_WEIGHT_COUNT; ++i) {
+    if (!trace.uses[i] || !fitted[i]) continue;
+    op -= trace.uses[i] * start.half[2 * i];
+    eg -= trace.uses[i] * start.half[2 * i + 1];
+    d->index.push_back(static_cast<uint16_t>(i));
+    d->coefficient.push_back(trace.uses[i]);
+  }
+  s.count = static_cast<uint32_t>(d->index.size()) - s.first;
+  s.attack = UINT32_MAX;
+  if (vars.units) {
+    AttackRecord r{};
+    for (int side = WHITE; side <= BLACK; ++side) {
+      r.base[side] = trace.attack_base[side];
+      for (int u = 0; u < ATTACK_UNIT_COUNT; ++u) r.units[side][u] = static_cast<uint8_t>(trace.attack_units[side][u]);
+    }
+    double slope;
+    bool capped;
+    op -= king_attack(r, WHITE, start.unit, &slope, &capped) - king_attack(r, BLACK, start.unit, &slope, &capped);
+    s.attack = static_cast<uint32_t>(d->attacks.size());
+    d->attacks.push_back(r);
+  }
+  s.fixed_op = static_cast<float>(op);
+  s.fixed_eg = static_cast<float>(eg);
+  s.material = static_cast<float>(trace.material_value);
+  s.scale = static_cast<float>(trace.opposite_bishop_factor / 1000.0 * trace.scaling_factor / 1000.0);
+  s.tempo = static_cast<float>(side_to_move(p) == WHITE ? trace.tempo : -trace.tempo);
+  s.phase = static_cast<uint8_t>(trace.phase);
+  s.held_out = o.validation > 0 && st->games % o.validation == 0;
+  s.result = static_cast<float>(result);
+  s.label = s.result;
+  s.search = static_cast<float>(score);  // White's view
+  s.expected = static_cast<float>(expected);
+  d->samples.push_back(s);
+  // The model must give back the evaluation's own score.
+  double white_eval = side_to_move(p) == WHITE ? stm_score : -stm_score;
+  st->worst_model_error = std::max(st->worst_model_error, std::fabs(model_score(*d, s, start) - white_eval));
+}
+
+// The positions of the generator's shards (a data folder or one shard):
+// the same choice as the text data's, positions not in check whose best
+// move is quiet and whose score is no mate.
+bool load_shards(const Options& o, const std::string& name, const std::vector<bool>& fitted, const Variables& vars,
+                 const Weights& start, Data* d, LoadStats* st) {
+  std::vector<std::string> paths;
+  std::string error;
+  struct stat info;
+  if (stat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+    paths.push_back(name);
+  else if (!list_shards(name.c_str(), &paths, &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return false;
+  }
+  for (const std::string& path : paths) {
+    Shard shard;
+    if (!load_shard(path.c_str(), &shard, &error)) {
+      std::fprintf(stderr, "skipped: %s\n", error.c_str());
+      continue;
+    }
+    for (const TrainingRecord& r : shard.records) {
+      if (o.max_positions && static_cast<long>(d->samples.size()) >= o.max_positions) return true;
+      ++st->lines;
+      TrainingPosition t;
+      Position p;
+      if (!decode_training_record(r, &t) || !training_position(r, &p)) {
+        ++st->bad;
+        continue;
+      }
+      if (t.game_end) ++st->games;
+      const bool tactical = is_promotion(t.move) || move_kind(t.move) == KIND_EN_PASSANT ||
+                            (p.pieces[side_to_move(p) ^ 1][ALL_PIECES] & square_bit(move_to(t.move)));
+      if (p.in_check || tactical || is_mate_score(t.score)) {
+        ++st->not_quiet;
+        continue;
+      }
+      const double result = t.result / 2.0;
+      const double white_score = side_to_move(p) == WHITE ? t.score : -t.score;
+      add_sample(o, fitted, vars, start, p, result, white_score, -1, d, st);
+    }
+  }
+  return true;
+}
+
+bool is_shard_source(const std::string& name) {
+  struct stat info;
+  if (stat(name.c_str(), &info) != 0) return false;
+  return S_ISDIR(info.st_mode) || (name.size() > 5 && name.compare(name.size() - 5, 5, ".plnd") == 0);
+}
+
+bool load(const Options& o, const Variables& vars, const Weights& start, Data* d, LoadStats* st) {
   std::vector<bool> fitted(LINEAR_WEIGHT_COUNT, false);
   for (int h = 0; h < 2 * LINEAR_WEIGHT_COUNT; ++h)
     if (vars.of_half[h] >= 0) fitted[h / 2] = true;
   char line[1024];
   for (const std::string& name : o.files) {
+    if (is_shard_source(name)) {
+      if (!load_shards(o, name, fitted, vars, start, d, st)) return false;
+      continue;
+    }
     FILE* f = std::fopen(name.c_str(), "r");
     if (!f) {
       std::fprintf(stderr, "cannot read %s\n", name.c_str());
@@ -353,57 +467,7 @@ bool load(const Options& o, const Variables& vars, const Weights& start, Data* d
       }
       if (ply <= last_ply) ++st->games;  // the plies of a game rise
       last_ply = ply;
-      if (!is_quiet(p)) {
-        ++st->not_quiet;
-        continue;
-      }
-      int stm_score = evaluate_traced(p, &trace);
-      if (trace.special) {
-        ++st->special;
-        continue;
-      }
-      Sample s{};
-      ScorePair sum = 0;
-      for (int t = 0; t < TERM_COUNT; ++t) sum = score_add(sum, score_sub(trace.term[t][WHITE], trace.term[t][BLACK]));
-      double op = opening_part(sum), eg = endgame_part(sum);
-      s.first = static_cast<uint32_t>(d->index.size());
-      for (int i = 0; i < LINEAR_WEIGHT_COUNT; ++i) {
-        if (!trace.uses[i] || !fitted[i]) continue;
-        op -= trace.uses[i] * start.half[2 * i];
-        eg -= trace.uses[i] * start.half[2 * i + 1];
-        d->index.push_back(static_cast<uint16_t>(i));
-        d->coefficient.push_back(trace.uses[i]);
-      }
-      s.count = static_cast<uint32_t>(d->index.size()) - s.first;
-      s.attack = UINT32_MAX;
-      if (vars.units) {
-        AttackRecord r{};
-        for (int side = WHITE; side <= BLACK; ++side) {
-          r.base[side] = trace.attack_base[side];
-          for (int u = 0; u < ATTACK_UNIT_COUNT; ++u)
-            r.units[side][u] = static_cast<uint8_t>(trace.attack_units[side][u]);
-        }
-        double slope;
-        bool capped;
-        op -= king_attack(r, WHITE, start.unit, &slope, &capped) - king_attack(r, BLACK, start.unit, &slope, &capped);
-        s.attack = static_cast<uint32_t>(d->attacks.size());
-        d->attacks.push_back(r);
-      }
-      s.fixed_op = static_cast<float>(op);
-      s.fixed_eg = static_cast<float>(eg);
-      s.material = static_cast<float>(trace.material_value);
-      s.scale = static_cast<float>(trace.opposite_bishop_factor / 1000.0 * trace.scaling_factor / 1000.0);
-      s.tempo = static_cast<float>(side_to_move(p) == WHITE ? trace.tempo : -trace.tempo);
-      s.phase = static_cast<uint8_t>(trace.phase);
-      s.held_out = o.validation > 0 && st->games % o.validation == 0;
-      s.result = static_cast<float>(result);
-      s.label = s.result;
-      s.search = static_cast<float>(score);  // already White's view
-      s.expected = static_cast<float>(expected);
-      d->samples.push_back(s);
-      // The model must give back the evaluation's own score.
-      double white_eval = side_to_move(p) == WHITE ? stm_score : -stm_score;
-      st->worst_model_error = std::max(st->worst_model_error, std::fabs(model_score(*d, s, start) - white_eval));
+      add_sample(o, fitted, vars, start, p, result, score, expected, d, st);
     }
     std::fclose(f);
   }
