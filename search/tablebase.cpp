@@ -680,9 +680,12 @@ bool tb_rank_root(const Position& root, bool rule50, int probe_limit, int draw, 
   out->wdl = best;
   out->dtz = kept[0].dtz;
   out->kept_count = kept_count;
-  for (int i = 0; i < kept_count; ++i) out->kept[i] = kept[i].move;
-  const int distance = kept[0].dtz < 0 || kept[0].dtz > TB_DISTANCE_LIMIT ? TB_DISTANCE_LIMIT : kept[0].dtz;
-  out->score = tb_wdl_score(best, distance, rule50, draw);
+  for (int i = 0; i < kept_count; ++i) {
+    out->kept[i] = kept[i].move;
+    const int distance = kept[i].dtz < 0 || kept[i].dtz > TB_DISTANCE_LIMIT ? TB_DISTANCE_LIMIT : kept[i].dtz;
+    out->kept_score[i] = tb_wdl_score(best, distance, rule50, draw);
+  }
+  out->score = out->kept_score[0];
   return true;
 }
 

@@ -65,6 +65,7 @@ BenchResult run_bench(int depth, std::FILE* progress, SearchControl* control, Tr
   job.plan = depth_plan(depth);
   job.settings = DEFAULT_SEARCH_SETTINGS;
   job.settings.deterministic = 1;
+  job.tablebases = TABLEBASES_OFF;
   job.root_moves.count = 0;
   job.control = control;
   job.table = table;
