@@ -22,6 +22,7 @@
 #include "search/search.h"
 #include "search/search_state.h"
 #include "search/strength.h"
+#include "search/tablebase.h"
 #include "search/tables.h"
 #include "search/threads.h"
 #include "search/time_control.h"
@@ -41,7 +42,8 @@ constexpr int MAX_LINES = 256;
 
 // One principal variation of an iteration (several with MultiPV).
 struct Line {
-  int score;
+  int score;     // as the search found it
+  int reported;  // as reported: the tables' result when they ranked the root (root_report_score)
   int seldepth;
   int milliseconds;
   uint64_t nodes;
@@ -96,6 +98,12 @@ bool mate_is_settled(int score, int depth) {
   int plies = MATE_SCORE - abs_of(score);
   return plies <= 1 || depth >= plies + MATE_DEPTH_MARGIN;
 }
+
+// Iterations after which a root that the tables leave a single move to ends
+// the deepening: the move and the result are known, and these few
+// iterations (microseconds in an ending of a few men) give a line to show
+// and a move to ponder on.
+constexpr int TB_SINGLE_MOVE_DEPTH = 6;
 
 // "go mate N": the search has found a mate in at most N moves.
 bool mate_goal_reached(int score, int mate_moves) {
@@ -173,11 +181,32 @@ struct Deepening {
   bool fresh_tables;   // the history starts empty (first search, deterministic mode)
   int line_limit;      // lines per iteration (MultiPV)
   Move best_move, ponder_move;
-  int best_score;
+  int best_score;  // as reported
   Move previous_best;
+  bool tb_ranked;  // the tables ranked the root: root_set holds the moves that keep their result
+  TbRootResult tb;
   int s1, s2, s3;  // scores of the last three iterations
   bool soft_time_passed;
 };
+
+// The tablebases at the root: the job's probing, with the probe limit cut to
+// the largest loaded ending (0 without tables: nothing is probed), and when
+// the root itself is in the tables only the root moves that keep its result.
+void rank_root_by_tables(Deepening* s, const SearchJob& job) {
+  SearchThread* t = s->t;
+  t->tablebases = job.tablebases;
+  t->tablebases.probe_limit = max_of(0, min_of(job.tablebases.probe_limit, tb_largest()));
+  s->tb_ranked = false;
+  if (!t->tablebases.probe_limit || tb_men(s->root) > t->tablebases.probe_limit) return;
+  if (!tb_rank_root(s->root, t->tablebases.rule50, t->tablebases.probe_limit,
+                    draw_value(job.settings.draw_score, 0), s->root_set.moves, s->root_set.count, &s->tb))
+    return;
+  t->tbhits += static_cast<uint64_t>(s->root_set.count);  // one probe for every root move
+  s->root_set.count = s->tb.kept_count;
+  for (int i = 0; i < s->tb.kept_count; ++i) s->root_set.moves[i] = s->tb.kept[i];
+  s->tb_ranked = true;
+  t->tb_root = &s->tb;
+}
 
 // Start of a search: the thread's record, the root, the tables and the clock.
 void begin_search(Deepening* s, const SearchJob& job) {
@@ -201,6 +230,7 @@ void begin_search(Deepening* s, const SearchJob& job) {
   begin_thread_search(t, false);
   t->control->stop = 0;
   build_root_set(s->root, job.root_moves, &s->root_set);
+  rank_root_by_tables(s, job);
   if (s->fresh_tables) clear_history(t);
   s->root.psq = compute_psq(s->root);
   s->root.phase = static_cast<int16_t>(compute_phase(s->root));
@@ -251,6 +281,7 @@ int search_iteration_lines(Deepening* s, int d, Line* lines) {
 
     Line& line = lines[line_count++];
     line.score = score;
+    line.reported = root_report_score(t, pv[0], score);
     line.seldepth = t->seldepth;
     line.milliseconds = static_cast<int>((now() - s->tc.start) * 1000);
     line.nodes = search_node_total(t);
@@ -259,7 +290,7 @@ int search_iteration_lines(Deepening* s, int d, Line* lines) {
     remove_root_move(&remaining, pv[0]);
     if (remaining.count == 0) break;
   }
-  sort_best_first(lines, line_count, [](const Line& line) { return line.score; });  // best line first
+  sort_best_first(lines, line_count, [](const Line& line) { return line.score; });  // the search's best line first
   return line_count;
 }
 
@@ -269,12 +300,13 @@ bool finish_iteration(Deepening* s, int d, const Line* lines, int line_count) {
   SearchThread* t = s->t;
   const SearchJob& job = *s->job;
   const int hashfull = job.reporter.line ? tt_hashfull(*job.table) : 0;
+  const uint64_t tbhits = search_tbhits_total(t);
   if (job.settings.multipv > 1) {
     for (int i = 0; i < line_count; ++i) {
       const Line& line = lines[i];
       const double seconds = line.milliseconds / 1000.0;
-      SearchLine report{LINE_MULTIPV, d, line.seldepth, i + 1, line.score, line.nodes, seconds, line.milliseconds,
-                        static_cast<uint64_t>(static_cast<double>(line.nodes) / (seconds + 0.0001)), hashfull,
+      SearchLine report{LINE_MULTIPV, d, line.seldepth, i + 1, line.reported, line.nodes, seconds, line.milliseconds,
+                        static_cast<uint64_t>(static_cast<double>(line.nodes) / (seconds + 0.0001)), hashfull, tbhits,
                         line.pv};
       report_line(job.reporter, report);
     }
@@ -282,7 +314,7 @@ bool finish_iteration(Deepening* s, int d, const Line* lines, int line_count) {
   if (line_count > 0) {
     s->best_move = lines[0].pv[0];
     s->ponder_move = s->best_move ? lines[0].pv[1] : 0;
-    s->best_score = lines[0].score;
+    s->best_score = lines[0].reported;
   }
   if (t->control->stop) {
     log_printf("search aborted\n");
@@ -291,6 +323,8 @@ bool finish_iteration(Deepening* s, int d, const Line* lines, int line_count) {
   // Limited strength: the complete iteration's lines to choose from (strength.h).
   if (job.settings.limit_elo)
     for (int i = 0; i < line_count; ++i) note_root_line(&t->strength, i, lines[i].pv, lines[i].score);
+  // The time control and the next aspiration window follow the search's own scores.
+  const int search_score = lines[0].score;
   double elapsed = now() - s->tc.start;
   if (elapsed < 0.0001) elapsed = 0.0001;
   const uint64_t nodes = search_node_total(t);
@@ -299,19 +333,20 @@ bool finish_iteration(Deepening* s, int d, const Line* lines, int line_count) {
   log_printf("%5d  %8.1f  %12" PRIu64 "  %8.1f  %7.2f   %s\n", d, elapsed, nodes,
              static_cast<double>(nodes) / elapsed / 1000.0, s->best_score / 100.0, pv_buffer);
   SearchLine report{LINE_ITERATION, d, t->seldepth, 1, s->best_score, nodes, elapsed, static_cast<int>(elapsed * 1000),
-                    static_cast<uint64_t>(static_cast<double>(nodes) / elapsed), hashfull, lines[0].pv};
+                    static_cast<uint64_t>(static_cast<double>(nodes) / elapsed), hashfull, tbhits, lines[0].pv};
   report_line(job.reporter, report);
 
-  time_control_after_iteration(&s->tc, d, s->best_score, s->s1);
+  time_control_after_iteration(&s->tc, d, search_score, s->s1);
   s->s3 = s->s2;
   s->s2 = s->s1;
-  s->s1 = s->best_score;
+  s->s1 = search_score;
   s->previous_best = s->best_move;
   if (now() > s->tc.soft_target) s->soft_time_passed = true;
   // "go infinite" deepens on after a mate, until "stop" or the last depth.
+  const bool single_tb_move = s->tb_ranked && s->root_set.count == 1 && d >= TB_SINGLE_MOVE_DEPTH;
   return !((s->soft_time_passed && !t->control->pondering) || (!s->infinite && mate_is_settled(s->best_score, d)) ||
-           mate_goal_reached(s->best_score, job.limits.mate) || d >= job.plan.max_depth ||
-           nodes >= job.limits.soft_nodes);
+           (!s->infinite && single_tb_move) || mate_goal_reached(s->best_score, job.limits.mate) ||
+           d >= job.plan.max_depth || nodes >= job.limits.soft_nodes);
 }
 
 // Iterative deepening, from iteration 1 until a limit ends it.
@@ -321,7 +356,7 @@ void deepen(Deepening* s) {
   Line lines[MAX_LINES];
   for (int d = 1;; ++d) {
     if (d == 1) {
-      const Move book_move = job.use_book ? probe_book(s->root) : 0;
+      const Move book_move = job.use_book && !s->tb_ranked ? probe_book(s->root) : 0;
       if (book_move) {
         s->best_move = book_move;
         s->ponder_move = 0;
@@ -329,8 +364,8 @@ void deepen(Deepening* s) {
         return;
       }
       if (t->with_helpers)
-        start_helpers(HelperJob{s->root, s->root_set, job.plan.max_depth, s->fresh_tables, job.settings, job.control,
-                                job.table});
+        start_helpers(HelperJob{s->root, s->root_set, job.plan.max_depth, s->fresh_tables, job.settings,
+                                t->tablebases, job.control, job.table});
     } else {
       t->first_iteration = 0;
     }
@@ -374,6 +409,7 @@ void end_search(Deepening* s) {
   if (job.reporter.finished)
     job.reporter.finished(job.reporter.context,
                           SearchResult{s->best_move, s->ponder_move, s->best_score, search_node_total(t)});
+  t->tb_root = nullptr;  // the ranking lives with this search
 }
 
 void record_depth(void* context, const SearchLine& line) {
@@ -426,6 +462,7 @@ void helper_search(SearchThread* t, const HelperJob& job) {
   t->net = job.settings.use_nnue ? nnue_current() : nullptr;
   reset_network_stack(t, root);
   begin_thread_search(t, job.clear_move_history);
+  t->tablebases = job.tablebases;
   Move pv[PV_SIZE];
   uint64_t best_nodes = 0, other_nodes = 0;
   int s1 = 0, s2 = 0, s3 = 0;  // scores of this thread's last three iterations

@@ -8,6 +8,7 @@
 #include "search/report.h"
 #include "search/search_state.h"
 #include "search/search_thread.h"
+#include "search/tablebase.h"
 #include "search/time_control.h"
 #include "search/tt.h"
 
@@ -17,6 +18,7 @@ struct SearchJob {
   SearchLimits limits;      // node budget, "infinite", "ponder", "mate"
   SearchPlan plan;          // the time goal, the hard limit, the depth limit
   SearchSettings settings;  // how to search
+  TablebaseSettings tablebases;  // how to probe the loaded tables; probe_limit 0 (TABLEBASES_OFF): never
   RootMoveSet root_moves;   // the moves to consider; none listed = every legal move
   SearchControl* control;   // stop, ponder and node-budget state; cleared by the caller
   TranspositionTable* table;

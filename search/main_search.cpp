@@ -48,6 +48,10 @@ constexpr int SINGULAR_TABLE_SLACK = 6;          // half-plies the entry may lac
 constexpr int HISTORY_PER_REDUCTION = 3000;      // history points per half-ply of reduction
 constexpr int SCOUT_HORIZON_WINDOW = 75;         // horizon extension windows above and around beta
 constexpr int PV_HORIZON_WINDOW = 99;
+// A tablebase result holds however deep the node is searched: it is stored
+// this many half-plies deeper than the node, to outlast the search's own
+// entries for the position.
+constexpr int TB_STORE_DEPTH_BONUS = 12;
 
 // Under-promotions are searched only when the knight would give check.
 inline bool skip_underpromotion(Move m, int enemy_king) {
@@ -177,7 +181,7 @@ int probcut(SearchThread* t, Position* p, int beta, int depth, int ply, int stat
     if (s >= raised) s = -search<false>(t, &child, -raised, -raised + 1, depth - 8, ply + 1, nullptr, 0, !cut_node);
     if (t->control->stop) return 0;
     if (s >= raised) {
-      tt_store(t->table, p->key, depth - 6, mate_to_table(s, ply), BOUND_LOWER, m);
+      tt_store(t->table, p->key, depth - 6, score_to_table(s, ply), BOUND_LOWER, m);
       return s;
     }
   }
@@ -210,7 +214,7 @@ int search_horizon(SearchThread* t, Position* p, int alpha, int beta, int depth,
 struct TableHint {
   bool hit;
   Move move;
-  int score;  // relative to the root (mate_from_table)
+  int score;  // relative to the root (score_from_table)
   int bound;
   int depth;
 };
@@ -254,7 +258,8 @@ bool node_is_cut(SearchThread* t, Position* p, int alpha, int beta, int depth, i
       return true;
     }
     if (s >= beta) {
-      *score = s > MATE_BOUND ? beta : s;
+      // Passing proves neither a mate nor a tablebase win.
+      *score = s >= TB_WIN_BOUND ? beta : s;
       return true;
     }
   }
@@ -359,7 +364,7 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
   TableHint tt{false, 0, 0, BOUND_NONE, -100};
   if (!excluded) {
     if (TTEntry entry; tt_probe(*t->table, p->key, &entry)) {
-      tt = {true, entry.move, mate_from_table(entry.score, ply), entry.bound, entry.depth};
+      tt = {true, entry.move, score_from_table(entry.score, ply), entry.bound, entry.depth};
       if (!PV && tt.depth >= depth &&
           (((tt.bound & BOUND_LOWER) && tt.score >= beta) || ((tt.bound & BOUND_UPPER) && tt.score < beta)))
         return tt.score;
@@ -370,6 +375,33 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
   const int us = side_to_move(*p), them = us ^ 1;
   const bool in_check = p->in_check != 0;
   int plies = depth / 2;
+
+  // Tablebases: right after a capture or a pawn move a position with few
+  // enough men has its result in the win/draw/loss tables.  A draw is exact;
+  // a win is at least the score (a mate may be found), a loss at most.  A
+  // bound that decides the window ends the node; in the principal variation
+  // the others bound what the search of the moves returns.
+  int tb_floor = -INFINITE_SCORE, tb_ceiling = INFINITE_SCORE;
+  if (t->tablebases.probe_limit && p->fifty == 0 && plies >= t->tablebases.probe_depth && !excluded &&
+      tb_men(*p) <= t->tablebases.probe_limit) {
+    const int wdl = tb_probe_wdl(*p);
+    if (wdl != TBWDL_FAILED) {
+      ++t->tbhits;
+      const bool rule50 = t->tablebases.rule50;
+      const int value = tb_wdl_score(wdl, ply, rule50, draw_value(t->settings.draw_score, ply));
+      const int bound = tb_wdl_bound(wdl, rule50);
+      if (bound == BOUND_EXACT || (bound == BOUND_LOWER ? value >= beta : value <= alpha)) {
+        tt_store(t->table, p->key, depth + TB_STORE_DEPTH_BONUS, score_to_table(value, ply), bound, 0);
+        return value;
+      }
+      if (PV && bound == BOUND_LOWER) {
+        tb_floor = value;
+        alpha = max_of(alpha, value);
+      } else if (PV) {
+        tb_ceiling = value;
+      }
+    }
+  }
 
   // Static evaluation, and a sharper estimate from the table's bound.
   int static_eval = NO_STATIC_EVAL, eval = NO_STATIC_EVAL;
@@ -409,7 +441,7 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
   const int carry = p->extension_carry;
   const int phase = p->phase < 96 ? p->phase : 96;
   const bool may_prune = has_piece_besides_pawns(*p, us);
-  int best = -INFINITE_SCORE;
+  int best = tb_floor;
   Move best_move = 0;
   bool best_tactical = false;
   bool best_is_draw = false;
@@ -428,9 +460,11 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
     const bool tactical = capture || is_promotion(m);
     const bool refutation = m == k1 || m == k2 || m == ordering.counter;
 
-    // Pruning, once a move has shown that the node is not lost, and not
-    // while a shorter mate is sought (alpha a mate score).
-    if (best > MATED_BOUND && alpha < MATE_BOUND && may_prune && move_is_pruned(&loop, m, tactical, refutation, count, alpha))
+    // Pruning, once a move has shown that the node is not lost (by a mate
+    // or by the tables), and not while a shorter mate is sought (alpha a
+    // mate score).
+    if (best > -TB_WIN_BOUND && alpha < MATE_BOUND && may_prune &&
+        move_is_pruned(&loop, m, tactical, refutation, count, alpha))
       continue;
 
     if (!make_child(t, *p, &child, m)) continue;
@@ -450,7 +484,7 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
       int ext = 0;
       if (ply < 2 * t->root_depth) {
         if (m == hash_move && !excluded && plies >= SINGULAR_PLIES && (tt.bound & BOUND_LOWER) &&
-            tt.depth >= depth - SINGULAR_TABLE_SLACK && !is_mate_score(tt.score)) {
+            tt.depth >= depth - SINGULAR_TABLE_SLACK && abs_of(tt.score) < TB_WIN_BOUND) {
           // Singular extension: every other move falls short of the
           // table's score by a margin.  When even the others reach beta,
           // several moves refute the node (multi-cut).
@@ -512,10 +546,11 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
   }
   if (best >= beta)
     update_histories(t, *p, rows, ply, depth, best_move, best_tactical, quiets, quiet_count, captures, capture_count);
+  best = min_of(best, tb_ceiling);
 
   if (!best_is_draw && !excluded) {
     const int bound = best >= beta ? BOUND_LOWER : (PV && best_move) ? BOUND_EXACT : BOUND_UPPER;
-    tt_store(t->table, p->key, depth, mate_to_table(best, ply), bound, best_move);
+    tt_store(t->table, p->key, depth, score_to_table(best, ply), bound, best_move);
   }
   return best;
 }

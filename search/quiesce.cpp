@@ -40,8 +40,10 @@ int quiesce(SearchThread* t, Position* p, int alpha, int beta, int qdepth, int p
       hash_score = entry.score;
       hash_bound = entry.bound;
       if (null_window && entry.depth >= qdepth) {
-        if ((hash_bound & BOUND_LOWER) && hash_score >= beta) return mate_from_table(hash_score, ply);
-        if ((hash_bound & BOUND_UPPER) && hash_score < alpha + 1) return mate_from_table(hash_score, ply);
+        // (A mate is compared as stored; a tablebase result at this node's ply.)
+        const int bound_score = is_tb_score(hash_score) ? tb_score_from_table(hash_score, ply) : hash_score;
+        if ((hash_bound & BOUND_LOWER) && bound_score >= beta) return score_from_table(hash_score, ply);
+        if ((hash_bound & BOUND_UPPER) && bound_score < alpha + 1) return score_from_table(hash_score, ply);
       }
     }
   }
@@ -126,9 +128,9 @@ int quiesce(SearchThread* t, Position* p, int alpha, int beta, int qdepth, int p
   if (null_window && !best_is_draw) {
     int stored_depth = qdepth == 0 ? 0 : -2;
     if (best >= beta)
-      tt_store(t->table, p->key, stored_depth, mate_to_table(best, ply), BOUND_LOWER, best_move);
+      tt_store(t->table, p->key, stored_depth, score_to_table(best, ply), BOUND_LOWER, best_move);
     else
-      tt_store(t->table, p->key, stored_depth, mate_to_table(best, ply), BOUND_UPPER, 0);
+      tt_store(t->table, p->key, stored_depth, score_to_table(best, ply), BOUND_UPPER, 0);
   }
   return best;
 }

@@ -27,6 +27,7 @@ struct SearchLine {
   int milliseconds;  // as reported
   uint64_t nps;
   int hashfull;    // per mille of the transposition table in use by this search
+  uint64_t tbhits;  // successful tablebase probes of the search so far, all threads, the root ranking included
   const Move* pv;  // 0-terminated
 };
 

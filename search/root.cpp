@@ -45,12 +45,21 @@ void report_progress(const SearchThread* t, int iteration, int score, const Move
   double elapsed = wall_clock_seconds(clock_mode) - t->start_time;
   if (elapsed < 0) elapsed = 0;
   const uint64_t nodes = search_node_total(t);
-  SearchLine line{LINE_PROGRESS, iteration, t->seldepth, 1, score, nodes, elapsed, static_cast<int>(elapsed * 1000),
-                  static_cast<uint64_t>(static_cast<double>(nodes) / (elapsed + 0.0001)), tt_hashfull(*t->table), pv};
+  SearchLine line{LINE_PROGRESS, iteration, t->seldepth, 1, root_report_score(t, pv[0], score), nodes, elapsed,
+                  static_cast<int>(elapsed * 1000), static_cast<uint64_t>(static_cast<double>(nodes) / (elapsed + 0.0001)),
+                  tt_hashfull(*t->table), search_tbhits_total(t), pv};
   t->reporter->line(t->reporter->context, line);
 }
 
 }  // namespace
+
+int root_report_score(const SearchThread* t, Move m, int score) {
+  const TbRootResult* tb = t->tb_root;
+  if (!tb || is_mate_score(score)) return score;
+  for (int i = 0; i < tb->kept_count; ++i)
+    if (tb->kept[i] == m) return tb->kept_score[i];
+  return tb->score;
+}
 
 int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta, Move* pv, const RootMoveSet& moves,
                 uint64_t* best_nodes, uint64_t* other_nodes) {

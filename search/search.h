@@ -14,6 +14,7 @@
 #include "search/score.h"
 #include "search/search_state.h"
 #include "search/search_thread.h"
+#include "search/tablebase.h"
 #include "search/tt.h"
 
 // A principal variation: up to 64 moves and a terminating 0.
@@ -39,6 +40,11 @@ MoveOrdering search_ordering(SearchThread* t, const Position& p);
 // when the set is empty).
 int search_root(SearchThread* t, Position* root, int depth, int alpha, int beta, Move* pv, const RootMoveSet& moves,
                 uint64_t* best_nodes, uint64_t* other_nodes);
+
+// The score the main thread reports for a root line that starts with move m
+// and scored score in the search: when the tables ranked the root, the
+// tables' result for that move, unless the search proved a mate.
+int root_report_score(const SearchThread* t, Move m, int score);
 
 // Main thread: polls the input through the hook and applies the stop, node
 // and time limits; true when the node must return at once.
@@ -106,9 +112,23 @@ inline int cached_eval(SearchThread* t, Position* p) {
 }
 inline int node_eval(SearchThread* t, Position* p) { return cached_eval(t, p) + (p->captured_type ? 5 : 0); }
 
-// Refines a static score with a table bound on it.
+// Scores in and out of the transposition table: mates and tablebase results
+// count from the root and are kept relative to the node that stores them
+// (mates lie above MATE_REPORT_BOUND, tablebase results at most at
+// TB_WIN_SCORE); every other score is stored as it is.
+inline int score_to_table(int score, int ply) {
+  return score > MATE_REPORT_BOUND || score < -MATE_REPORT_BOUND ? mate_to_table(score, ply)
+                                                                 : tb_score_to_table(score, ply);
+}
+inline int score_from_table(int stored, int ply) {
+  return stored > MATE_REPORT_BOUND || stored < -MATE_REPORT_BOUND ? mate_from_table(stored, ply)
+                                                                   : tb_score_from_table(stored, ply);
+}
+
+// Refines a static score with a table bound on it (the stored score as it
+// is: never a mate or a tablebase result, whose distance it would miss).
 inline int refine_with_bound(int e, int stored, int bound) {
-  if (is_mate_score(stored)) return e;
+  if (is_mate_score(stored) || is_tb_score(stored)) return e;
   if (bound == BOUND_EXACT) return stored;
   if (bound == BOUND_LOWER) return stored > e ? stored : e;
   if (bound == BOUND_UPPER) return stored < e ? stored : e;

@@ -18,6 +18,7 @@
 #include "search/history.h"
 #include "search/search_state.h"
 #include "search/strength.h"
+#include "search/tablebase.h"
 
 constexpr int MAX_PLY = 256;
 
@@ -66,6 +67,13 @@ struct SearchThread {
   uint32_t poll_counter;             // node entries; the input is polled every 256
   int first_iteration;               // 1 during iteration 1: no polling, no node limit
 
+  // Tablebases.  The probe limit is the job's, cut to the largest loaded
+  // ending: 0 (no tables, or probing off) keeps every node out of them.
+  TablebaseSettings tablebases;
+  uint64_t tbhits;                    // successful probes of this thread in the current search
+  alignas(8) uint64_t shared_tbhits;  // helpers: tbhits as last published
+  const TbRootResult* tb_root;        // main thread: the ranked root moves, or null when the root is not ranked
+
   // Move-ordering memory.  Killers are cleared at every search, the
   // histories and countermoves only on the first and in deterministic mode.
   Move killer1[MAX_PLY];  // quiet moves that caused a cutoff, two per ply
@@ -94,9 +102,13 @@ struct SearchThread {
 // A helper publishes its node count while the main thread reads it.
 inline void publish_nodes(SearchThread* t) {
   std::atomic_ref<uint64_t>(t->shared_nodes).store(t->nodes, std::memory_order_relaxed);
+  std::atomic_ref<uint64_t>(t->shared_tbhits).store(t->tbhits, std::memory_order_relaxed);
 }
 inline uint64_t read_shared_nodes(SearchThread* t) {
   return std::atomic_ref<uint64_t>(t->shared_nodes).load(std::memory_order_relaxed);
+}
+inline uint64_t read_shared_tbhits(SearchThread* t) {
+  return std::atomic_ref<uint64_t>(t->shared_tbhits).load(std::memory_order_relaxed);
 }
 
 inline void clear_killers(SearchThread* t) {

@@ -677,12 +677,27 @@ bool tb_rank_root(const Position& root, bool rule50, int probe_limit, int draw, 
     }
     kept[at] = ranked[i];
   }
+  // A distance to zeroing may read one ply short (the tables round the
+  // distances that are far from the fifty-move limit), so with the rule a
+  // win is certain only while the zeroing move comes by the 99th ply of the
+  // count: such moves stay when there are any.  Otherwise the win is on the
+  // edge, where the distances are exact, and only the quickest moves stay.
+  if (rule50 && best == TBWDL_WIN && kept[0].dtz >= 0) {
+    int certain = 0;
+    while (certain < kept_count && kept[certain].dtz + static_cast<int>(clock) <= 99) ++certain;
+    if (certain == 0)
+      while (certain < kept_count && kept[certain].dtz == kept[0].dtz) ++certain;
+    kept_count = certain;
+  }
   out->wdl = best;
   out->dtz = kept[0].dtz;
   out->kept_count = kept_count;
-  for (int i = 0; i < kept_count; ++i) out->kept[i] = kept[i].move;
-  const int distance = kept[0].dtz < 0 || kept[0].dtz > TB_DISTANCE_LIMIT ? TB_DISTANCE_LIMIT : kept[0].dtz;
-  out->score = tb_wdl_score(best, distance, rule50, draw);
+  for (int i = 0; i < kept_count; ++i) {
+    out->kept[i] = kept[i].move;
+    const int distance = kept[i].dtz < 0 || kept[i].dtz > TB_DISTANCE_LIMIT ? TB_DISTANCE_LIMIT : kept[i].dtz;
+    out->kept_score[i] = tb_wdl_score(best, distance, rule50, draw);
+  }
+  out->score = out->kept_score[0];
   return true;
 }
 

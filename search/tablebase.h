@@ -28,6 +28,9 @@ struct TablebaseSettings {
   int probe_limit;  // positions with more men than this are not probed
 };
 constexpr TablebaseSettings DEFAULT_TABLEBASE_SETTINGS = {.probe_depth = 1, .rule50 = true, .probe_limit = 7};
+// For the searches that never probe (the self-test, the bench, the data
+// generator): a probe limit of 0 keeps every position out of the tables.
+constexpr TablebaseSettings TABLEBASES_OFF = {.probe_depth = 1, .rule50 = true, .probe_limit = 0};
 constexpr int TB_PROBE_DEPTH_MIN = 1, TB_PROBE_DEPTH_MAX = 100;
 constexpr int TB_PROBE_LIMIT_MIN = 0, TB_PROBE_LIMIT_MAX = 7;
 
@@ -136,6 +139,7 @@ struct TbRootResult {
   int dtz;         // distance to zeroing of the first kept move in plies; -1 if unknown
   int kept_count;  // at least 1 when the ranking succeeded
   Move kept[MAX_MOVES];
+  int kept_score[MAX_MOVES];  // the root's score when that move is played (its own distance to zeroing)
 };
 // Returns false (and keeps nothing) when the root cannot be probed: no
 // table, more men than the probe limit, castling rights, a probe failed, or

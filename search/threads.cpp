@@ -80,6 +80,8 @@ void clear_history(SearchThread* t) { std::memset(&t->history, 0, sizeof t->hist
 void begin_thread_search(SearchThread* t, bool clear_move_history) {
   t->nodes = 0;
   t->helper_nodes = 0;
+  t->tbhits = 0;
+  t->tb_root = nullptr;
   t->poll_counter = 0;
   t->first_iteration = 1;
   t->seldepth = 0;
@@ -155,7 +157,10 @@ void start_helpers(const HelperJob& job) {
   Pool& p = pool();
   if (p.count < 2) return;
   // No helper has counted anything for this search yet.
-  for (int i = 1; i < p.count; ++i) std::atomic_ref<uint64_t>(p.records[i]->shared_nodes).store(0);
+  for (int i = 1; i < p.count; ++i) {
+    std::atomic_ref<uint64_t>(p.records[i]->shared_nodes).store(0);
+    std::atomic_ref<uint64_t>(p.records[i]->shared_tbhits).store(0);
+  }
   {
     std::lock_guard<std::mutex> lock(p.mutex);
     p.job = job;
@@ -179,6 +184,13 @@ uint64_t helper_nodes() {
   const Pool& p = pool();
   uint64_t sum = 0;
   for (int i = 1; i < p.count; ++i) sum += read_shared_nodes(p.records[i]);
+  return sum;
+}
+
+uint64_t helper_tbhits() {
+  const Pool& p = pool();
+  uint64_t sum = 0;
+  for (int i = 1; i < p.count; ++i) sum += read_shared_tbhits(p.records[i]);
   return sum;
 }
 

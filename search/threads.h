@@ -42,6 +42,7 @@ struct HelperJob {
   int max_depth;
   bool clear_move_history;
   SearchSettings settings;
+  TablebaseSettings tablebases;  // as the main thread probes (its probe limit already cut to the tables)
   SearchControl* control;
   TranspositionTable* table;
 };
@@ -57,6 +58,11 @@ void stop_helpers();
 uint64_t helper_nodes();
 // All nodes of the running or last search, for the main thread's output.
 inline uint64_t search_node_total(const SearchThread* t) { return t->nodes + (t->with_helpers ? helper_nodes() : 0); }
+// The same for the successful tablebase probes.
+uint64_t helper_tbhits();
+inline uint64_t search_tbhits_total(const SearchThread* t) {
+  return t->tbhits + (t->with_helpers ? helper_tbhits() : 0);
+}
 
 // Empties the evaluation caches of every thread.  Between searches only.
 void clear_all_eval_caches();

@@ -72,6 +72,7 @@ BenchResult run_bench(int depth, std::FILE* progress, SearchControl* control, Tr
   job.settings = DEFAULT_SEARCH_SETTINGS;
   job.settings.deterministic = 1;
   if (eval != BENCH_EVAL_DEFAULT) job.settings.use_nnue = eval;
+  job.tablebases = TABLEBASES_OFF;
   job.root_moves.count = 0;
   job.control = control;
   job.table = table;

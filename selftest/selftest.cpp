@@ -47,6 +47,7 @@ void prepare_and_search(int r, Prepared* out, char* row_copy, TranspositionTable
   job.plan = depth_plan(TEST_DEPTH);
   job.settings = DEFAULT_SEARCH_SETTINGS;
   job.settings.deterministic = 1;
+  job.tablebases = TABLEBASES_OFF;
   job.root_moves.count = 0;
   job.control = &control;
   job.table = table;

@@ -559,6 +559,7 @@ int run_datagen(int argc, char** argv) {
     job.settings = DEFAULT_SEARCH_SETTINGS;
     job.settings.draw_score = 0;  // neither side avoids a draw: the data's scores stay unbiased
     job.settings.use_nnue = o.use_nnue;
+    job.tablebases = TABLEBASES_OFF;  // the games are the engine's own play, endings included
     job.root_moves.count = 0;
     job.control = &w->control;
     job.table = &w->table;

@@ -151,6 +151,7 @@ void command_go(char** words, int count) {
     std::printf("goal: %8.3f   max_goal_perc: %8d \n", plan.goal, plan.max_goal_percent);
   }
   job.settings = search_settings_from_options();
+  job.tablebases = tablebase_settings_from_options();
   limit_strength(&job.limits, &job.settings);
   set_wdl_root(root);
   job.root = root;

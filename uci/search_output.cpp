@@ -32,8 +32,10 @@ void print_line(void*, const SearchLine& line) {
   // The fields in the order GUIs know from other engines.
   char head[32] = "info";
   if (line.kind == LINE_MULTIPV) std::snprintf(head, sizeof head, "info multipv %d", line.multipv);
-  std::printf("%s depth %d seldepth %d score %s nodes %" PRIu64 " nps %" PRIu64 " hashfull %d time %d pv %s\n", head,
-              line.depth, line.seldepth, score, line.nodes, line.nps, line.hashfull, line.milliseconds, pv);
+  std::printf("%s depth %d seldepth %d score %s nodes %" PRIu64 " nps %" PRIu64 " hashfull %d tbhits %" PRIu64
+              " time %d pv %s\n",
+              head, line.depth, line.seldepth, score, line.nodes, line.nps, line.hashfull, line.tbhits,
+              line.milliseconds, pv);
   std::fflush(stdout);
 }
 

@@ -42,6 +42,7 @@ TEST_F(SearchProtocol, GoDepthInEveryProgram) {
       if (starts_with(l, "info depth " + std::to_string(closed + 1) + " seldepth ")) {
         EXPECT_GE(std::atoi(word_after(l, "seldepth").c_str()), closed + 1) << l;
         EXPECT_FALSE(word_after(l, "hashfull").empty()) << l;
+        EXPECT_EQ(word_after(l, "tbhits"), "0") << l;  // no tables were given
         ++closed;
         EXPECT_FALSE(word_after(l, "nodes").empty()) << l;
         EXPECT_TRUE(starts_with(word_after(l, "score"), "cp")) << l;
@@ -510,4 +511,20 @@ TEST_F(SearchProtocol, GoMateAnswersOnceTheMateIsFound) {
   // With a clock the clock still ends it.
   engine_send(&e, "go mate 1 wtime 1000 btime 1000");
   until_bestmove(10);
+}
+
+// With tables and two threads the engine keeps the win, says so and counts the probes.
+TEST_F(SearchProtocol, SyzygyTablesDecideTheMoveAndAreCounted) {
+  const std::string tables = PELION_SYZYGY_TEST_DIR;
+#ifdef PELION_ENGINE64_SYZYGY
+  if (access((tables + "/KQvK.rtbw").c_str(), R_OK) != 0) GTEST_SKIP() << "no tables in " << tables;
+  start();
+  engine_send(&e, "setoption name Threads value 2\nsetoption name SyzygyPath value " + tables);
+  engine_send(&e, "position fen 8/8/2R2K2/8/n7/6k1/8/8 w - - 0 1\ngo depth 12");  // only f6f5, f6e5 win
+  std::vector<std::string> lines = until_bestmove(60);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_GT(std::atoll(word_after(lines[lines.size() - 3], "tbhits").c_str()), 0) << lines[lines.size() - 3];
+  EXPECT_GE(std::atoi(word_after(lines[lines.size() - 3], "cp").c_str()), 30500) << lines[lines.size() - 3];
+  EXPECT_TRUE(best_move_of(lines.back()) == "f6f5" || best_move_of(lines.back()) == "f6e5") << lines.back();
+#endif
 }

@@ -38,6 +38,7 @@ class SearchTest : public ::testing::Test {
     job.limits = SearchLimits{};
     job.plan = depth_plan(depth);
     job.settings = settings;
+    job.tablebases = tablebases;
     root_moves_from_text(root, searchmoves, &job.root_moves);
     job.control = &control;
     job.table = &table;
@@ -71,6 +72,7 @@ class SearchTest : public ::testing::Test {
     return s;
   }
   SearchSettings settings = deterministic_settings();
+  TablebaseSettings tablebases = TABLEBASES_OFF;
   const SearchReporter* reporter = nullptr;  // the recorder unless set
   DepthRecords records{};
   SearchControl control;
@@ -238,6 +240,49 @@ TEST_F(SearchTest, SearchWithoutTranspositionTable) {
   std::string best;
   EXPECT_EQ(search("7k/8/8/8/8/8/R7/1R4K1 w - - 0 1", 6, &best), mate_in(3));
   tt_allocate(&table, 16);
+}
+
+// The 3-4 man tables of the shared data folder: the root plays a move that
+// keeps the tables' result (in positions where the search alone, the tree
+// probes included, throws it away) and reports that result; the tree probes
+// beyond the tables' men; tables that did not load change nothing.
+TEST_F(SearchTest, TablebasesDecideTheRootAndItsScore) {
+  if (!tb_available() || tb_init_path(PELION_SYZYGY_TEST_DIR).tables != 35) GTEST_SKIP() << "no tables";
+  tablebases = DEFAULT_TABLEBASE_SETTINGS;
+  const int draw = settings.draw_score, win = 1;
+  const struct {
+    const char* fen;
+    const char* moves;  // the moves that keep the result
+    int score;
+  } cases[] = {{"3k4/8/n1K5/8/8/2R5/8/8 w - - 30 1", "c6b7", win},  // one of 16 wins before the fifty-move rule
+               {"8/8/2R2K2/8/n7/6k1/8/8 w - - 0 1", "f6f5 f6e5", win},
+               {"8/1R6/8/8/4K3/8/2n5/6k1 b - - 0 1", "g1f1", draw},  // one of 11 holds
+               {"3k4/8/8/K7/8/6R1/8/2n5 b - - 0 1", "c1e2", draw},
+               {"8/4N3/7k/8/8/7K/8/7B b - - 45 1", "h6g5", draw - 1},  // the fifty-move rule saves it
+               {"8/8/8/3k4/8/8/8/KBN5 w - - 60 1", "", draw + 1}};     // and the win is too late
+  std::string best, off;
+  for (const auto& c : cases) {
+    const int score = search(c.fen, 10, &best);
+    EXPECT_TRUE(!*c.moves || std::string(c.moves).find(best) != std::string::npos) << c.fen << " " << best;
+    EXPECT_TRUE(c.score == win ? score >= TB_WIN_BOUND && score < MATE_BOUND : score == c.score) << c.fen << " " << score;
+    EXPECT_GT(main_search_thread()->tbhits, 0u) << c.fen;
+  }
+  tablebases.rule50 = false;
+  EXPECT_GE(search("8/8/8/3k4/8/8/8/KBN5 w - - 60 1", 8, &best), TB_WIN_BOUND);
+  // Five men: only the nodes after a capture are probed (Rxb8+ wins).
+  EXPECT_GE(search("1r5k/8/8/8/8/8/1R6/1R4K1 w - - 0 1", 8, &best), TB_WIN_BOUND);
+
+  const char* fen = "8/8/8/3k4/8/8/3PK3/8 w - - 0 1";
+  tablebases = TABLEBASES_OFF;
+  const int off_score = search(fen, 9, &off);
+  const uint64_t off_nodes = main_search_thread()->nodes;
+  tablebases = DEFAULT_TABLEBASE_SETTINGS;
+  tb_init_path("/nonexistent");
+  EXPECT_EQ(search(fen, 9, &best), off_score);
+  EXPECT_EQ(best, off);
+  EXPECT_EQ(main_search_thread()->nodes, off_nodes);
+  EXPECT_EQ(main_search_thread()->tbhits, 0u);
+  tb_init_path("<empty>");
 }
 
 // The quiescence search called directly on a prepared root.
