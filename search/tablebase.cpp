@@ -689,6 +689,13 @@ bool tb_rank_root(const Position& root, bool rule50, int probe_limit, int draw, 
       while (certain < kept_count && kept[certain].dtz == kept[0].dtz) ++certain;
     kept_count = certain;
   }
+  // In a loss only the longest resistance stays: the moves that put the
+  // next capture or pawn move furthest off.
+  if (best == TBWDL_LOSS && kept[0].dtz >= 0) {
+    int longest = 0;
+    while (longest < kept_count && kept[longest].dtz == kept[0].dtz) ++longest;
+    kept_count = longest;
+  }
   out->wdl = best;
   out->dtz = kept[0].dtz;
   out->kept_count = kept_count;

@@ -79,12 +79,12 @@ TEST(Tablebase, RootRankingKeepsTheWinAndRefusesTheDrawingMoves) {
   EXPECT_EQ(r.score, 0);
   EXPECT_EQ(tb_probe_wdl(q), TBWDL_DRAW);
 
-  // In a loss the longest resistance comes first.
+  // In a loss only the longest resistance stays.
   Position lost = setup("8/8/8/8/8/8/1k6/3K2R1 b - - 0 1");
   r = rank(lost, true, &ok);
   ASSERT_TRUE(ok);
   EXPECT_EQ(r.wdl, TBWDL_LOSS);
-  EXPECT_EQ(r.kept_count, static_cast<int>(legal_moves(lost).size()));
+  ASSERT_LT(r.kept_count, static_cast<int>(legal_moves(lost).size()));
   EXPECT_EQ(r.kept[0], find_move(lost, "b2c3"));  // 22 plies to zeroing; b2a1 only 6
   EXPECT_EQ(r.dtz, 22);
   EXPECT_TRUE(r.score < 0 && is_tb_score(r.score));
