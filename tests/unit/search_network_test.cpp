@@ -35,7 +35,9 @@ TEST(SearchNetwork, KeptSumsNeverDriftFromAFullRefresh) {
         length = 0;
         continue;
       }
-      const Move m = next(8) == 0 ? 0 : moves[next(moves.size())];  // a null move now and then
+      // A null move now and then (never out of check, as the search).
+      const bool in_check = king_attacked(line[length], side_to_move(line[length]));
+      const Move m = !in_check && next(8) == 0 ? 0 : moves[next(moves.size())];
       make_move(line[length], &line[length + 1], m);
       line[length + 1].previous = &line[length];
       ++length;
