@@ -343,6 +343,76 @@ int late_move_reduction(const MoveLoop& loop, const Position& child, Move m, int
   return min_of(max_of(r, 0), new_depth - 2);
 }
 
+// The win/draw/loss tables at a node of few men.  A draw is exact; a win
+// is at least the table's score (a mate may be found), a loss at most.  A
+// bound that decides the window ends the node (true, the score in *score);
+// in the principal variation the others bound what the search of the moves
+// returns: a win raises alpha and is the floor of the result, a loss its
+// ceiling.
+bool tables_decide_node(SearchThread* t, const Position& p, int* alpha, int beta, int depth, int ply, bool pv,
+                        int* floor, int* ceiling, int* score) {
+  const int wdl = tb_probe_wdl(p);
+  if (wdl == TBWDL_FAILED) return false;
+  ++t->tbhits;
+  const bool rule50 = t->tablebases.rule50;
+  const int value = tb_wdl_score(wdl, ply, rule50, draw_value(t->settings.draw_score, ply));
+  const int bound = tb_wdl_bound(wdl, rule50);
+  if (bound == BOUND_EXACT || (bound == BOUND_LOWER ? value >= beta : value <= *alpha)) {
+    tt_store(t->table, p.key, depth + TB_STORE_DEPTH_BONUS, score_to_table(value, ply), bound, 0);
+    *score = value;
+    return true;
+  }
+  if (pv && bound == BOUND_LOWER) {
+    *floor = value;
+    *alpha = max_of(*alpha, value);
+  } else if (pv) {
+    *ceiling = value;
+  }
+  return false;
+}
+
+// The extension of move m in quarter-plies, on top of what the singular
+// test found (ext; singular_tested when the test ran, which then stands in
+// for the check extension): a check, the push of a passed pawn in the
+// endgame, a capture that leaves a pawn ending.
+int move_extension(const SearchThread* t, const Position& p, const Position& child, Move m, int ply, int ext,
+                   bool singular_tested, int phase) {
+  if (ply < 2 * t->root_depth) {
+    if (!singular_tested && child.in_check) ext = 4;
+    if (ext < 4 && phase < 33 && is_passed_push(p, child, side_to_move(p), move_to(m))) ext += 2;
+  }
+  if (child.captured_type > PAWN && child.phase == 0) ext = 8;  // into a pawn ending
+  return ext;
+}
+
+// The search of the count-th legal move's child: a late move first with a
+// reduced null window, then with the full depth's null window, and in the
+// principal variation with the full window when it may be best.  The caller
+// ends its node when the search was stopped.
+template <bool PV>
+int search_child(SearchThread* t, Position* child, const MoveLoop& loop, Move m, int alpha, int beta, int new_depth,
+                 int ply, int count, bool cut_node, bool refutation, bool tactical, bool reducible,
+                 const MoveOrdering& ordering, Move* child_pv) {
+  int s = 0;
+  bool full_null_window = !PV || count > 1;
+  if (reducible) {
+    const int r = late_move_reduction(loop, *child, m, count, PV, cut_node, refutation, child->in_check != 0,
+                                      tactical, ordering, new_depth);
+    if (r > 0) {
+      s = -search<false>(t, child, -alpha - 1, -alpha, new_depth - r, ply + 1, nullptr, 0, true);
+      if (t->control->stop) return 0;
+      full_null_window = s > alpha;
+    }
+  }
+  if (full_null_window) {
+    s = -search<false>(t, child, -alpha - 1, -alpha, new_depth, ply + 1, nullptr, 0, !cut_node);
+    if (t->control->stop) return 0;
+  }
+  if (PV && (count == 1 || (s > alpha && s < beta)))
+    s = -search<true>(t, child, -beta, -alpha, new_depth, ply + 1, child_pv, 0, false);
+  return s;
+}
+
 template <bool PV>
 int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply, Move* pv, Move excluded,
            bool cut_node) {
@@ -376,31 +446,12 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
   const bool in_check = p->in_check != 0;
   int plies = depth / 2;
 
-  // Tablebases: right after a capture or a pawn move a position with few
-  // enough men has its result in the win/draw/loss tables.  A draw is exact;
-  // a win is at least the score (a mate may be found), a loss at most.  A
-  // bound that decides the window ends the node; in the principal variation
-  // the others bound what the search of the moves returns.
+  // Tablebases, right after a capture or a pawn move.
   int tb_floor = -INFINITE_SCORE, tb_ceiling = INFINITE_SCORE;
   if (t->tablebases.probe_limit && p->fifty == 0 && plies >= t->tablebases.probe_depth && !excluded &&
       tb_men(*p) <= t->tablebases.probe_limit) {
-    const int wdl = tb_probe_wdl(*p);
-    if (wdl != TBWDL_FAILED) {
-      ++t->tbhits;
-      const bool rule50 = t->tablebases.rule50;
-      const int value = tb_wdl_score(wdl, ply, rule50, draw_value(t->settings.draw_score, ply));
-      const int bound = tb_wdl_bound(wdl, rule50);
-      if (bound == BOUND_EXACT || (bound == BOUND_LOWER ? value >= beta : value <= alpha)) {
-        tt_store(t->table, p->key, depth + TB_STORE_DEPTH_BONUS, score_to_table(value, ply), bound, 0);
-        return value;
-      }
-      if (PV && bound == BOUND_LOWER) {
-        tb_floor = value;
-        alpha = max_of(alpha, value);
-      } else if (PV) {
-        tb_ceiling = value;
-      }
-    }
+    int score;
+    if (tables_decide_node(t, *p, &alpha, beta, depth, ply, PV, &tb_floor, &tb_ceiling, &score)) return score;
   }
 
   // Static evaluation, and a sharper estimate from the table's bound.
@@ -455,7 +506,6 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
   for (Move m; (m = picker_next(&list)) != 0;) {
     if (m == excluded) continue;
     if (skip_underpromotion(m, enemy_king)) continue;
-    const int to = move_to(m);
     const bool capture = is_capture(*p, m);
     const bool tactical = capture || is_promotion(m);
     const bool refutation = m == k1 || m == k2 || m == ordering.counter;
@@ -469,7 +519,6 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
 
     if (!make_child(t, *p, &child, m)) continue;
     ++count;
-    const bool checking = child.in_check != 0;
     if (!tactical) {
       if (quiet_count < 64) quiets[quiet_count++] = m;
     } else if (capture && capture_count < 32) {
@@ -480,11 +529,12 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
     if (PV) child_pv[0] = 0;
     const bool is_draw = child_is_draw(t, child, ply, &s);
     if (!is_draw) {
-      // Extensions in quarter-plies.
       int ext = 0;
+      bool singular_tested = false;
       if (ply < 2 * t->root_depth) {
         if (m == hash_move && !excluded && plies >= SINGULAR_PLIES && (tt.bound & BOUND_LOWER) &&
             tt.depth >= depth - SINGULAR_TABLE_SLACK && abs_of(tt.score) < TB_WIN_BOUND) {
+          singular_tested = true;
           // Singular extension: every other move falls short of the
           // table's score by a margin.  When even the others reach beta,
           // several moves refute the node (multi-cut).
@@ -495,35 +545,18 @@ int search(SearchThread* t, Position* p, int alpha, int beta, int depth, int ply
             ext = 4;
           else if (singular_beta >= beta)
             return singular_beta;
-        } else if (checking) {
-          ext = 4;
         }
-        if (ext < 4 && phase < 33 && is_passed_push(*p, child, us, to)) ext += 2;
       }
-      if (child.captured_type > PAWN && child.phase == 0) ext = 8;  // into a pawn ending
+      ext = move_extension(t, *p, child, m, ply, ext, singular_tested, phase);
       const int total = carry + min_of(ext, 8);
       const int new_depth = depth - 2 + total / 2;
       child.extension_carry = static_cast<uint8_t>(total & 1);
 
-      // Late moves are first searched reduced.
-      bool full_null_window = !PV || count > 1;
-      if (t->settings.use_lmr && plies >= 3 && count > 1 && (!tactical || list.stage == STAGE_LOSING)) {
-        const int r = late_move_reduction(loop, child, m, count, PV, cut_node, refutation, checking, tactical,
-                                          ordering, new_depth);
-        if (r > 0) {
-          s = -search<false>(t, &child, -alpha - 1, -alpha, new_depth - r, ply + 1, nullptr, 0, true);
-          if (t->control->stop) return 0;
-          full_null_window = s > alpha;
-        }
-      }
-      if (full_null_window) {
-        s = -search<false>(t, &child, -alpha - 1, -alpha, new_depth, ply + 1, nullptr, 0, !cut_node);
-        if (t->control->stop) return 0;
-      }
-      if (PV && (count == 1 || (s > alpha && s < beta))) {
-        s = -search<true>(t, &child, -beta, -alpha, new_depth, ply + 1, child_pv, 0, false);
-        if (t->control->stop) return 0;
-      }
+      const bool reducible =
+          t->settings.use_lmr && plies >= 3 && count > 1 && (!tactical || list.stage == STAGE_LOSING);
+      s = search_child<PV>(t, &child, loop, m, alpha, beta, new_depth, ply, count, cut_node, refutation, tactical,
+                           reducible, ordering, child_pv);
+      if (t->control->stop) return 0;
     }
 
     if (s > best) {
