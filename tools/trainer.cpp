@@ -289,15 +289,18 @@ float screlu_dot(const float* acc, const float* w, int n) {
 
 // The raw output (times K: centipawns); acc receives White's then Black's
 // accumulator, 2 x hidden floats.
-float forward(const float* w, const Layout& l, const Sample& s, float* acc) {
+// mirror 7 flips the files (feature ^ 7 mirrors the square a-file to h-file):
+// without castling the position and its mirror image are worth the same.
+float forward(const float* w, const Layout& l, const Sample& s, float* acc, int mirror = 0) {
   const int h = l.hidden;
   float* white = acc;
   float* black = acc + h;
   std::memcpy(white, w + l.feature_bias, sizeof(float) * h);
   std::memcpy(black, w + l.feature_bias, sizeof(float) * h);
   for (int k = 0; k < s.count; ++k) {
-    add_row(white, w + size_t{s.features[k]} * h, h);
-    add_row(black, w + size_t(black_view(s.features[k])) * h, h);
+    const int f = s.features[k] ^ mirror;
+    add_row(white, w + size_t(f) * h, h);
+    add_row(black, w + size_t(black_view(f)) * h, h);
   }
   const bool white_moves = (s.flags & 1) == WHITE;
   const float* ow = w + l.output_weights;
@@ -319,9 +322,9 @@ void screlu_backward(const float* acc, const float* ow, float g, float* grad_ow,
 }
 
 // One position's loss; its gradient is added into grad.  scratch: 4 x hidden.
-double train_one(const float* w, const Layout& l, const Sample& s, float* grad, float* scratch) {
+double train_one(const float* w, const Layout& l, const Sample& s, float* grad, float* scratch, int mirror) {
   const int h = l.hidden;
-  const float out = forward(w, l, s, scratch);
+  const float out = forward(w, l, s, scratch, mirror);
   const float p = static_cast<float>(sigmoid(out));
   const float e = p - s.target;
   const float g = 2 * e * p * (1 - p);
@@ -336,8 +339,9 @@ double train_one(const float* w, const Layout& l, const Sample& s, float* grad, 
   add_row(grad + l.feature_bias, d_white, h);
   add_row(grad + l.feature_bias, d_black, h);
   for (int k = 0; k < s.count; ++k) {
-    add_row(grad + size_t{s.features[k]} * h, d_white, h);
-    add_row(grad + size_t(black_view(s.features[k])) * h, d_black, h);
+    const int f = s.features[k] ^ mirror;
+    add_row(grad + size_t(f) * h, d_white, h);
+    add_row(grad + size_t(black_view(f)) * h, d_black, h);
   }
   return double(e) * e;
 }
@@ -529,6 +533,8 @@ bool read_options(int argc, char** argv, TrainerOptions* o) {
       ok = integer(0, INT64_MAX, &o->seed);
     else if (a == "--max-positions")
       ok = integer(0, INT64_MAX, &o->max_positions);
+    else if (a == "--mirror")
+      ok = integer(0, 1, &o->mirror);
     else if (a == "--hidden")
       ok = integer(8, 2048, &o->hidden) && o->hidden % 8 == 0;
     else
@@ -717,8 +723,8 @@ int train_network(const TrainerOptions& o, TrainerSummary* summary) {
               o.scale);
   std::printf(
       "network (768 -> %d) x 2 -> 1, lambda %.2f, lr %g (cosine to %g), batch %d, %d epochs, %d threads, seed %" PRIu64
-      "\n",
-      o.hidden, o.lambda, o.lr, o.lr * FINAL_LR_SHARE, o.batch, o.epochs, o.threads, o.seed);
+      "%s\n",
+      o.hidden, o.lambda, o.lr, o.lr * FINAL_LR_SHARE, o.batch, o.epochs, o.threads, o.seed, o.mirror ? ", mirrored half" : "");
   std::fflush(stdout);
 
   const Layout l(o.hidden);
@@ -741,6 +747,7 @@ int train_network(const TrainerOptions& o, TrainerSummary* summary) {
 
   for (int epoch = 1; epoch <= o.epochs; ++epoch) {
     Random shuffle{mix64(o.seed) ^ mix64(uint64_t(epoch))};
+    const uint64_t mirror_seed = mix64(mix64(o.seed + 1) ^ uint64_t(epoch));
     for (size_t i = n - 1; i > 0; --i) std::swap(order[i], order[shuffle.below(i + 1)]);
     const auto epoch_start = std::chrono::steady_clock::now();
     auto last_progress = epoch_start;
@@ -753,7 +760,11 @@ int train_network(const TrainerOptions& o, TrainerSummary* summary) {
         const size_t end = first + count * (t + 1) / o.threads;
         for (size_t i = first + count * t / o.threads; i < end; ++i) {
           if (i + 4 < end) __builtin_prefetch(&d.training[order[i + 4]]);
-          k.loss += train_one(w.data(), l, d.training[order[i]], k.grad.data(), k.scratch.data());
+          // With --mirror half the positions, drawn by seed, epoch and
+          // position, are seen in their mirror image: twice the positions
+          // for the same data.
+          const int mirror = o.mirror && (mix64(mirror_seed ^ order[i]) & 1) ? 7 : 0;
+          k.loss += train_one(w.data(), l, d.training[order[i]], k.grad.data(), k.scratch.data(), mirror);
         }
       });
       for (int t = 0; t < o.threads; ++t) epoch_loss += workers[t].loss;

@@ -11,20 +11,21 @@
 // engine-tool train DATA_DIR... --out FILE [--epochs N] [--batch N] [--lr R]
 //                   [--lambda L] [--scale K] [--validation FRACTION]
 //                   [--threads N] [--seed S] [--max-positions N]
-//                   [--hidden H] [--checkpoint DIR]
+//                   [--hidden H] [--mirror 0|1] [--checkpoint DIR]
 struct TrainerOptions {
   std::vector<std::string> folders;
   std::string out;
   int epochs = 10;
   int batch = 16384;
   double lr = 0.002;         // Adam's step at the start; cosine decay to 1 % of it over the run
-  double lambda = 0.3;       // share of the game result in the target (the rest: the search score)
+  double lambda = 0.0;       // share of the game result in the target (the rest: the search score)
   int scale = 400;           // K: the sigmoid scale of the scores, written as the file's SCALE
   double validation = 0.02;  // share of the games held out
   int threads = 2;
   uint64_t seed = 1;
   int64_t max_positions = 0;  // 0: all
   int hidden = 256;
+  bool mirror = true;      // show half the positions mirrored (files a-h flipped)
   std::string checkpoint;  // folder for every epoch's network; empty: none
   bool progress = true;    // progress lines on standard error
 };
