@@ -515,6 +515,8 @@ bool read_options(int argc, char** argv, TrainerOptions* o) {
       o->out = v, ok = *v != 0;
     else if (a == "--checkpoint")
       o->checkpoint = v, ok = *v != 0;
+    else if (a == "--init")
+      o->init = v, ok = *v != 0;
     else if (a == "--lr")
       ok = read_double(v, 1e-7, 1.0, &o->lr);
     else if (a == "--lambda")
@@ -637,6 +639,28 @@ namespace {
 
 // The exported file read back and measured: its loss over the check set and
 // its distance from the float net, in centipawns; a few sample positions.
+// The weights of a net file back in floats, the output rescaled when the
+// file's K differs from this run's.  A net whose data is gone can so be
+// trained on further with new games: the integer rounding it went through
+// is far below what one epoch moves.
+bool start_from_file(const TrainerOptions& o, const Layout& l, std::vector<float>* w) {
+  QuantisedNetwork q;
+  std::string error;
+  if (!read_network_file(o.init.c_str(), &q, &error) || q.hidden != l.hidden) {
+    std::fprintf(stderr, "cannot start from %s: %s\n", o.init.c_str(),
+                 error.empty() ? "its hidden size differs from --hidden" : error.c_str());
+    return false;
+  }
+  const double rescale = double(q.scale) / o.scale;
+  for (size_t i = 0; i < l.feature_bias; ++i) (*w)[i] = float(q.feature_weights[i]) / NETWORK_QA;
+  for (int i = 0; i < l.hidden; ++i) (*w)[l.feature_bias + i] = float(q.feature_bias[i]) / NETWORK_QA;
+  for (int i = 0; i < 2 * l.hidden; ++i)
+    (*w)[l.output_weights + i] = float(q.output_weights[i] * rescale / NETWORK_QB);
+  (*w)[l.output_bias] = float(q.output_bias * rescale / (NETWORK_QA * NETWORK_QB));
+  std::printf("starting from %s (K %d)\n", o.init.c_str(), q.scale);
+  return true;
+}
+
 bool check_export(const std::string& path, const std::vector<float>& w, const Layout& l, const TrainerOptions& o,
                   const Data& d, std::vector<Worker>* workers, TrainerSummary* s) {
   QuantisedNetwork q;
@@ -730,6 +754,7 @@ int train_network(const TrainerOptions& o, TrainerSummary* summary) {
   const Layout l(o.hidden);
   std::vector<float> w(l.total), m(l.total, 0.0f), v(l.total, 0.0f);
   initialise_weights(&w, l, o.seed);
+  if (!o.init.empty() && !start_from_file(o, l, &w)) return 1;
   std::vector<Worker> workers(o.threads);
   for (Worker& k : workers) {
     k.grad.assign(l.total, 0.0f);

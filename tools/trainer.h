@@ -12,6 +12,7 @@
 //                   [--lambda L] [--scale K] [--validation FRACTION]
 //                   [--threads N] [--seed S] [--max-positions N]
 //                   [--hidden H] [--mirror 0|1] [--checkpoint DIR]
+//                   [--init FILE]
 struct TrainerOptions {
   std::vector<std::string> folders;
   std::string out;
@@ -27,6 +28,7 @@ struct TrainerOptions {
   int hidden = 256;
   bool mirror = true;      // show half the positions mirrored (files a-h flipped)
   std::string checkpoint;  // folder for every epoch's network; empty: none
+  std::string init;        // a net file to start from instead of random weights; empty: none
   bool progress = true;    // progress lines on standard error
 };
 
