@@ -318,7 +318,7 @@ const Command COMMANDS[] = {
      "[--validation N] [--check N] [--patience N] [--min-count N] [--out FILE]"},
     {"train", run_trainer,
      "train DATA_DIR... --out FILE [--epochs N] [--batch N] [--lr R] [--lambda L] [--scale K] [--validation FRACTION] "
-     "[--threads N] [--seed S] [--max-positions N] [--hidden H] [--mirror 0|1] [--checkpoint DIR]"},
+     "[--threads N] [--seed S] [--max-positions N] [--hidden H] [--mirror 0|1] [--checkpoint DIR] [--init FILE]"},
 };
 
 int usage() {

@@ -637,8 +637,6 @@ bool read_network_file(const char* path, QuantisedNetwork* out, std::string* err
 
 namespace {
 
-// The exported file read back and measured: its loss over the check set and
-// its distance from the float net, in centipawns; a few sample positions.
 // The weights of a net file back in floats, the output rescaled when the
 // file's K differs from this run's.  A net whose data is gone can so be
 // trained on further with new games: the integer rounding it went through
@@ -661,6 +659,8 @@ bool start_from_file(const TrainerOptions& o, const Layout& l, std::vector<float
   return true;
 }
 
+// The exported file read back and measured: its loss over the check set and
+// its distance from the float net, in centipawns; a few sample positions.
 bool check_export(const std::string& path, const std::vector<float>& w, const Layout& l, const TrainerOptions& o,
                   const Data& d, std::vector<Worker>* workers, TrainerSummary* s) {
   QuantisedNetwork q;
@@ -753,8 +753,10 @@ int train_network(const TrainerOptions& o, TrainerSummary* summary) {
 
   const Layout l(o.hidden);
   std::vector<float> w(l.total), m(l.total, 0.0f), v(l.total, 0.0f);
-  initialise_weights(&w, l, o.seed);
-  if (!o.init.empty() && !start_from_file(o, l, &w)) return 1;
+  if (o.init.empty())
+    initialise_weights(&w, l, o.seed);
+  else if (!start_from_file(o, l, &w))
+    return 1;
   std::vector<Worker> workers(o.threads);
   for (Worker& k : workers) {
     k.grad.assign(l.total, 0.0f);
