@@ -638,6 +638,16 @@ int evaluate_impl(const Position& p, EvalCaches* caches, EvalTrace* trace) {
 
 int evaluate(const Position& p, EvalCaches* caches) { return evaluate_impl<true, false>(p, caches, nullptr); }
 
+int with_endgame_knowledge(const Position& p, int net_score) {
+  const MaterialEntry* m = material_probe(p.material_key);
+  if (!m) return net_score;
+  if (m->special) {
+    const int score = m->special(p);
+    return side_to_move(p) == WHITE ? score : -score;
+  }
+  return m->scale == 1000 ? net_score : static_cast<int>(divide_rounded(int64_t{net_score} * m->scale, 1000));
+}
+
 int evaluate_uncached(const Position& p) { return evaluate_impl<false, false>(p, nullptr, nullptr); }
 
 int evaluate_traced(const Position& p, EvalTrace* trace) { return evaluate_impl<false, true>(p, nullptr, trace); }

@@ -39,6 +39,12 @@ void clear_eval_caches(EvalCaches* caches);
 // the given caches.  Needs the position's psq and phase fields to be current.
 int evaluate(const Position& p, EvalCaches* caches);
 
+// The network's score (side to move's view) with the hand-written endgame
+// knowledge the net cannot learn from a few million positions: a special
+// evaluator (the exact pawn endings, the bishop and knight mate, ...)
+// replaces it, and a drawish material balance scales it.
+int with_endgame_knowledge(const Position& p, int net_score);
+
 // The same score computed from scratch: neither the evaluation cache nor
 // the pawn cache is read or written.  For tests and benchmarks.
 int evaluate_uncached(const Position& p);

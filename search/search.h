@@ -107,7 +107,8 @@ void reset_network_stack(SearchThread* t, const Position& root);
 // Static evaluation through the position's own cache and the thread's
 // caches, plus a small bonus for a position reached by a capture.
 inline int cached_eval(SearchThread* t, Position* p) {
-  if (p->eval_cache == EVAL_NOT_COMPUTED) p->eval_cache = t->net ? network_eval(t, *p) : evaluate(*p, &t->eval);
+  if (p->eval_cache == EVAL_NOT_COMPUTED)
+    p->eval_cache = t->net ? with_endgame_knowledge(*p, network_eval(t, *p)) : evaluate(*p, &t->eval);
   return p->eval_cache;
 }
 inline int node_eval(SearchThread* t, Position* p) { return cached_eval(t, p) + (p->captured_type ? 5 : 0); }

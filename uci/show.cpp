@@ -116,9 +116,11 @@ void show_evaluation(const Position& position) {
   if (const NnueWeights* net = nnue_current()) {
     NnueAccumulator acc;
     nnue_refresh(*net, p, &acc);
-    std::printf("Network evaluation: %d (side to move, centipawns; net %s%s)\n",
-                nnue_evaluate(*net, acc, side_to_move(p)), current_net_name(),
+    const int alone = nnue_evaluate(*net, acc, side_to_move(p));
+    const int used = with_endgame_knowledge(p, alone);
+    std::printf("Network evaluation: %d (side to move, centipawns; net %s%s)\n", used, current_net_name(),
                 option_use_nnue ? ", in use" : ", not in use: Use NNUE is off");
+    if (used != alone) std::printf("  the net alone says %d; the endgame knowledge of this material decides\n", alone);
   } else {
     std::printf("Network evaluation: none (no usable net)\n");
   }
