@@ -10,7 +10,7 @@
 #include "eval/network.h"
 #include "search/search.h"
 
-TEST(SearchNetwork, KeptSumsNeverDriftFromAFullRefresh) {
+TEST(SearchNetwork, KeptSumsMatchAFullRefreshAndEndgameKnowledgeStands) {
   char error[NNUE_ERROR_SIZE];
   ASSERT_TRUE(use_embedded_net(error, sizeof error)) << error;
   auto t = std::make_unique<SearchThread>();
@@ -50,17 +50,10 @@ TEST(SearchNetwork, KeptSumsNeverDriftFromAFullRefresh) {
     }
     EXPECT_GT(checked, 200);
   }
-}
-
-// A lone knight cannot win, whatever the net makes of it.
-TEST(SearchNetwork, EndgameKnowledgeOverrulesTheNet) {
+  // Over the net stands the endgame knowledge: a lone knight cannot win.
   initialise_evaluation();
-  char error[NNUE_ERROR_SIZE];
-  ASSERT_TRUE(use_embedded_net(error, sizeof error)) << error;
-  auto t = std::make_unique<SearchThread>();
-  t->net = nnue_current();
-  Position p = board_test::setup("8/8/8/4k3/8/8/3NK3/8 w - - 0 1");
-  p.eval_cache = EVAL_NOT_COMPUTED;
-  reset_network_stack(t.get(), p);
-  EXPECT_EQ(cached_eval(t.get(), &p), 0);
+  Position knight = board_test::setup("8/8/8/4k3/8/8/3NK3/8 w - - 0 1");
+  knight.eval_cache = EVAL_NOT_COMPUTED;
+  reset_network_stack(t.get(), knight);
+  EXPECT_EQ(cached_eval(t.get(), &knight), 0);
 }
